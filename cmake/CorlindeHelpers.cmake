@@ -1,0 +1,74 @@
+# Shared build settings for every target of the project.
+
+set(CORLINDE_WARNINGS -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow)
+
+if(CORLINDE_SANITIZE)
+  add_compile_options(-fsanitize=${CORLINDE_SANITIZE} -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${CORLINDE_SANITIZE})
+  if(CORLINDE_SANITIZE MATCHES "undefined")
+    add_compile_options(-fno-sanitize-recover=all)
+  endif()
+endif()
+
+if(CORLINDE_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+  add_custom_target(corlinde_fuzzers)
+  file(WRITE ${CMAKE_BINARY_DIR}/fuzzers.txt "")
+endif()
+
+# corlinde_warnings(target): the project's warning set, errors when CORLINDE_WERROR.
+function(corlinde_warnings target)
+  target_compile_options(${target} PRIVATE ${CORLINDE_WARNINGS})
+  if(CORLINDE_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# Tests that need an X display run under their own Xvfb: PREFIX ${CORLINDE_XVFB_RUN}
+set(CORLINDE_XVFB_RUN xvfb-run -a -s "-screen 0 1280x1024x24 +extension XTEST")
+
+# corlinde_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [PREFIX cmd...])
+# One GoogleTest executable registered with CTest (one CTest test per binary).
+# LABELS: "threads" marks cross-thread tests, which CI also runs under TSan;
+#         "x11" marks tests that need an X display (CI provides Xvfb).
+function(corlinde_add_gtest name)
+  if(NOT CORLINDE_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;PREFIX" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  corlinde_warnings(${name})
+  add_test(NAME ${name} COMMAND ${ARG_PREFIX} $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()
+
+# corlinde_add_benchmark(name SOURCES ... LIBS ...)
+function(corlinde_add_benchmark name)
+  if(NOT CORLINDE_BENCH)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+  corlinde_warnings(${name})
+endfunction()
+
+# corlinde_add_fuzzer(name SOURCES ... LIBS ... CORPUS dir)
+# A libFuzzer target; CI runs each one for a fixed time over its seed corpus.
+function(corlinde_add_fuzzer name)
+  if(NOT CORLINDE_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  corlinde_warnings(${name})
+  add_dependencies(corlinde_fuzzers ${name})
+  file(APPEND ${CMAKE_BINARY_DIR}/fuzzers.txt "${CMAKE_CURRENT_BINARY_DIR}/${name} ${ARG_CORPUS}\n")
+endfunction()
