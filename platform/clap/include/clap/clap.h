@@ -1,0 +1,27 @@
+#pragma once
+// Everything of the CLAP 1.2.6 interface that this project declares, in one include.
+
+#include "entry.h"
+#include "events.h"
+#include "fixedpoint.h"
+#include "host.h"
+#include "id.h"
+#include "plugin-factory.h"
+#include "plugin-features.h"
+#include "plugin.h"
+#include "process.h"
+#include "stream.h"
+#include "string-sizes.h"
+#include "version.h"
+
+#include "ext/audio-ports.h"
+#include "ext/gui.h"
+#include "ext/latency.h"
+#include "ext/log.h"
+#include "ext/note-ports.h"
+#include "ext/params.h"
+#include "ext/posix-fd-support.h"
+#include "ext/state.h"
+#include "ext/tail.h"
+#include "ext/thread-check.h"
+#include "ext/timer-support.h"
