@@ -251,6 +251,10 @@ public:
 
     // The bank list and custom program as the audio thread sees them.
     CatalogueHandoff catalogue;
+    // [main-thread] Publishes banks and the custom slot's program for the audio thread;
+    // retiredProgram is the custom program they replace (kept until no longer read).
+    void publishCatalogue(std::unique_ptr<const fxcore::FXCoreProgram> retiredProgram);
+
     // Set (release) by requestProgramReapply on the main thread after the state it follows was
     // stored; taken by exchange (acquire) by the audio thread's program check.
     std::atomic<bool> reapplyPending{false};
@@ -265,8 +269,6 @@ private:
     };
     // [audio-thread] Pots into the core, and the pin word, gains and monitor choice.
     void syncCoreInputs(BlockInputs& block);
-    // [main-thread] Publishes the bank list and custom program for the audio thread.
-    void publishCatalogue(std::unique_ptr<const fxcore::FXCoreProgram> retiredProgram);
 };
 
 // [thread-safe] The plug-in's descriptor.

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
+#include "plugin/BankBuilder.h"
 #include "plugin/FXCorePlugin.h"
 #include "plugin/PluginMath.h"
 #include "plugin/PluginCallbacks.h"
@@ -16,61 +16,7 @@ namespace {
 constexpr const char* kCustomBankName = "(loaded)";
 constexpr const char* kNoCustomProgramName = "(no custom program)";
 
-// Splits "<bank>_<digits>" into the bank name and the mode number; any other name is a bank of
-// its own at mode 0. Suffixes beyond an int saturate (the table never holds such names).
-struct NameSplit {
-    std::string bank;
-    int mode = 0;
-};
-
-NameSplit splitProgramName(const std::string& name) {
-    const std::size_t underscore = name.rfind('_');
-    if (underscore == std::string::npos || underscore + 1 == name.size()) {
-        return {name, 0};
-    }
-    long long mode = 0;
-    for (std::size_t i = underscore + 1; i < name.size(); ++i) {
-        const char c = name[i];
-        if (c < '0' || c > '9') {
-            return {name, 0};
-        }
-        mode = std::min<long long>(mode * 10 + (c - '0'), std::numeric_limits<int>::max());
-    }
-    return {name.substr(0, underscore), static_cast<int>(mode)};
-}
-
-Bank* findBank(std::vector<Bank>& banks, const std::string& name) {
-    for (Bank& bank : banks) {
-        if (bank.name == name) {
-            return &bank;
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
-
-// Nearest whole number, halves away from zero, clamped to lo..hi; NaN gives lo.
-int roundedIndex(double value, int lo, int hi) {
-    if (!(value >= static_cast<double>(lo))) {
-        return lo;
-    }
-    if (value >= static_cast<double>(hi)) {
-        return hi;
-    }
-    return static_cast<int>(std::round(value));
-}
-
-std::int32_t samplesFor(double rate, double seconds) {
-    const double n = rate * seconds;
-    if (!(n > 0.0)) {
-        return 0;
-    }
-    if (n >= 2147483647.0) {
-        return INT32_MAX;
-    }
-    return static_cast<std::int32_t>(n);
-}
 
 FXCorePlugin::FXCorePlugin(const clap_host* hostArg)
     : clapPlugin(makeClapPluginRecord(this)), host(hostArg), params(kParamCount) {
@@ -95,43 +41,24 @@ FXCorePlugin::FXCorePlugin(const clap_host* hostArg)
         }
     }
 
-    for (int k = 0; k < kEmbeddedProgramCount; ++k) {
-        const auto& program = programs[static_cast<std::size_t>(k)];
-        if (program == nullptr) {
-            continue;
+    std::vector<const std::string*> slotNames(kEmbeddedProgramCount, nullptr);
+    for (std::size_t k = 0; k < slotNames.size(); ++k) {
+        if (programs[k] != nullptr) {
+            slotNames[k] = &programs[k]->name;
         }
-        NameSplit split = splitProgramName(program->name);
-        Bank* bank = findBank(banks, split.bank);
-        if (bank == nullptr) {
-            banks.push_back(Bank{split.bank, {}});
-            bank = &banks.back();
-        }
-        const auto mode = static_cast<std::size_t>(split.mode);
-        if (mode >= bank->programForMode.size()) {
-            bank->programForMode.resize(mode + 1, -1);
-        }
-        bank->programForMode[mode] = k;
     }
-    // A mode no program names runs the program of the lowest mode that has one.
-    for (Bank& bank : banks) {
-        const auto first = std::find_if(bank.programForMode.begin(), bank.programForMode.end(),
-                                        [](int slot) { return slot >= 0; });
-        const int fill = first != bank.programForMode.end() ? *first : 0;
-        std::replace_if(bank.programForMode.begin(), bank.programForMode.end(),
-                        [](int slot) { return slot < 0; }, fill);
-    }
-
+    banks = buildBanks(slotNames);
     publishCatalogue(nullptr);
 
-    const Bank* defaultBank = findBank(banks, "mp-corlinde-jr");
-    if (defaultBank == nullptr) {
-        defaultBank = findBank(banks, "passthrough");
+    int defaultBank = findBankIndex(banks, "mp-corlinde-jr");
+    if (defaultBank < 0) {
+        defaultBank = findBankIndex(banks, "passthrough");
     }
-    if (defaultBank != nullptr) {
-        const auto index = static_cast<double>(defaultBank - banks.data());
-        slotFor(kParamProgram)->store(index, std::memory_order_relaxed);
-        const int first = defaultBank->programForMode.empty() ? 0 : defaultBank->programForMode[0];
-        activeProgram.exchange(first, std::memory_order_relaxed);
+    if (defaultBank >= 0) {
+        const Bank& bank = banks[static_cast<std::size_t>(defaultBank)];
+        slotFor(kParamProgram)->store(static_cast<double>(defaultBank), std::memory_order_relaxed);
+        activeProgram.exchange(bank.programForMode.empty() ? 0 : bank.programForMode[0],
+                               std::memory_order_relaxed);
     }
 }
 
@@ -159,17 +86,16 @@ bool FXCorePlugin::loadCustomHex(const std::string& hexText, const std::string& 
     customHex = hexText;
     customName = name;
 
-    Bank* custom = findBank(banks, kCustomBankName);
-    if (custom == nullptr) {
+    int bankIndex = findBankIndex(banks, kCustomBankName);
+    if (bankIndex < 0) {
         banks.push_back(Bank{kCustomBankName, {kCustomSlot}});
-        custom = &banks.back();
+        bankIndex = static_cast<int>(banks.size()) - 1;
     }
-    const auto bankIndex = static_cast<double>(custom - banks.data());
 
     // Order matters for the audio thread: the catalogue first, then the selection, then the
     // generation (release), so seeing the new generation implies seeing both.
     publishCatalogue(std::move(replaced));
-    slotFor(kParamProgram)->store(bankIndex, std::memory_order_relaxed);
+    slotFor(kParamProgram)->store(static_cast<double>(bankIndex), std::memory_order_relaxed);
     slotFor(kParamMode)->store(0.0, std::memory_order_relaxed);
     customGeneration.fetch_add(1, std::memory_order_release);
     return true;
