@@ -1,0 +1,130 @@
+#pragma once
+// Inline definitions of FXCoreCore's fixed-point primitives and delay-memory
+// accesses. Included by FXCoreCore.h; not meant to be included on its own.
+//
+// Every rule is exact to the bit at the edges, and none of them overflows a
+// signed type or converts an out-of-range double to an integer: bits that
+// may wrap or fall off are shifted and added as unsigned or 64-bit values.
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace fxcore {
+
+inline int32_t FXCoreCore::sat32(int64_t v) {
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+
+inline int32_t FXCoreCore::sat32d(double x) {
+    if (std::isnan(x)) return 0;
+    if (x > 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (x < -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(x);  // truncates toward zero; in range here
+}
+
+inline double FXCoreCore::jsRound(double x) { return std::floor(x + 0.5); }
+
+inline int32_t FXCoreCore::roundSat32(double x) {
+    const double y = x + 0.5;  // the same sum jsRound floors
+    if (!(y >= -2147483648.0)) return y != y ? 0 : std::numeric_limits<int32_t>::min();
+    if (y >= 2147483648.0) return std::numeric_limits<int32_t>::max();
+    int64_t t = static_cast<int64_t>(y);  // truncation; |y| < 2^31 + 1
+    if (static_cast<double>(t) > y) --t;  // floor for negative non-integers
+    return static_cast<int32_t>(t);
+}
+
+inline int32_t FXCoreCore::sext(int32_t v, int32_t n) {
+    const uint32_t c = static_cast<uint32_t>(32 - n) & 31u;
+    return static_cast<int32_t>(static_cast<uint32_t>(v) << c) >> c;
+}
+
+inline int32_t FXCoreCore::shl(int32_t v, int32_t n) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v) << (static_cast<uint32_t>(n) & 31u));
+}
+
+inline int32_t FXCoreCore::shrLogical(int32_t v, int32_t n) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v) >> (static_cast<uint32_t>(n) & 31u));
+}
+
+inline int32_t FXCoreCore::satShiftLeft(int32_t v, int32_t n) {
+    const int32_t s = n & 31;
+    if (s == 0) return v;
+    const int32_t shifted = shl(v, s);
+    // Exact when the top s + 1 bits of v are equal.
+    if ((v >> (31 - s)) == (shifted >> 31)) return shifted;
+    return v < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+}
+
+inline int32_t FXCoreCore::negSat(int32_t v) {
+    return v == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -v;
+}
+
+inline int32_t FXCoreCore::toS31(double x) {
+    if (!(x > 0.0)) return 0;  // also NaN
+    const double y = std::floor(x * 2147483648.0 + 0.5);
+    if (y >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(y);
+}
+
+// S.31 x S.31 -> S.63. |a * b| < 2^62 except for (-1) x (-1), whose doubled
+// product 2^63 does not fit.
+inline int64_t FXCoreCore::mulFrac64(int32_t a, int32_t b) {
+    if (a == std::numeric_limits<int32_t>::min() && b == std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int64_t>::max();
+    return static_cast<int64_t>(a) * b * 2;
+}
+
+// S.31 x S.31 -> S.31, rounding toward minus infinity.
+inline int32_t FXCoreCore::mulS31(int32_t a, int32_t b) {
+    if (a == std::numeric_limits<int32_t>::min() && b == std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>((static_cast<int64_t>(a) * b) >> 31);
+}
+
+inline void FXCoreCore::addToAcc64(int64_t x) {
+    int64_t sum = 0;
+    if (__builtin_add_overflow(acc64, x, &sum))
+        sum = x > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+    acc64 = sum;
+}
+
+namespace arithmetic_detail {
+inline std::size_t delayIndex(int32_t base, int32_t off) {
+    return (static_cast<uint32_t>(base) + static_cast<uint32_t>(off)) & 0x7FFFu;
+}
+inline int32_t wordToS31(int16_t word) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(word)) << 16);
+}
+inline int16_t s31ToWord(int32_t v) {
+    return static_cast<int16_t>(static_cast<uint32_t>(v) >> 16);
+}
+}  // namespace arithmetic_detail
+
+inline int32_t FXCoreCore::readDelay(int32_t off) const {
+    return arithmetic_detail::wordToS31(delayMemory[arithmetic_detail::delayIndex(delayPtr, off)]);
+}
+
+inline void FXCoreCore::writeDelay(int32_t off, int32_t v) {
+    delayMemory[arithmetic_detail::delayIndex(delayPtr, off)] = arithmetic_detail::s31ToWord(v);
+}
+
+inline int32_t FXCoreCore::readDelayDirect(int32_t addr) const {
+    return arithmetic_detail::wordToS31(delayMemory[arithmetic_detail::delayIndex(0, addr)]);
+}
+
+inline void FXCoreCore::writeDelayDirect(int32_t addr, int32_t v) {
+    delayMemory[arithmetic_detail::delayIndex(0, addr)] = arithmetic_detail::s31ToWord(v);
+}
+
+// Linear interpolation from the word at off towards the older word at off + 1.
+inline int32_t FXCoreCore::interpRead(int32_t off, double frac) const {
+    const int32_t a = readDelay(off);
+    const int32_t b = readDelay(static_cast<int32_t>(static_cast<uint32_t>(off) + 1u));
+    const int32_t d = sat32(static_cast<int64_t>(b) - a);
+    return sat32(static_cast<int64_t>(a) + mulS31(d, toS31(frac)));
+}
+
+}  // namespace fxcore

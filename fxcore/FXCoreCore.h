@@ -1,0 +1,268 @@
+#pragma once
+// fxcore::FXCoreCore: the emulated FXCore chip. One `run` advances it by one
+// audio sample: inputs in, peripherals stepped, the loaded program executed
+// once from its first word, level flags and user-output duty updated.
+//
+// Number formats: registers, inputs and output latches are S.31 (int32 v is
+// v / 2^31); acc64 is S.63; a delay-memory word is the top 16 bits of an S.31
+// value.
+//
+// Threads: everything runs on the audio thread, one call at a time, except
+// the constructor (main thread, before processing), writes of `sampleRate`
+// (main thread, while not processing) and `readUserDuty` /
+// `takeUserDutyCounts` (main thread, at any time, concurrently with `run`).
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace fxcore {
+
+class FXCoreCore {
+public:
+    static constexpr int kProgramSize = 1024;
+    static constexpr int kCoreRegisterCount = 16;
+    static constexpr int kMemoryRegisterCount = 128;
+    static constexpr int kSfrCount = 49;
+    static constexpr int kDelayWords = 32768;
+    static constexpr int32_t kDelayMask = 0x7FFF;
+    static constexpr int kPotCount = 6;
+    static constexpr int kLfoCount = 4;
+    static constexpr int kOutputCount = 4;
+
+    // Register numbers of a five-bit register field, and the layout of the
+    // register file behind them: R0..R15, acc32, flags, MREG0..MREG127.
+    static constexpr int kAcc32Register = 16;
+    static constexpr int kFlagsRegister = 17;
+    static constexpr int kFirstMregRegister = 18;
+    static constexpr int kRegisterFileSize = kFirstMregRegister + kMemoryRegisterCount;
+
+    // Special function register numbers.
+    static constexpr int kSfrInput0 = 0;
+    static constexpr int kSfrOutput0 = 4;
+    static constexpr int kSfrPins = 8;
+    static constexpr int kSfrSwitches = 9;
+    static constexpr int kSfrPotShift0 = 10;
+    static constexpr int kSfrPotRaw0 = 16;
+    static constexpr int kSfrPotSmoothed0 = 22;
+    static constexpr int kSfrLfoRate0 = 28;
+    static constexpr int kSfrRampRate0 = 32;
+    static constexpr int kSfrLfoSine0 = 34;  // sine k at 34 + 2k, cosine k at 35 + 2k
+    static constexpr int kSfrRamp0 = 42;
+    static constexpr int kSfrTapMaxInterval = 44;
+    static constexpr int kSfrTapInterval = 45;
+    static constexpr int kSfrSampleCounter = 46;
+    static constexpr int kSfrNoise = 47;
+
+    static constexpr uint32_t kNoiseSeed = 0x2545F491u;
+
+    // A program's initial register image and timing constants. The defaults
+    // are the core's own presets (used until a program brings its own).
+    struct Presets {
+        std::array<int32_t, kCoreRegisterCount> creg{};
+        std::array<int32_t, kMemoryRegisterCount> mreg{};
+        std::array<int32_t, kSfrCount> sfr{};
+        std::array<int32_t, 2> userOutInitial{};  // non-zero: output starts on
+        int32_t tapLongPressSamples = 36000;
+        int32_t tapDebounceSamples = 480;
+        int32_t switchDebounceSamples = 480;
+    };
+
+    // Per user output, samples with the output on, and samples counted, since
+    // the previous take (the integer form of the duty read).
+    struct DutyCounts {
+        std::array<uint64_t, 2> on{};
+        uint64_t samples = 0;
+    };
+
+    // ---- state ---------------------------------------------------------
+    // Everything below is touched by the audio thread only, unless tagged.
+
+    std::array<uint32_t, kProgramSize> program{};  // written only through setProgram
+    int32_t programLength = 0;
+    uint8_t loaded = 0;  // [audio-thread]; the plug-in reads it before each block
+
+    // The register file in register-number order; creg, acc32, flags and mreg
+    // are named views of it.
+    std::array<int32_t, kRegisterFileSize> regFile{};
+    const std::span<int32_t, kCoreRegisterCount> creg{regFile.data(), kCoreRegisterCount};
+    int32_t& acc32 = regFile[kAcc32Register];
+    int32_t& flags = regFile[kFlagsRegister];
+    const std::span<int32_t, kMemoryRegisterCount> mreg{regFile.data() + kFirstMregRegister,
+                                                        kMemoryRegisterCount};
+
+    std::array<int32_t, kSfrCount> sfr{};
+    std::vector<int16_t> delayMemory;  // kDelayWords words, allocated by the constructor
+    Presets presets;
+    int64_t acc64 = 0;
+    int32_t delayPtr = 0;
+    uint32_t sampleCounter = 0;
+    double sampleRate = 48000.0;  // written on the main thread only while not processing
+    uint32_t noiseState = kNoiseSeed;
+    std::array<int32_t, 2> userOut{};
+
+    // User-output duty, handed to the main thread through a sequence lock:
+    // the audio thread is the only writer and never waits; a reader retries
+    // while a write is in progress. dutyAccum[k] counts the samples with user
+    // output k on, and dutyCount the samples run, since the last state reset
+    // (64-bit integers: exact, and they do not overflow in any realistic run).
+    // [audio-thread] writes, [thread-safe] reads.
+    std::array<std::atomic<uint64_t>, 2> dutyAccum{};
+    std::atomic<uint64_t> dutyCount{0};
+    // [main-thread] The duty of each user output given by the last read that
+    // found new samples.
+    std::array<float, 2> lastDuty{};
+
+    std::array<int32_t, kPotCount> potLatched{};
+    std::array<int32_t, kPotCount> potInput{};
+    std::array<int32_t, kPotCount> potSmoothed{};
+    double potScanPhase = 0.0;
+    std::array<double, kLfoCount> lfoPhase{};
+    std::array<uint32_t, 2> ramp{};
+
+    uint32_t pins = 0x7F;  // bit i = pin i, 1 released; written by the plug-in before each run
+    uint32_t switchState = 0x3F;
+    std::array<int32_t, 6> switchDebounceCount{};
+    int32_t tapState = 1;
+    int32_t tapDebounceCount = 0;
+    int32_t tapHoldCount = 0;  // saturates at INT32_MAX
+    int32_t tapMeasuring = 0;
+    uint32_t tapInterval = 0;  // saturates at UINT32_MAX
+    uint32_t tapFlags = 0;
+    uint32_t levelFlags = 0;
+    std::array<int32_t, 4> inputs{};
+    std::array<int32_t, kOutputCount> outputs{};
+
+    // ---- lifecycle -----------------------------------------------------
+
+    // [main-thread] Allocates the delay memory and performs a state reset
+    // under the core's own presets.
+    FXCoreCore();
+    // The register views refer into the object itself, so it is neither
+    // copied nor moved; the plug-in holds it by value for its whole life.
+    FXCoreCore(const FXCoreCore&) = delete;
+    FXCoreCore& operator=(const FXCoreCore&) = delete;
+
+    // [audio-thread] State reset: registers from the presets, delay memory
+    // cleared, peripherals restarted. Keeps the program, `loaded`, the sample
+    // rate and the noise state. Does not allocate.
+    void reset();
+    // [audio-thread] Copies the presets, then resets.
+    void setPresets(const Presets& newPresets);
+    // [audio-thread] Loads up to 1024 words and resets; false (and no program)
+    // for a null pointer or zero words.
+    bool setProgram(const uint32_t* words, std::size_t count);
+
+    // ---- per sample ----------------------------------------------------
+
+    // [audio-thread] One sample; `in` points to four floats or is null.
+    void run(const float* in);
+    // [audio-thread] Executes program[pc] and returns the next pc. A pc outside
+    // 0..1023 executes nothing and returns pc + 1.
+    int step(int pc);
+
+    // ---- peripherals ---------------------------------------------------
+
+    // [audio-thread] Pot positions 0.0 to 1.0 (clamped, NaN as 0).
+    void setPots(const float* positions);
+    void setPot(int pot, float position);
+    // [audio-thread] Output latch k as a float; 0.0 outside 0..3.
+    float getOutput(int k) const;
+    void getOutputs(float* out) const;
+    // [main-thread] Duty (0 to 1) of each user output since the previous read;
+    // repeats the previous result when no sample has run since. Safe while
+    // the audio thread is in `run`.
+    void readUserDuty(float* out);
+    // [main-thread] The counts behind readUserDuty: takes and restarts them.
+    DutyCounts takeUserDutyCounts();
+    // [audio-thread] pressed clears bit `pin` of `pins`; pins outside 0..6 are ignored.
+    void setPin(int pin, bool pressed);
+
+    int32_t readSFR(int n) const;
+    void writeSFR(int n, int32_t value);
+
+    void updatePots();
+    void updateLFOs();
+    uint32_t nextNoise();
+    void updateOverflow();
+    void updateSwitches();
+    void updateTapTempo();
+
+    // ---- register numbers ----------------------------------------------
+
+    // The register named by a five-bit register field (only the low five bits
+    // of n count).
+    int32_t& reg(int n) { return regFile[static_cast<std::size_t>(n & 31)]; }
+    int32_t reg(int n) const { return regFile[static_cast<std::size_t>(n & 31)]; }
+
+    // ---- fixed-point arithmetic (pure) ---------------------------------
+
+    static int32_t sat32(int64_t v);
+    static int32_t sat32d(double x);
+    static double jsRound(double x);
+    static int32_t sext(int32_t v, int32_t n);
+    static int32_t shl(int32_t v, int32_t n);
+    static int32_t shrLogical(int32_t v, int32_t n);
+    static int32_t satShiftLeft(int32_t v, int32_t n);
+    static int32_t negSat(int32_t v);
+    static int32_t toS31(double x);
+    static int64_t mulFrac64(int32_t a, int32_t b);
+    static int32_t mulS31(int32_t a, int32_t b);
+    // sat32d(jsRound(x)) in one step, without a library call.
+    static int32_t roundSat32(double x);
+
+    // ---- accumulator and delay memory ----------------------------------
+
+    void addToAcc64(int64_t x);
+    int32_t readDelay(int32_t off) const;
+    void writeDelay(int32_t off, int32_t v);
+    int32_t readDelayDirect(int32_t addr) const;
+    void writeDelayDirect(int32_t addr, int32_t v);
+    int32_t interpRead(int32_t off, double frac) const;
+
+    // One pre-decoded instruction word (built by setProgram): the handler of
+    // its operation and its operand fields, already extracted.
+    struct DecodedWord;
+    using Handler = int32_t (*)(FXCoreCore& core, const DecodedWord& word);
+    struct DecodedWord {
+        Handler handler;
+        uint8_t a;  // register-file index of rA, or a small select field
+        uint8_t b;  // register-file index of rB or of MREG M, or a select field
+        uint8_t c;  // a third small field
+        uint8_t unused;
+        int32_t x;  // the word's value operand: offset, immediate, SFR number, skip...
+    };
+    static DecodedWord decodeWord(uint32_t word);
+
+private:
+    friend struct OperationHandlers;
+
+    void stateReset();
+    void publishDuty(bool restart);
+
+    std::array<DecodedWord, kProgramSize> decoded{};
+
+    // LFO k's outputs are recomputed only when its phase moved.
+    struct LfoOutput {
+        double phase;
+        int32_t sine;
+        int32_t cosine;
+    };
+    std::array<LfoOutput, kLfoCount> lfoOutput{};
+
+    // Duty hand-off: sequence counter (odd while the audio thread writes) and
+    // the number of state resets, both [audio-thread] writes, [thread-safe] reads.
+    std::atomic<uint32_t> dutySequence{0};
+    std::atomic<uint32_t> dutyResets{0};
+    // [main-thread] What the previous take saw.
+    DutyCounts dutyTaken{};
+    uint32_t dutyTakenResets = 0;
+};
+
+}  // namespace fxcore
+
+#include "fxcore/FXCoreArithmetic.h"

@@ -1,0 +1,91 @@
+// The user-output duty hand-off between the audio thread, which counts every
+// sample into it, and the editor's main thread, which reads it.
+//
+// A sequence lock with a single writer: the audio thread makes the sequence
+// odd, writes the totals and makes it even again; it never waits. A reader
+// copies the totals and keeps the copy only when the sequence was even and
+// unchanged around it, so it never sees a half-written update. All shared
+// values are atomics, so there is no data race even while a reader retries.
+//
+// The totals are 64-bit sample counts since the last state reset: exact and,
+// at audio rates, without overflow for millions of years. Each reader take
+// subtracts what the previous take saw, so no sample is lost or counted twice.
+
+#include "fxcore/FXCoreCore.h"
+
+#include <thread>
+
+namespace fxcore {
+
+// [audio-thread] (and the constructor's reset). restart: a state reset sets
+// the totals to 0 and counts the reset; otherwise one sample is added.
+void FXCoreCore::publishDuty(bool restart) {
+    const uint32_t sequence = dutySequence.load(std::memory_order_relaxed);
+    dutySequence.store(sequence + 1, std::memory_order_relaxed);
+    // Orders the odd sequence before the data stores below (pairs with the
+    // reader's acquire fence).
+    std::atomic_thread_fence(std::memory_order_release);
+    if (restart) {
+        dutyAccum[0].store(0, std::memory_order_relaxed);
+        dutyAccum[1].store(0, std::memory_order_relaxed);
+        dutyCount.store(0, std::memory_order_relaxed);
+        dutyResets.store(dutyResets.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    } else {
+        for (std::size_t k = 0; k < 2; ++k) {
+            const uint64_t on = userOut[k] != 0 ? 1u : 0u;
+            dutyAccum[k].store(dutyAccum[k].load(std::memory_order_relaxed) + on,
+                               std::memory_order_relaxed);
+        }
+        dutyCount.store(dutyCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    }
+    // Release: a reader that sees the even value also sees the data above.
+    dutySequence.store(sequence + 2, std::memory_order_release);
+}
+
+FXCoreCore::DutyCounts FXCoreCore::takeUserDutyCounts() {
+    DutyCounts now;
+    uint32_t resets = 0;
+    for (;;) {
+        const uint32_t before = dutySequence.load(std::memory_order_acquire);
+        if ((before & 1u) != 0) {
+            // The audio thread is between its two sequence stores (a few
+            // instructions), or was preempted there.
+            std::this_thread::yield();
+            continue;
+        }
+        now.on[0] = dutyAccum[0].load(std::memory_order_relaxed);
+        now.on[1] = dutyAccum[1].load(std::memory_order_relaxed);
+        now.samples = dutyCount.load(std::memory_order_relaxed);
+        resets = dutyResets.load(std::memory_order_relaxed);
+        // Orders the data loads above before the second sequence load.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (dutySequence.load(std::memory_order_relaxed) == before) break;
+    }
+
+    if (resets != dutyTakenResets) {
+        // A state reset restarted the totals (and the duty it reports).
+        dutyTakenResets = resets;
+        dutyTaken = {};
+        lastDuty = {};
+    }
+    DutyCounts taken;
+    taken.on[0] = now.on[0] - dutyTaken.on[0];
+    taken.on[1] = now.on[1] - dutyTaken.on[1];
+    taken.samples = now.samples - dutyTaken.samples;
+    dutyTaken = now;
+    return taken;
+}
+
+void FXCoreCore::readUserDuty(float* out) {
+    const DutyCounts counts = takeUserDutyCounts();
+    if (counts.samples > 0) {
+        for (std::size_t k = 0; k < 2; ++k)
+            lastDuty[k] = static_cast<float>(static_cast<double>(counts.on[k])
+                                             / static_cast<double>(counts.samples));
+    }
+    if (out == nullptr) return;
+    out[0] = lastDuty[0];
+    out[1] = lastDuty[1];
+}
+
+}  // namespace fxcore
