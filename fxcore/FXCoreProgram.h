@@ -44,8 +44,9 @@ public:
     // Instruction words: 1 to 1024 after a successful load, empty after a
     // failed loadFromText.
     std::vector<std::uint32_t> words;
-    // Initial register image and timings that applyTo gives the core.
-    FXCoreCore::Presets presets{};
+    // Initial register image and timings that applyTo gives the core; all
+    // zero until the program is loaded or its creator sets them.
+    FXCoreCore::Presets presets = zeroPresets();
     // Set by the program's creator; loadFromFile names an unnamed program
     // after its file.
     std::string name;
@@ -68,6 +69,15 @@ public:
     // [audio-thread] setPresets(presets) then setProgram(words) on the core.
     // Allocates nothing.
     void applyTo(FXCoreCore& core) const;
+
+private:
+    static FXCoreCore::Presets zeroPresets() {
+        FXCoreCore::Presets p{};
+        p.tapLongPressSamples = 0;
+        p.tapDebounceSamples = 0;
+        p.switchDebounceSamples = 0;
+        return p;
+    }
 };
 
 }  // namespace fxcore
