@@ -1,13 +1,18 @@
 // Draws every picture of the editor's image table at both densities into a
 // folder, and a contact sheet of all of them.
-//   corlinde_art <images folder> <contact sheet path>
+//   corlinde_art <images folder> <contact sheet path> [preview folder]
+// The optional preview folder receives each panel assembled with its controls
+// at "@2x" density, for looking at the art as the editor will show it.
 #include "editor/art/ArtCanvas.h"
 #include "editor/art/ArtText.h"
 #include "editor/art/ControlArt.h"
 #include "editor/art/KnobArt.h"
 #include "editor/art/PanelDesigns.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -64,40 +69,147 @@ Surface render(const Picture& p, int w, int h) {
     return s;
 }
 
-// All twenty pictures on one sheet: the six panels at plain density across the
-// top, the controls at "@2x" density below, each over a checkerboard so that
-// transparent corners show.
+const Picture& named(const std::vector<Picture>& list, const std::string& name) {
+    for (const Picture& p : list) {
+        if (p.name == name) return p;
+    }
+    std::fprintf(stderr, "no picture %s\n", name.c_str());
+    std::exit(1);
+}
+
+// Draws a "@2x" picture with its centre at (x, y) points, its longer side
+// `size` points (or its own size when size is 0).
+void placeDense(cairo_t* cr, const Picture& p, double x, double y, double size) {
+    Surface s = render(p, p.w2, p.h2);
+    const double scale = size > 0.0 ? size / std::max(p.w2, p.h2) : 0.5;
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    cairo_scale(cr, scale, scale);
+    cairo_set_source_surface(cr, s.get(), -0.5 * p.w2, -0.5 * p.h2);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BEST);
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
+// A lit lamp as the editor draws it: lens, six glow rings, core and rim.
+void litLamp(cairo_t* cr, const LampPlace& l, double d) {
+    auto ellipse = [cr](double cx, double cy, double r) {
+        cairo_new_path(cr);
+        cairo_arc(cr, cx, cy, r, 0, 2 * 3.141592653589793);
+    };
+    const double a = l.size;
+    ellipse(l.x, l.y, a / 2);
+    cairo_set_source_rgba(cr, 30 / 255.0, 30 / 255.0, 34 / 255.0, 200 / 255.0);
+    cairo_fill(cr);
+    for (int k = 0; k < 6; ++k) {
+        const double s = (6 - k) / 6.0;
+        const double alpha = std::trunc((1 - s) * (1 - s) * (70 * d) + 6 * d);
+        ellipse(l.x, l.y, a / 2 + 0.42 * a * s);
+        setColour(cr, l.lit, alpha / 255.0);
+        cairo_fill(cr);
+    }
+    ellipse(l.x, l.y, a / 2 - 0.14 * a);
+    setColour(cr, shade(l.lit, d * 0.65 + 0.35));
+    cairo_fill(cr);
+    ellipse(l.x, l.y, a / 2);
+    cairo_set_source_rgba(cr, 1, 1, 1, 60 / 255.0);
+    cairo_set_line_width(cr, 1.0);
+    cairo_stroke(cr);
+}
+
+// The panel as the editor shows it: caps, toggle, footswitches and a lit lamp
+// placed on the panel picture (caps at mid travel, toggle in the middle).
+Surface assembled(const std::vector<Picture>& list, const std::string& panelName,
+                  PanelDesign (*design)(), int w, int h) {
+    Surface s = render(named(list, panelName), w, h);
+    Context cr(cairo_create(s.get()));
+    cairo_scale(cr.get(), w / 394.0, h / 722.0);
+    const PanelDesign d = design();
+    for (const KnobPlace& k : d.knobs) placeDense(cr.get(), named(list, k.cap), k.x, k.y, k.size);
+    for (const TogglePlace& t : d.toggles) placeDense(cr.get(), named(list, "toggle-mid"), t.x, t.y, 0.0);
+    for (const FootswitchPlace& f : d.footswitches) {
+        placeDense(cr.get(), named(list, f.leftImage ? "left-footswitch" : "right-footswitch"), f.x, f.y, 0.0);
+    }
+    for (const LampPlace& l : d.lamps) litLamp(cr.get(), l, 0.8);
+    return s;
+}
+
+struct PanelEntry {
+    const char* name;
+    PanelDesign (*design)();
+};
+const PanelEntry kPanelEntries[] = {
+    {"MP-ZELBRIN", zelbrinPanel},       {"mp-corlindejr", corlindeJrPanel},
+    {"mp-quenmoor", quenmoorPanel},     {"mp-vantrelnoise2", vantrelNoise2Panel},
+    {"wq-fenwhist-classic", fenwhistClassicPanel}, {"wq-kelvane-classic", kelvaneClassicPanel},
+};
+
+void checkerboard(cairo_t* cr, int x, int y, int w, int h) {
+    for (int cy = 0; cy < h; cy += 8) {
+        for (int cx = 0; cx < w; cx += 8) {
+            const bool dark = ((cx + cy) / 8) % 2 != 0;
+            cairo_set_source_rgb(cr, dark ? 0.62 : 0.74, dark ? 0.62 : 0.74, dark ? 0.64 : 0.76);
+            cairo_rectangle(cr, x + cx, y + cy, std::min(8, w - cx), std::min(8, h - cy));
+            cairo_fill(cr);
+        }
+    }
+}
+
+void caption(cairo_t* cr, const std::string& text, int x, int y) {
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.12);
+    drawText(cr, TextStyle{"DejaVu Sans", 12.0, 0.0, 0.0}, text, x, y);
+}
+
+// One sheet: the six panel pictures at plain density, the same six assembled as
+// the editor shows them, and the controls at "@2x" density over a checkerboard
+// so that transparent corners show.
 bool writeContactSheet(const std::vector<Picture>& list, const std::string& path) {
     const int gap = 24, label = 22;
-    const int sheetW = 6 * 394 + 7 * gap;
-    const int sheetH = gap + 722 + label + gap + 260 + label + gap;
+    int controlsW = gap;
+    for (const Picture& p : list) {
+        if (p.w1 != 394) controlsW += p.w2 + gap;
+    }
+    const int sheetW = std::max(6 * 394 + 7 * gap, controlsW);
+    const int rowH = 722 + label + gap;
+    const int sheetH = gap + 2 * rowH + 260 + label + gap;
     Surface sheet = makeSurface(sheetW, sheetH);
     Context cr(cairo_create(sheet.get()));
     cairo_set_source_rgb(cr.get(), 0.82, 0.82, 0.84);
     cairo_paint(cr.get());
-    int panelX = gap, controlX = gap;
-    const int controlY = gap + 722 + label + gap;
+    int x = gap;
+    for (const PanelEntry& e : kPanelEntries) {
+        const Picture& p = named(list, e.name);
+        Surface bare = render(p, p.w1, p.h1);
+        cairo_set_source_surface(cr.get(), bare.get(), x, gap);
+        cairo_paint(cr.get());
+        caption(cr.get(), p.name, x, gap + 722 + 16);
+        Surface full = assembled(list, e.name, e.design, p.w1, p.h1);
+        cairo_set_source_surface(cr.get(), full.get(), x, gap + rowH);
+        cairo_paint(cr.get());
+        caption(cr.get(), p.name + " with its controls", x, gap + rowH + 722 + 16);
+        x += 394 + gap;
+    }
+    x = gap;
+    const int y = gap + 2 * rowH;
     for (const Picture& p : list) {
-        const bool isPanel = p.w1 == 394;
-        const int w = isPanel ? p.w1 : p.w2, h = isPanel ? p.h1 : p.h2;
-        const int x = isPanel ? panelX : controlX, y = isPanel ? gap : controlY;
-        for (int cy = 0; cy < h; cy += 8) {
-            for (int cx = 0; cx < w; cx += 8) {
-                const bool dark = ((cx + cy) / 8) % 2 != 0;
-                cairo_set_source_rgb(cr.get(), dark ? 0.62 : 0.74, dark ? 0.62 : 0.74, dark ? 0.64 : 0.76);
-                cairo_rectangle(cr.get(), x + cx, y + cy, std::min(8, w - cx), std::min(8, h - cy));
-                cairo_fill(cr.get());
-            }
-        }
-        Surface s = render(p, w, h);
+        if (p.w1 == 394) continue;
+        checkerboard(cr.get(), x, y, p.w2, p.h2);
+        Surface s = render(p, p.w2, p.h2);
         cairo_set_source_surface(cr.get(), s.get(), x, y);
         cairo_paint(cr.get());
-        cairo_set_source_rgb(cr.get(), 0.1, 0.1, 0.12);
-        drawText(cr.get(), TextStyle{"DejaVu Sans", 12.0, 0.0, 0.0}, isPanel ? p.name : p.name + "@2x",
-                 x, y + h + 16);
-        if (isPanel) panelX += w + gap; else controlX += w + gap;
+        caption(cr.get(), p.name + "@2x", x, y + p.h2 + 16);
+        x += p.w2 + gap;
     }
     return writePng(sheet.get(), path);
+}
+
+// Review aid: each panel assembled at "@2x" density, written to a folder.
+bool writePreviews(const std::vector<Picture>& list, const std::string& folder) {
+    for (const PanelEntry& e : kPanelEntries) {
+        Surface s = assembled(list, e.name, e.design, 788, 1443);
+        if (!writePng(s.get(), folder + "/" + e.name + "-assembled@2x.png")) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -105,8 +217,8 @@ bool writeContactSheet(const std::vector<Picture>& list, const std::string& path
 
 int main(int argc, char** argv) {
     using namespace fxcoreart;
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <images folder> <contact sheet png>\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s <images folder> <contact sheet png> [preview folder]\n", argv[0]);
         return 2;
     }
     const std::string folder = argv[1];
@@ -124,6 +236,10 @@ int main(int argc, char** argv) {
     }
     if (!writeContactSheet(list, argv[2])) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    if (argc == 4 && !writePreviews(list, argv[3])) {
+        std::fprintf(stderr, "cannot write previews into %s\n", argv[3]);
         return 1;
     }
     return 0;

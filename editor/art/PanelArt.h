@@ -15,6 +15,7 @@ namespace fxcoreart {
 struct KnobPlace {
     double x, y, size;   // centre and diameter in points, as in the panel catalogue
     std::string label;
+    std::string cap;     // the cap picture the editor puts here (for previews)
     bool labelAbove = false;
 };
 
@@ -22,10 +23,12 @@ struct FootswitchPlace {
     double x, y;  // centre in points
     std::string label;
     bool labelBelow = false;
+    bool leftImage = false;  // the editor draws "left-footswitch" here (for previews)
 };
 
 struct LampPlace {
     double x, y, size;  // centre and lens diameter in points
+    Rgb lit;            // the editor's lamp colour (for previews)
 };
 
 struct TogglePlace {

@@ -49,12 +49,12 @@ PanelDesign corlindeJrPanel() {
     d.seed = 101u;
     d.grain = 3.0;
     d.mottle = 2.0;
-    d.knobs = {{73, 85, 95, "ONE"}, {196, 85, 95, "MIX"}, {319, 85, 95, "TWO"},
-               {196, 205, 41, "CLOCK"}, {320, 205, 41, "TWEAK"}};
+    d.knobs = {{73, 85, 95, "ONE", "lg-knob-blu"}, {196, 85, 95, "MIX", "lg-knob-org"}, {319, 85, 95, "TWO", "lg-knob-yel"},
+               {196, 205, 41, "CLOCK", "small-knob"}, {320, 205, 41, "TWEAK", "small-knob"}};
     // The mode toggle at pot position 3: up selects mode 2, middle mode 0, down mode 1.
     d.toggles = {{72, 205, "VESTRA", "KAVRO", "DRISK"}};
     d.footswitches = {{196, 617, "BYPASS"}};
-    d.lamps = {{196, 481, 21}};
+    d.lamps = {{196, 481, 21, rgb8(255, 255, 255)}};
     const Rgb red = rgb8(176, 44, 36);
     const Rgb ink = d.ink;
     d.artwork = [ink, red](cairo_t* cr) {
@@ -88,10 +88,10 @@ PanelDesign zelbrinPanel() {
     d.scaleInk = d.ink;
     d.seed = 202u;
     d.sparkle = true;
-    d.knobs = {{73, 91, 73, "POT 0"}, {196, 91, 73, "POT 1"}, {320, 91, 73, "POT 2"},
-               {72, 211, 41, "POT 3"}, {196, 211, 41, "POT 4"}, {320, 211, 41, "POT 5"}};
-    d.footswitches = {{72, 626, "TAP", true}, {324, 626, "SW 4", true}};
-    d.lamps = {{54, 552, 21}, {338, 552, 21}};
+    d.knobs = {{73, 91, 73, "POT 0", "fluted-large"}, {196, 91, 73, "POT 1", "fluted-large"}, {320, 91, 73, "POT 2", "fluted-large"},
+               {72, 211, 41, "POT 3", "small-knob"}, {196, 211, 41, "POT 4", "small-knob"}, {320, 211, 41, "POT 5", "small-knob"}};
+    d.footswitches = {{72, 626, "TAP", true, true}, {324, 626, "SW 4", true}};
+    d.lamps = {{54, 552, 21, rgb8(255, 255, 255)}, {338, 552, 21, rgb8(255, 255, 255)}};
     const Rgb ink = d.ink;
     d.artwork = [ink](cairo_t* cr) {
         // an oscilloscope trace across the face
@@ -121,9 +121,9 @@ PanelDesign vantrelNoise2Panel() {
     d.grain = 3.5;
     d.mottle = 2.5;
     d.labelSize = 11.0;
-    d.knobs = {{196, 85, 107, "NOISE"}};
+    d.knobs = {{196, 85, 107, "NOISE", "brutal-large"}};
     d.footswitches = {{196, 617, "ON"}};
-    d.lamps = {{196, 481, 21}};
+    d.lamps = {{196, 481, 21, rgb8(255, 255, 255)}};
     const Rgb ink = d.ink;
     d.artwork = [ink](cairo_t* cr) {
         // bold black stripes and the name in stacked capitals
@@ -147,10 +147,10 @@ PanelDesign quenmoorPanel() {
     d.ink = rgb8(236, 226, 196);
     d.scaleInk = d.ink;
     d.seed = 404u;
-    d.knobs = {{73, 91, 73, "DRIFT"}, {196, 91, 73, "BLOOM"}, {320, 91, 73, "MIX"},
-               {72, 211, 41, "SPEED"}, {196, 211, 41, "DEPTH"}, {320, 211, 41, "TONE"}};
-    d.footswitches = {{72, 626, "TAP", true}, {324, 626, "ON", true}};
-    d.lamps = {{54, 552, 21}, {338, 552, 21}};
+    d.knobs = {{73, 91, 73, "DRIFT", "knob-blk-large"}, {196, 91, 73, "BLOOM", "knob-blk-large"}, {320, 91, 73, "MIX", "knob-blk-large"},
+               {72, 211, 41, "SPEED", "small-knob"}, {196, 211, 41, "DEPTH", "small-knob"}, {320, 211, 41, "TONE", "small-knob"}};
+    d.footswitches = {{72, 626, "TAP", true, true}, {324, 626, "ON", true}};
+    d.lamps = {{54, 552, 21, rgb8(255, 255, 255)}, {338, 552, 21, rgb8(255, 255, 255)}};
     const Rgb ink = d.ink;
     d.artwork = [ink](cairo_t* cr) {
         // rolling moorland hills in fine lines
@@ -203,10 +203,10 @@ PanelDesign kelvaneClassicPanel() {
     d.ink = rgb8(222, 226, 232);
     d.scaleInk = d.ink;
     d.seed = 505u;
-    d.knobs = {{92, 95, 73, "TIME"}, {92, 284, 73, "REPEATS"}, {301, 95, 73, "MIX"},
-               {301, 284, 73, "TONE"}, {197, 214, 41, "MOD"}};
+    d.knobs = {{92, 95, 73, "TIME", "knob-wht-large"}, {92, 284, 73, "REPEATS", "knob-wht-large"}, {301, 95, 73, "MIX", "knob-wht-large"},
+               {301, 284, 73, "TONE", "knob-wht-large"}, {197, 214, 41, "MOD", "small-knob"}};
     d.footswitches = {{197, 592, ""}};
-    d.lamps = {{197, 49, 30}};
+    d.lamps = {{197, 49, 30, rgb8(90, 255, 90)}};
     const Rgb ink = d.ink;
     d.artwork = [ink](cairo_t* cr) { wyrquellPlate(cr, ink, "KELVANE", "DELAY"); };
     return d;
@@ -218,10 +218,10 @@ PanelDesign fenwhistClassicPanel() {
     d.ink = rgb8(22, 34, 58);
     d.scaleInk = d.ink;
     d.seed = 606u;
-    d.knobs = {{92, 95, 73, "DECAY"}, {301, 95, 73, "MIX"}, {92, 284, 73, "TONE"},
-               {301, 284, 73, "SWELL"}, {197, 214, 41, "PRE"}};
+    d.knobs = {{92, 95, 73, "DECAY", "knob-wht-large"}, {301, 95, 73, "MIX", "knob-wht-large"}, {92, 284, 73, "TONE", "knob-wht-large"},
+               {301, 284, 73, "SWELL", "knob-wht-large"}, {197, 214, 41, "PRE", "small-knob"}};
     d.footswitches = {{197, 592, ""}};
-    d.lamps = {{197, 49, 30}};
+    d.lamps = {{197, 49, 30, rgb8(90, 160, 255)}};
     const Rgb ink = d.ink;
     d.artwork = [ink](cairo_t* cr) { wyrquellPlate(cr, ink, "FENWHIST", "AMBREL"); };
     return d;
