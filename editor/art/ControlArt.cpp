@@ -77,55 +77,61 @@ void drawToggle(cairo_t* cr, int w, int h, LeverPosition position) {
     cairo_save(cr);
     centreDesign(cr, w, h, 50.0, 59.0);
     // washer and nut with their shadow on the panel
-    softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 14.0); }, 1.2, 1.8, 1.6, 0.55);
-    cairo_pattern_t* washer = chromePattern(-14, -14, 14, 14, 0.9);
+    softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 16.5); }, 1.2, 1.8, 1.6, 0.55);
+    cairo_pattern_t* washer = chromePattern(-16.5, -16.5, 16.5, 16.5, 0.9);
     cairo_set_source(cr, washer);
-    circle(cr, 0, 0, 14.0);
+    circle(cr, 0, 0, 16.5);
     cairo_fill(cr);
     cairo_pattern_destroy(washer);
-    circle(cr, 0, 0, 14.0);
+    circle(cr, 0, 0, 16.5);
     cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
     cairo_set_line_width(cr, 0.5);
     cairo_stroke(cr);
-    drawHexNut(cr, 11.5, kPi / 6.0);
+    drawHexNut(cr, 13.8, kPi / 6.0);
     // threaded bushing end
-    cairo_pattern_t* bush = chromePattern(-6.5, -6.5, 6.5, 6.5, 0.8);
+    cairo_pattern_t* bush = chromePattern(-7.6, -7.6, 7.6, 7.6, 0.8);
     cairo_set_source(cr, bush);
-    circle(cr, 0, 0, 6.5);
+    circle(cr, 0, 0, 7.6);
     cairo_fill(cr);
     cairo_pattern_destroy(bush);
-    circle(cr, 0, 0, 4.6);
+    circle(cr, 0, 0, 5.4);
     cairo_set_source_rgb(cr, 0.06, 0.06, 0.07);
     cairo_fill(cr);
 
     if (position == LeverPosition::Middle) {
-        // the lever points at the viewer: its round bat end covers the hole
-        softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 4.3); }, 2.5, 3.5, 1.6, 0.6);
-        cairo_pattern_t* ball = cairo_pattern_create_radial(-1.4, -1.4, 0.3, 0, 0, 4.4);
+        // the lever points at the viewer: its round bat end stands over the
+        // bushing and throws a shadow down to the right
+        softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 5.4); }, 3.2, 4.4, 1.8, 0.7);
+        cairo_pattern_t* ball = cairo_pattern_create_radial(-1.8, -1.8, 0.3, 0, 0, 5.6);
         addStop(ball, 0.0, rgb8(255, 255, 255));
-        addStop(ball, 0.35, rgb8(190, 194, 200));
-        addStop(ball, 0.8, rgb8(90, 94, 100));
-        addStop(ball, 1.0, rgb8(150, 154, 160));
+        addStop(ball, 0.3, rgb8(214, 218, 224));
+        addStop(ball, 0.75, rgb8(104, 108, 114));
+        addStop(ball, 1.0, rgb8(168, 172, 178));
         cairo_set_source(cr, ball);
-        circle(cr, 0, 0, 4.4);
+        circle(cr, 0, 0, 5.6);
         cairo_fill(cr);
         cairo_pattern_destroy(ball);
+        circle(cr, 0, 0, 5.6);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
+        cairo_set_line_width(cr, 0.4);
+        cairo_stroke(cr);
     } else {
         const double dir = position == LeverPosition::Up ? -1.0 : 1.0;
+        const double reach = 22.5;
         // lever: a tapered chrome shaft from the bushing to a round bat end
-        auto shaft = [dir](cairo_t* c) {
+        auto shaft = [dir, reach](cairo_t* c) {
             cairo_new_path(c);
-            cairo_move_to(c, -2.6, 0);
-            cairo_line_to(c, -3.5, dir * 19.0);
-            cairo_arc(c, 0, dir * 20.0, 3.7, dir < 0 ? kPi : 0.0, dir < 0 ? 2.0 * kPi : kPi);
-            cairo_line_to(c, 3.5, dir * 19.0);
-            cairo_line_to(c, 2.6, 0);
+            cairo_move_to(c, -3.0, 0);
+            cairo_line_to(c, -4.0, dir * (reach - 1.0));
+            cairo_arc(c, 0, dir * reach, 4.2, dir < 0 ? kPi : 0.0, dir < 0 ? 2.0 * kPi : kPi);
+            cairo_line_to(c, 4.0, dir * (reach - 1.0));
+            cairo_line_to(c, 3.0, 0);
             cairo_close_path(c);
         };
-        auto tip = [dir](cairo_t* c) { circle(c, 0, dir * 20.0, 3.9); };
+        auto tip = [dir, reach](cairo_t* c) { circle(c, 0, dir * reach, 4.4); };
         // the lever stands off the panel: its shadow falls further away at the tip
-        softShadow(cr, shaft, 3.0, 4.0 + (dir > 0 ? 1.5 : -0.5), 1.4, 0.45);
-        cairo_pattern_t* p = chromePattern(-3.8, 0, 3.8, 0, 1.0);
+        softShadow(cr, shaft, 3.0, 4.0 + (dir > 0 ? 1.0 : -0.5), 1.4, 0.5);
+        cairo_pattern_t* p = chromePattern(-4.4, 0, 4.4, 0, 1.0);
         cairo_set_source(cr, p);
         shaft(cr);
         cairo_fill(cr);
@@ -134,7 +140,7 @@ void drawToggle(cairo_t* cr, int w, int h, LeverPosition position) {
         cairo_fill(cr);
         cairo_pattern_destroy(p);
         // a specular glint on the bat end
-        cairo_pattern_t* glint = cairo_pattern_create_radial(-1.3, dir * 20.0 - 1.3, 0.2, -1.0, dir * 20.0 - 1.0, 2.4);
+        cairo_pattern_t* glint = cairo_pattern_create_radial(-1.5, dir * reach - 1.5, 0.2, -1.2, dir * reach - 1.2, 2.8);
         cairo_pattern_add_color_stop_rgba(glint, 0.0, 1, 1, 1, 0.9);
         cairo_pattern_add_color_stop_rgba(glint, 1.0, 1, 1, 1, 0.0);
         cairo_set_source(cr, glint);
@@ -142,8 +148,8 @@ void drawToggle(cairo_t* cr, int w, int h, LeverPosition position) {
         cairo_fill(cr);
         cairo_pattern_destroy(glint);
         tip(cr);
-        cairo_set_source_rgba(cr, 0, 0, 0, 0.3);
-        cairo_set_line_width(cr, 0.35);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
+        cairo_set_line_width(cr, 0.4);
         cairo_stroke(cr);
     }
     cairo_restore(cr);

@@ -240,6 +240,24 @@ void drawTogglePlace(cairo_t* cr, const PanelDesign& d, const TogglePlace& t) {
     }
 }
 
+// Small print by the jacks: input on the right wall, output on the left, DC on top.
+void drawJackLabels(cairo_t* cr, const PanelDesign& d) {
+    const TextStyle style{d.labelFont, 7.5, 0.2, 0.5};
+    setColour(cr, d.ink, 0.9);
+    cairo_save(cr);
+    cairo_translate(cr, kFaceX1 - 7.0, 300);
+    cairo_rotate(cr, kPi / 2);
+    drawText(cr, style, "INPUT", 0, 0);
+    cairo_restore(cr);
+    cairo_save(cr);
+    cairo_translate(cr, kFaceX0 + 7.0, 300);
+    cairo_rotate(cr, -kPi / 2);
+    drawText(cr, style, "OUTPUT", 0, 0);
+    cairo_restore(cr);
+    // the DC label sits beside the socket, clear of a lamp at the top centre
+    drawText(cr, TextStyle{d.labelFont, 7.5, 0.2, 0.0}, "9V DC", 216, 21);
+}
+
 }  // namespace
 
 void drawPanel(cairo_t* cr, int w, int h, const PanelDesign& d) {
@@ -257,6 +275,7 @@ void drawPanel(cairo_t* cr, int w, int h, const PanelDesign& d) {
     for (const TogglePlace& t : d.toggles) drawTogglePlace(cr, d, t);
     for (const FootswitchPlace& f : d.footswitches) drawFootswitchPlace(cr, d, f);
     for (const LampPlace& l : d.lamps) drawLampPlace(cr, l);
+    drawJackLabels(cr, d);
     drawScrew(cr, 27, 27, 0.3);
     drawScrew(cr, 367, 27, 1.1);
     drawScrew(cr, 27, 695, 0.7);

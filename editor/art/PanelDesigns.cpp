@@ -57,7 +57,8 @@ PanelDesign corlindeJrPanel() {
     d.lamps = {{196, 481, 21, rgb8(255, 255, 255)}};
     const Rgb red = rgb8(176, 44, 36);
     const Rgb ink = d.ink;
-    d.artwork = [ink, red](cairo_t* cr) {
+    const Rgb coat = d.coat;
+    d.artwork = [ink, red, coat](cairo_t* cr) {
         // a sunburst of fine red rays behind the name, like an old clock dial
         for (int i = 0; i < 37; ++i) {
             const double a = (-90.0 + 180.0 * i / 36.0) * kPi / 180.0;
@@ -74,7 +75,16 @@ PanelDesign corlindeJrPanel() {
         setColour(cr, red);
         cairo_stroke(cr);
         rule(cr, 40, 396, 354, 396, 1.4, red);
-        text(cr, kSerifItalic, 50, 0.0, ink, "Corlinde Jr", 197, 378);
+        // the name knocks the rays out around its letters, as a screen print would
+        const TextStyle title{kSerifItalic, 50, 0.0, 0.5};
+        cairo_new_path(cr);
+        textPath(cr, title, "Corlinde Jr", 197, 378);
+        setColour(cr, coat);
+        cairo_set_line_width(cr, 7.0);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_stroke(cr);
+        setColour(cr, ink);
+        drawText(cr, title, "Corlinde Jr", 197, 378);
         text(cr, kMakerFont, 9.5, 0.35, red, "THREE-MODE TIME MACHINE", 197, 418);
         morvithMark(cr, ink, 693);
     };
