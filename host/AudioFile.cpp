@@ -1,0 +1,191 @@
+#include "host/AudioFile.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace fxcorehost {
+
+namespace {
+
+// libsndfile's messages end with a full stop; our lines add their own context.
+std::string sndfileMessage(SNDFILE* file) {
+    std::string message = sf_strerror(file);
+    while (!message.empty() && (message.back() == '.' || message.back() == '\n' ||
+                                message.back() == ' '))
+        message.pop_back();
+    const auto newline = message.find('\n');
+    if (newline != std::string::npos) message.resize(newline);
+    return message;
+}
+
+std::string lowerExtension(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// Extensions in common use that libsndfile's format list spells otherwise.
+struct ExtensionAlias {
+    const char* extension;
+    const char* listed;
+};
+constexpr ExtensionAlias kExtensionAliases[] = {{"aif", "aiff"}, {"wave", "wav"}, {"ogg", "oga"}};
+
+bool majorFormatFor(const std::string& ext, int& major) {
+    std::string wanted = ext;
+    for (const auto& alias : kExtensionAliases)
+        if (wanted == alias.extension) wanted = alias.listed;
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof(count));
+    for (int i = 0; i < count; ++i) {
+        SF_FORMAT_INFO info{};
+        info.format = i;
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof(info)) != 0) continue;
+        if (info.extension && (wanted == info.extension || ext == info.extension)) {
+            major = info.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool formatValid(int format, int channels, int sampleRate) {
+    SF_INFO info{};
+    info.format = format;
+    info.channels = channels;
+    info.samplerate = sampleRate;
+    return sf_format_check(&info) != 0;
+}
+
+}  // namespace
+
+AudioReader::~AudioReader() {
+    if (m_file) sf_close(m_file);
+}
+
+bool AudioReader::open(const std::string& path, std::string& error) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        error = "cannot open input '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        error = "cannot read input '" + path + "': it is a folder";
+        return false;
+    }
+    SF_INFO info{};
+    m_file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!m_file) {
+        error = "cannot read input '" + path + "': " + sndfileMessage(nullptr);
+        return false;
+    }
+    if (info.channels < 1 || info.samplerate < 1 || info.frames < 0) {
+        error = "cannot read input '" + path + "': it holds no usable audio";
+        sf_close(m_file);
+        m_file = nullptr;
+        return false;
+    }
+    m_format.frames = info.frames;
+    m_format.channels = info.channels;
+    m_format.sampleRate = info.samplerate;
+    m_format.format = info.format;
+    return true;
+}
+
+std::int64_t AudioReader::read(float* interleaved, std::int64_t frames) {
+    if (!m_file) return 0;
+    return sf_readf_float(m_file, interleaved, frames);
+}
+
+AudioWriter::~AudioWriter() {
+    if (m_sndfile) sf_close(m_sndfile);
+}
+
+bool AudioWriter::open(const std::string& path, const AudioFormat& format, std::string& error) {
+    m_path = path;
+    if (!m_file.create(path, error)) return false;
+    SF_INFO info{};
+    info.channels = format.channels;
+    info.samplerate = format.sampleRate;
+    info.format = format.format;
+    m_sndfile = sf_open_fd(m_file.fd(), SFM_WRITE, &info, SF_FALSE);
+    if (!m_sndfile) {
+        error = "cannot write '" + path + "': " + sndfileMessage(nullptr);
+        m_file.discard();
+        return false;
+    }
+    // Clip samples beyond full scale in integer formats instead of wrapping
+    // them round to the opposite sign.
+    sf_command(m_sndfile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return true;
+}
+
+bool AudioWriter::write(const float* interleaved, std::int64_t frames, std::string& error) {
+    if (!m_sndfile) {
+        error = "cannot write '" + m_path + "': not open";
+        return false;
+    }
+    if (sf_writef_float(m_sndfile, interleaved, frames) != frames) {
+        error = "cannot write '" + m_path + "': " + sndfileMessage(m_sndfile);
+        return false;
+    }
+    return true;
+}
+
+bool AudioWriter::commit(std::string& error) {
+    if (!m_sndfile) {
+        error = "cannot write '" + m_path + "': not open";
+        return false;
+    }
+    const int closed = sf_close(m_sndfile);
+    m_sndfile = nullptr;
+    if (closed != 0) {
+        error = "cannot write '" + m_path + "': " + std::string(sf_error_number(closed));
+        m_file.discard();
+        return false;
+    }
+    return m_file.commit(error);
+}
+
+bool chooseOutputFormat(const std::string& path, int inputFormat, int channels, int sampleRate,
+                        int& format, std::string& error) {
+    const std::string ext = lowerExtension(path);
+    int major = 0;
+    if (ext.empty() || !majorFormatFor(ext, major)) {
+        error = "cannot write '" + path + "': unknown audio file type '" +
+                (ext.empty() ? std::string("(no extension)") : "." + ext) + "'";
+        return false;
+    }
+    const int subtypes[] = {inputFormat & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_24, SF_FORMAT_FLOAT,
+                            SF_FORMAT_PCM_16, SF_FORMAT_VORBIS};
+    for (const int subtype : subtypes) {
+        if (formatValid(major | subtype, channels, sampleRate)) {
+            format = major | subtype;
+            return true;
+        }
+    }
+    error = "cannot write '" + path + "': its file type takes no " + std::to_string(channels) +
+            "-channel audio at " + std::to_string(sampleRate) + " Hz";
+    return false;
+}
+
+std::string describeFormat(int format) {
+    std::string text;
+    SF_FORMAT_INFO info{};
+    info.format = format & SF_FORMAT_TYPEMASK;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof(info)) == 0 && info.name)
+        text = info.name;
+    info = SF_FORMAT_INFO{};
+    info.format = format & SF_FORMAT_SUBMASK;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof(info)) == 0 && info.name)
+        text += (text.empty() ? "" : ", ") + std::string(info.name);
+    return text;
+}
+
+}  // namespace fxcorehost

@@ -1,0 +1,167 @@
+#include "host/PluginLoader.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace fxcorehost {
+
+namespace {
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+// The first line of dlerror(), which can otherwise run over several lines.
+std::string lastDlError() {
+    const char* text = dlerror();
+    std::string message = text ? text : "unknown error";
+    const auto newline = message.find('\n');
+    if (newline != std::string::npos) message.resize(newline);
+    return message;
+}
+
+}  // namespace
+
+LoadedPlugin::~LoadedPlugin() { unload(); }
+
+bool LoadedPlugin::load(const std::string& path, const std::string& pluginId,
+                        const clap_host_t* host, std::string& error) {
+    unload();
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        error = "cannot open plug-in " + quoted(path) + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // A bundle directory is a macOS layout; on Linux a plug-in is one file.
+        error = quoted(path) + " is not a CLAP plug-in file";
+        return false;
+    }
+    // init receives the module's own path; make it absolute so that a plug-in
+    // that looks for files beside itself finds them.
+    char resolved[PATH_MAX];
+    const std::string absolute = realpath(path.c_str(), resolved) ? resolved : path;
+
+    // dlopen resolves a name without a slash through the library search path;
+    // a file given on the command line is always meant as a path.
+    const std::string openPath = absolute.find('/') == std::string::npos ? "./" + absolute : absolute;
+    m_library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!m_library) {
+        error = quoted(path) + " is not a CLAP plug-in: " + lastDlError();
+        return false;
+    }
+    m_entry = static_cast<const clap_plugin_entry_t*>(dlsym(m_library, "clap_entry"));
+    if (!m_entry || !m_entry->init || !m_entry->deinit || !m_entry->get_factory) {
+        error = quoted(path) + " is not a CLAP plug-in: it exports no clap_entry";
+        unload();
+        return false;
+    }
+    if (!clap_version_is_compatible(m_entry->clap_version)) {
+        error = quoted(path) + " is built for CLAP " + std::to_string(m_entry->clap_version.major) +
+                "." + std::to_string(m_entry->clap_version.minor) +
+                ", which this host does not support";
+        unload();
+        return false;
+    }
+    if (!m_entry->init(absolute.c_str())) {
+        error = quoted(path) + ": the plug-in's entry failed to initialise";
+        m_entry = nullptr;  // after a failed init nothing else may be called, not even deinit
+        unload();
+        return false;
+    }
+    m_entryInitialised = true;
+
+    const auto* factory =
+        static_cast<const clap_plugin_factory_t*>(m_entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    if (!factory || !factory->get_plugin_count || !factory->get_plugin_descriptor ||
+        !factory->create_plugin) {
+        error = quoted(path) + " has no CLAP plug-in factory";
+        unload();
+        return false;
+    }
+    const std::uint32_t count = factory->get_plugin_count(factory);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const clap_plugin_descriptor_t* d = factory->get_plugin_descriptor(factory, i);
+        if (d && d->id) m_descriptors.push_back(d);
+    }
+    if (m_descriptors.empty()) {
+        error = quoted(path) + " holds no plug-ins";
+        unload();
+        return false;
+    }
+    if (pluginId.empty()) {
+        m_descriptor = m_descriptors.front();
+    } else {
+        for (const auto* d : m_descriptors)
+            if (std::strcmp(d->id, pluginId.c_str()) == 0) m_descriptor = d;
+        if (!m_descriptor) {
+            std::string ids;
+            for (const auto* d : m_descriptors) ids += (ids.empty() ? "" : ", ") + std::string(d->id);
+            error = quoted(path) + " has no plug-in with id " + quoted(pluginId) + " (it has: " + ids + ")";
+            unload();
+            return false;
+        }
+    }
+
+    m_plugin = factory->create_plugin(factory, host, m_descriptor->id);
+    if (!m_plugin) {
+        error = "the plug-in " + quoted(m_descriptor->id) + " could not be created";
+        unload();
+        return false;
+    }
+    if (!m_plugin->init || !m_plugin->destroy || !m_plugin->process || !m_plugin->activate ||
+        !m_plugin->deactivate || !m_plugin->start_processing || !m_plugin->stop_processing ||
+        !m_plugin->get_extension || !m_plugin->on_main_thread) {
+        error = "the plug-in " + quoted(m_descriptor->id) + " has an incomplete callback record";
+        m_plugin = nullptr;  // cannot be destroyed safely without its destroy entry
+        unload();
+        return false;
+    }
+    if (!m_plugin->init(m_plugin)) {
+        error = "the plug-in " + quoted(m_descriptor->id) + " failed to initialise";
+        unload();
+        return false;
+    }
+    return true;
+}
+
+bool LoadedPlugin::activate(double sampleRate, std::uint32_t minFrames, std::uint32_t maxFrames) {
+    if (!m_plugin || m_active) return false;
+    m_active = m_plugin->activate(m_plugin, sampleRate, minFrames, maxFrames);
+    return m_active;
+}
+
+void LoadedPlugin::deactivate() {
+    stopProcessing();
+    if (m_plugin && m_active) m_plugin->deactivate(m_plugin);
+    m_active = false;
+}
+
+bool LoadedPlugin::startProcessing() {
+    if (!m_plugin || !m_active || m_processing) return false;
+    m_processing = m_plugin->start_processing(m_plugin);
+    return m_processing;
+}
+
+void LoadedPlugin::stopProcessing() {
+    if (m_plugin && m_processing) m_plugin->stop_processing(m_plugin);
+    m_processing = false;
+}
+
+void LoadedPlugin::unload() {
+    deactivate();
+    if (m_plugin) m_plugin->destroy(m_plugin);
+    m_plugin = nullptr;
+    m_descriptor = nullptr;
+    m_descriptors.clear();
+    if (m_entry && m_entryInitialised) m_entry->deinit();
+    m_entryInitialised = false;
+    m_entry = nullptr;
+    if (m_library) dlclose(m_library);
+    m_library = nullptr;
+}
+
+}  // namespace fxcorehost

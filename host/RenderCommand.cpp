@@ -1,0 +1,247 @@
+#include "host/RenderCommand.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "host/AudioFile.h"
+#include "host/HostContext.h"
+#include "host/ParamCatalog.h"
+#include "host/PluginLoader.h"
+#include "host/PluginState.h"
+#include "host/PortBuffers.h"
+#include "host/RenderLoop.h"
+#include "host/ReplacingFile.h"
+
+namespace fxcorehost {
+
+namespace {
+
+constexpr int kExitFailure = 1;
+
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.3f", seconds);
+    return text;
+}
+
+std::string dbText(double db) {
+    if (!std::isfinite(db)) return "-inf";
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.1f", db);
+    return text;
+}
+
+// The parameter values the command line sets before processing, in order.
+bool resolveParamValues(const CommandLine& cl, const ParamCatalog& catalog,
+                        std::vector<std::pair<clap_id, double>>& values, std::string& error) {
+    for (const auto& assignment : cl.params) {
+        const clap_param_info_t* info = catalog.resolve(assignment.key, error);
+        if (!info) return false;
+        double value = 0.0;
+        if (!catalog.parseValue(*info, assignment.valueText, value, error)) return false;
+        values.emplace_back(info->id, value);
+    }
+    if (cl.mode >= 0) {
+        const clap_param_info_t* info = catalog.resolve("Mode", error);
+        if (!info) {
+            error = "--mode: the plug-in has no Mode parameter";
+            return false;
+        }
+        double value = 0.0;
+        if (!catalog.parseValue(*info, std::to_string(cl.mode), value, error)) {
+            error = "--mode " + std::to_string(cl.mode) + ": modes go from " +
+                    formatNumber(info->min_value) + " to " + formatNumber(info->max_value);
+            return false;
+        }
+        values.emplace_back(info->id, value);
+    }
+    if (cl.monitor) {
+        const clap_param_info_t* info = catalog.resolve("Monitor", error);
+        if (!info) {
+            error = "--monitor: the plug-in has no Monitor parameter";
+            return false;
+        }
+        values.emplace_back(info->id, info->max_value);
+    }
+    return true;
+}
+
+// A time of the command line as a sample of the input: rounded to the nearest
+// sample, and within the file.
+bool sampleAt(const char* option, double seconds, const AudioFormat& input, std::int64_t& sample,
+              std::string& error) {
+    const double length = static_cast<double>(input.frames) / input.sampleRate;
+    const double position = std::nearbyint(seconds * input.sampleRate);
+    if (!(position < static_cast<double>(input.frames))) {
+        error = std::string(option) + " " + secondsText(seconds) +
+                ": the time is past the end of the input (" + secondsText(length) + " s)";
+        return false;
+    }
+    sample = static_cast<std::int64_t>(position);
+    return true;
+}
+
+bool buildSchedule(const CommandLine& cl, const AudioFormat& input, int midiPort,
+                   std::vector<ScheduledEvent>& schedule, std::string& error) {
+    if ((!cl.midiCcs.empty() || !cl.pressSeconds.empty()) && midiPort < 0) {
+        error = "the plug-in takes no MIDI input (needed by --midi-cc and --press)";
+        return false;
+    }
+    auto addCc = [&](const char* option, double seconds, std::uint8_t cc, std::uint8_t value) {
+        ScheduledEvent event;
+        if (!sampleAt(option, seconds, input, event.sample, error)) return false;
+        event.kind = ScheduledEvent::Kind::Midi;
+        event.midiPort = static_cast<std::uint16_t>(midiPort);
+        event.midi[0] = 0xB0;  // control change, channel 1
+        event.midi[1] = cc;
+        event.midi[2] = value;
+        schedule.push_back(event);
+        return true;
+    };
+    for (const auto& cc : cl.midiCcs)
+        if (!addCc("--midi-cc", cc.seconds, cc.controller, cc.value)) return false;
+    for (const double seconds : cl.pressSeconds)
+        if (!addCc("--press", seconds, kPressController, kPressValue)) return false;
+    // Sorted by time; events at the same sample keep their command-line order.
+    std::stable_sort(schedule.begin(), schedule.end(),
+                     [](const ScheduledEvent& a, const ScheduledEvent& b) { return a.sample < b.sample; });
+    return true;
+}
+
+}  // namespace
+
+int runRenderCommand(const CommandLine& cl, std::string& error) {
+    AudioReader input;
+    if (!input.open(cl.inputPath, error)) return kExitFailure;
+    const AudioFormat& inFormat = input.format();
+
+    HostContext host;
+    LoadedPlugin plugin;
+    if (!plugin.load(cl.pluginPath, cl.pluginId, host.host(), error)) return kExitFailure;
+    const clap_plugin_t* p = plugin.plugin();
+    const auto* params = plugin.extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
+    const auto* state = plugin.extension<clap_plugin_state_t>(CLAP_EXT_STATE);
+    const auto* audioPorts = plugin.extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
+    const auto* notePorts = plugin.extension<clap_plugin_note_ports_t>(CLAP_EXT_NOTE_PORTS);
+    ParamCatalog catalog;
+    catalog.refresh(p, params);
+
+    std::vector<std::pair<clap_id, double>> paramValues;
+    if (!resolveParamValues(cl, catalog, paramValues, error)) return kExitFailure;
+    std::vector<ScheduledEvent> schedule;
+    if (!buildSchedule(cl, inFormat, midiInputPort(p, notePorts), schedule, error)) return kExitFailure;
+
+    PortBuffers probe;
+    probe.setUp(p, audioPorts, false, 1);
+    if (probe.count() == 0 || probe.port(0).channels == 0) {
+        error = "the plug-in has no audio output";
+        return kExitFailure;
+    }
+    if (inFormat.channels > 1) {
+        PortBuffers inputs;
+        inputs.setUp(p, audioPorts, true, 1);
+        const std::uint32_t taken = inputs.count() > 0 ? inputs.port(0).channels : 0;
+        if (static_cast<std::uint32_t>(inFormat.channels) > taken) {
+            error = "the input has " + std::to_string(inFormat.channels) +
+                    " channels; the plug-in's input takes " + std::to_string(taken);
+            return kExitFailure;
+        }
+    }
+    AudioFormat outFormat;
+    outFormat.channels = static_cast<int>(probe.port(0).channels);
+    outFormat.sampleRate = inFormat.sampleRate;
+    if (!chooseOutputFormat(cl.outputPath, inFormat.format, outFormat.channels, outFormat.sampleRate,
+                            outFormat.format, error))
+        return kExitFailure;
+
+    if (!cl.stateIn.empty()) {
+        std::vector<unsigned char> bytes;
+        if (!readWholeFile(cl.stateIn, bytes, error)) return kExitFailure;
+        if (!state) {
+            error = "the plug-in has no state to load (--state-in)";
+            return kExitFailure;
+        }
+        if (!loadPluginState(p, state, bytes)) {
+            error = "the plug-in refused the state in '" + cl.stateIn + "'";
+            return kExitFailure;
+        }
+    }
+    if (!cl.stateOut.empty() && !state) {
+        error = "the plug-in has no state to save (--state-out)";
+        return kExitFailure;
+    }
+
+    RenderReport report;
+    // Values from the command line reach the plug-in before activation,
+    // through the params flush, as a host sets up a track before playing.
+    if (!paramValues.empty()) {
+        InputEventList in;
+        OutputEventList out;
+        for (const auto& [id, value] : paramValues) in.addParamValue(0, id, value);
+        if (!params || !params->flush) {
+            error = "the plug-in takes no parameter changes outside processing";
+            return kExitFailure;
+        }
+        params->flush(p, in.list(), out.list());
+        if (cl.printEvents) printOutputEvents(out.events(), 0, inFormat.sampleRate, catalog);
+    }
+    serviceHostRequests(plugin, host, catalog, true, cl.printEvents, inFormat.sampleRate, report);
+
+    AudioWriter output;
+    if (!output.open(cl.outputPath, outFormat, error)) return kExitFailure;
+    if (!plugin.activate(static_cast<double>(inFormat.sampleRate), 1, cl.blockSize)) {
+        error = "the plug-in refused to activate at " + std::to_string(inFormat.sampleRate) + " Hz";
+        return kExitFailure;
+    }
+    if (!plugin.startProcessing()) {
+        error = "the plug-in refused to start processing";
+        return kExitFailure;
+    }
+
+    RenderJob job;
+    job.plugin = &plugin;
+    job.host = &host;
+    job.catalog = &catalog;
+    job.input = &input;
+    job.output = &output;
+    job.outputFormat = outFormat.format;
+    job.schedule = std::move(schedule);
+    job.blockSize = cl.blockSize;
+    job.printEvents = cl.printEvents;
+    if (!runRenderLoop(job, report, error)) return kExitFailure;
+
+    plugin.stopProcessing();
+    serviceHostRequests(plugin, host, catalog, true, cl.printEvents, inFormat.sampleRate, report);
+    std::vector<unsigned char> savedState;
+    if (!cl.stateOut.empty() && !savePluginState(p, state, savedState)) {
+        error = "the plug-in failed to save its state";
+        return kExitFailure;
+    }
+    plugin.deactivate();
+
+    // Everything succeeded: write the state beside its target, then put both
+    // files in place, so that no failure leaves one of them claiming success.
+    ReplacingFile stateFile;
+    if (!cl.stateOut.empty() && (!stateFile.create(cl.stateOut, error) ||
+                                 !stateFile.writeAll(savedState.data(), savedState.size(), error)))
+        return kExitFailure;
+    if (!output.commit(error)) return kExitFailure;
+    if (!cl.stateOut.empty() && !stateFile.commit(error)) return kExitFailure;
+
+    if (report.refusedOutputEvents > 0)
+        std::fprintf(stderr, "corlinde-host: warning: %llu events from the plug-in did not fit the output list\n",
+                     static_cast<unsigned long long>(report.refusedOutputEvents));
+    if (report.restartRequested)
+        std::fprintf(stderr, "corlinde-host: warning: the plug-in asked for a restart, which a file render cannot do\n");
+    std::printf("wrote %s: %d ch, %d Hz, %s s, %s; peak %s dBFS, RMS %s dBFS\n", cl.outputPath.c_str(),
+                outFormat.channels, outFormat.sampleRate,
+                secondsText(static_cast<double>(report.frames) / outFormat.sampleRate).c_str(),
+                describeFormat(outFormat.format).c_str(), dbText(report.levels.peakDb()).c_str(),
+                dbText(report.levels.rmsDb()).c_str());
+    return 0;
+}
+
+}  // namespace fxcorehost

@@ -1,0 +1,170 @@
+#include "host/RenderLoop.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "host/PortBuffers.h"
+#include "host/ProgressBar.h"
+
+namespace fxcorehost {
+
+namespace {
+
+bool isIntegerFormat(int format) {
+    const int subtype = format & SF_FORMAT_SUBMASK;
+    return subtype != SF_FORMAT_FLOAT && subtype != SF_FORMAT_DOUBLE;
+}
+
+// Input file channels to the main input port: a mono file feeds every
+// channel, otherwise channel c feeds channel c and the rest stay silent.
+void deinterleave(const float* interleaved, int fileChannels, std::uint32_t frames,
+                  PortBuffer& port) {
+    for (std::uint32_t c = 0; c < port.channels; ++c) {
+        const int source = fileChannels == 1 ? 0 : static_cast<int>(c);
+        float* out = port.samples[c].data();
+        if (source >= fileChannels) {
+            std::fill(out, out + frames, 0.0f);
+            continue;
+        }
+        for (std::uint32_t f = 0; f < frames; ++f)
+            out[f] = interleaved[static_cast<std::size_t>(f) * static_cast<std::size_t>(fileChannels) +
+                                 static_cast<std::size_t>(source)];
+    }
+}
+
+void interleave(const PortBuffer& port, std::uint32_t frames, bool clip, float* interleaved) {
+    const std::size_t channels = port.channels;
+    for (std::size_t c = 0; c < channels; ++c) {
+        const float* in = port.samples[c].data();
+        for (std::uint32_t f = 0; f < frames; ++f) {
+            float x = in[f];
+            if (clip) x = std::clamp(x, -1.0f, 1.0f);
+            interleaved[static_cast<std::size_t>(f) * channels + c] = x;
+        }
+    }
+}
+
+}  // namespace
+
+void printOutputEvents(const EventStore& events, std::int64_t blockStart, int sampleRate,
+                       const ParamCatalog& catalog) {
+    for (std::uint32_t i = 0; i < events.size(); ++i) {
+        const clap_event_header_t* header = events.at(i);
+        if (header->space_id != CLAP_CORE_EVENT_SPACE_ID) continue;
+        const std::int64_t sample = blockStart + header->time;
+        const double seconds = static_cast<double>(sample) / sampleRate;
+        if (header->type == CLAP_EVENT_PARAM_VALUE && header->size >= sizeof(clap_event_param_value_t)) {
+            const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
+            const std::string text = catalog.valueText(event->param_id, event->value);
+            std::printf("event sample %lld (%.6f s): param %u \"%s\" = %s%s%s%s\n",
+                        static_cast<long long>(sample), seconds, event->param_id,
+                        catalog.nameOf(event->param_id).c_str(), formatNumber(event->value).c_str(),
+                        text.empty() ? "" : " (", text.c_str(), text.empty() ? "" : ")");
+        } else if ((header->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ||
+                    header->type == CLAP_EVENT_PARAM_GESTURE_END) &&
+                   header->size >= sizeof(clap_event_param_gesture_t)) {
+            const auto* event = reinterpret_cast<const clap_event_param_gesture_t*>(header);
+            std::printf("event sample %lld (%.6f s): gesture %s %u \"%s\"\n",
+                        static_cast<long long>(sample), seconds,
+                        header->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ? "begin" : "end",
+                        event->param_id, catalog.nameOf(event->param_id).c_str());
+        }
+    }
+}
+
+void serviceHostRequests(LoadedPlugin& plugin, HostContext& host, ParamCatalog& catalog,
+                         bool flushWhenIdle, bool printEvents, int sampleRate,
+                         RenderReport& report) {
+    const clap_plugin_t* p = plugin.plugin();
+    if (host.takeCallbackRequest()) p->on_main_thread(p);
+    const auto* params = plugin.extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
+    if (host.takeRescanFlags() != 0) catalog.refresh(p, params);
+    if (host.takeRestartRequest()) report.restartRequested = true;
+    if (flushWhenIdle && host.takeFlushRequest() && params && params->flush) {
+        InputEventList in;
+        OutputEventList out;
+        params->flush(p, in.list(), out.list());
+        if (printEvents) printOutputEvents(out.events(), 0, sampleRate, catalog);
+        report.refusedOutputEvents += out.events().refused();
+    }
+}
+
+bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
+    const clap_plugin_t* plugin = job.plugin->plugin();
+    const AudioFormat& inFormat = job.input->format();
+    const auto* audioPorts = job.plugin->extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
+
+    PortBuffers inputs;
+    PortBuffers outputs;
+    inputs.setUp(plugin, audioPorts, true, job.blockSize);
+    outputs.setUp(plugin, audioPorts, false, job.blockSize);
+    if (outputs.count() == 0 || outputs.port(0).channels == 0) {
+        error = "the plug-in has no audio output";
+        return false;
+    }
+    const bool clip = isIntegerFormat(job.outputFormat);
+    const PortBuffer& mainOut = outputs.port(0);
+
+    std::vector<float> inInterleaved(static_cast<std::size_t>(job.blockSize) *
+                                     static_cast<std::size_t>(inFormat.channels));
+    std::vector<float> outInterleaved(static_cast<std::size_t>(job.blockSize) * mainOut.channels);
+    InputEventList inEvents;
+    OutputEventList outEvents;
+    ProgressBar progress(inFormat.frames, inFormat.sampleRate);
+    std::size_t nextEvent = 0;
+
+    for (std::int64_t start = 0; start < inFormat.frames;) {
+        const auto frames = static_cast<std::uint32_t>(
+            std::min<std::int64_t>(job.blockSize, inFormat.frames - start));
+        if (job.input->read(inInterleaved.data(), frames) != frames) {
+            error = "cannot read the input: it ends early, at " +
+                    std::to_string(static_cast<double>(start) / inFormat.sampleRate) + " s";
+            return false;
+        }
+        inputs.silence();
+        outputs.silence();
+        if (inputs.count() > 0) deinterleave(inInterleaved.data(), inFormat.channels, frames, inputs.port(0));
+
+        inEvents.events().clear();
+        outEvents.events().clear();
+        while (nextEvent < job.schedule.size() && job.schedule[nextEvent].sample < start + frames) {
+            const ScheduledEvent& e = job.schedule[nextEvent++];
+            const auto time = static_cast<std::uint32_t>(e.sample - start);
+            if (e.kind == ScheduledEvent::Kind::ParamValue)
+                inEvents.addParamValue(time, e.paramId, e.value);
+            else
+                inEvents.addMidi(time, e.midiPort, e.midi[0], e.midi[1], e.midi[2]);
+        }
+
+        clap_process_t process{};
+        process.steady_time = start;
+        process.frames_count = frames;
+        process.transport = nullptr;
+        process.audio_inputs = inputs.buffers();
+        process.audio_outputs = outputs.buffers();
+        process.audio_inputs_count = inputs.count();
+        process.audio_outputs_count = outputs.count();
+        process.in_events = inEvents.list();
+        process.out_events = outEvents.list();
+        if (plugin->process(plugin, &process) == CLAP_PROCESS_ERROR) {
+            error = "the plug-in reported a processing error at " +
+                    std::to_string(static_cast<double>(start) / inFormat.sampleRate) + " s";
+            return false;
+        }
+
+        interleave(mainOut, frames, clip, outInterleaved.data());
+        report.levels.add(outInterleaved.data(), static_cast<std::int64_t>(frames) * mainOut.channels);
+        if (!job.output->write(outInterleaved.data(), frames, error)) return false;
+        if (job.printEvents) printOutputEvents(outEvents.events(), start, inFormat.sampleRate, *job.catalog);
+
+        serviceHostRequests(*job.plugin, *job.host, *job.catalog, false, job.printEvents,
+                            inFormat.sampleRate, report);
+        start += frames;
+        report.frames = start;
+        progress.update(start);
+    }
+    report.refusedOutputEvents += outEvents.events().refused();
+    return true;
+}
+
+}  // namespace fxcorehost

@@ -1,0 +1,66 @@
+#pragma once
+// The block loop of a render: read a block of the input, hand the plug-in its
+// audio and the events due in the block, write what it returns, print the
+// parameter events it sends back, and serve its main-thread requests between
+// blocks.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "clap/clap.h"
+#include "host/AudioFile.h"
+#include "host/EventLists.h"
+#include "host/HostContext.h"
+#include "host/LevelMeter.h"
+#include "host/ParamCatalog.h"
+#include "host/PluginLoader.h"
+
+namespace fxcorehost {
+
+// One input event of the command line, stamped at a sample of the whole file.
+struct ScheduledEvent {
+    enum class Kind { ParamValue, Midi };
+    std::int64_t sample = 0;
+    Kind kind = Kind::ParamValue;
+    clap_id paramId = 0;
+    double value = 0.0;
+    std::uint16_t midiPort = 0;
+    std::uint8_t midi[3] = {0, 0, 0};
+};
+
+struct RenderJob {
+    LoadedPlugin* plugin = nullptr;
+    HostContext* host = nullptr;
+    ParamCatalog* catalog = nullptr;
+    AudioReader* input = nullptr;
+    AudioWriter* output = nullptr;
+    int outputFormat = 0;                  // SF_FORMAT_* of the output
+    std::vector<ScheduledEvent> schedule;  // sorted by sample
+    std::uint32_t blockSize = 512;
+    bool printEvents = false;
+};
+
+struct RenderReport {
+    LevelMeter levels;
+    std::int64_t frames = 0;
+    std::uint64_t refusedOutputEvents = 0;
+    bool restartRequested = false;
+};
+
+// [main-thread] Runs the whole file through the activated, processing plug-in.
+bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error);
+
+// [main-thread] Prints the parameter events of list as sent at the sample
+// blockStart (their times count from it).
+void printOutputEvents(const EventStore& events, std::int64_t blockStart, int sampleRate,
+                       const ParamCatalog& catalog);
+
+// [main-thread] Serves what the plug-in asked of the host since the last call:
+// the main-thread callback, a parameter rescan, and (when flushWhenIdle) a
+// flush, which during processing the next block serves instead.
+void serviceHostRequests(LoadedPlugin& plugin, HostContext& host, ParamCatalog& catalog,
+                         bool flushWhenIdle, bool printEvents, int sampleRate,
+                         RenderReport& report);
+
+}  // namespace fxcorehost
