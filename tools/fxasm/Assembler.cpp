@@ -1,5 +1,6 @@
 #include "tools/fxasm/Assembler.h"
 
+#include <algorithm>
 #include <array>
 
 #include "fxcore/FXCoreProgram.h"
@@ -58,9 +59,9 @@ public:
             pos = end + 1;
         }
         if (pc_ == 0 && result_.errors.empty()) error(0, "the program has no instructions");
-        if (result_.errors.empty()) {
-            for (Statement& s : statements_) secondPass(s);
-        }
+        for (Statement& s : statements_) secondPass(s);
+        std::stable_sort(result_.errors.begin(), result_.errors.end(),
+                         [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
         if (result_.errors.empty()) {
             result_.ok = true;
             for (const Statement& s : statements_) result_.words.push_back(s.word);

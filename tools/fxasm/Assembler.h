@@ -21,7 +21,7 @@ struct Assembly {
     bool ok = false;                   // no errors: words and presets are complete
     std::vector<std::uint32_t> words;  // 1 to 1024 words when ok
     FXCoreCore::Presets presets{};     // starts from FXCoreProgram::defaultPresets()
-    std::vector<Diagnostic> errors;    // in line order within each pass
+    std::vector<Diagnostic> errors;    // in line order
 };
 
 // Assembles a whole source text. Never throws; every mistake is a Diagnostic.
