@@ -1,0 +1,98 @@
+#pragma once
+// A small bench for the pedal's firmware: one emulated core running one of
+// the three assembled programs, with the pedal's knobs, its footswitch and a
+// few signal generators and measurements that the firmware tests share.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fxcore/FXCoreCore.h"
+#include "fxcore/FXCoreProgram.h"
+
+namespace fxcore::firmwaretest {
+
+enum class Mode { Kavro = 0, Drisk = 1, Vestra = 2 };
+inline constexpr std::array<Mode, 3> kModes{Mode::Kavro, Mode::Drisk, Mode::Vestra};
+
+const char* modeName(Mode mode);
+// The assembled HEX file of a mode, as the build wrote it.
+std::string hexPath(Mode mode);
+// The whole file as bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
+// Pot numbers of the pedal's knobs (pot 3 is the mode toggle).
+inline constexpr int kOne = 0;
+inline constexpr int kMix = 1;
+inline constexpr int kTwo = 2;
+inline constexpr int kClock = 4;
+inline constexpr int kTweak = 5;
+inline constexpr std::array<int, 5> kKnobs{kOne, kMix, kTwo, kClock, kTweak};
+const char* knobName(int pot);
+
+inline constexpr int kRate = 48000;
+inline constexpr int kBypassPin = 4;
+
+// Four outputs of one sample.
+using Frame = std::array<float, 4>;
+
+// Mono or stereo test signals as plain sample vectors.
+struct Signal {
+    std::vector<float> left;
+    std::vector<float> right;
+};
+Signal silence(int samples);
+Signal sine(double hz, double amplitude, int samples);
+// Uniform noise in [-amplitude, amplitude], on the 24-bit grid, different
+// on the two channels, from a fixed seed.
+Signal noise(double amplitude, int samples, uint32_t seed = 12345);
+// One sample of `amplitude` on both channels, then silence.
+Signal impulse(double amplitude, int samples);
+
+class FirmwareRig {
+public:
+    explicit FirmwareRig(Mode mode);
+
+    const FXCoreProgram::Result& loadResult() const { return result_; }
+    const FXCoreProgram& program() const { return program_; }
+    FXCoreCore& core() { return *core_; }
+
+    // Knob positions 0..1; every knob starts at 0.5, MIX included.
+    void setKnob(int pot, float position);
+    // Runs the core for one sample with the footswitch state held.
+    Frame step(float left, float right);
+    // Runs a whole signal; returns every output frame.
+    std::vector<Frame> run(const Signal& signal);
+    // Runs silence for `samples` samples.
+    void idle(int samples);
+    // Lets the knobs settle: enough silence for the slowest pot smoothing.
+    void settle() { idle(40000); }
+    // One footswitch press: held past the debounce, then released past it,
+    // with silent input.
+    void pressBypass();
+    // Duty of the two user outputs since the previous call.
+    std::array<float, 2> duty();
+
+private:
+    FXCoreProgram program_;
+    FXCoreProgram::Result result_;
+    std::unique_ptr<FXCoreCore> core_;
+    std::array<float, 6> pots_{};
+    bool footswitchDown_ = false;
+};
+
+// ---- measurements ------------------------------------------------------
+std::vector<float> channel(const std::vector<Frame>& frames, int output, std::size_t from = 0,
+                           std::size_t to = SIZE_MAX);
+double peak(const std::vector<float>& x);
+double rms(const std::vector<float>& x);
+double mean(const std::vector<float>& x);
+// Power of the component at `hz` (Goertzel), normalised so a sine of
+// amplitude a gives a^2 / 4.
+double tonePower(const std::vector<float>& x, double hz);
+// Largest |x[n+1] - 2 x[n] + x[n-1]|: steps and clicks show up here.
+double maxSecondDifference(const std::vector<float>& x);
+
+}  // namespace fxcore::firmwaretest
