@@ -99,18 +99,27 @@ void drawEnclosure(cairo_t* cr, const PanelDesign& d, int w, int h) {
         cairo_fill(lc.get());
         cairo_pattern_destroy(light);
         if (d.sparkle) {
-            // metal flake: sparse bright and dark specks
-            const double scale = std::sqrt(std::fabs(m.xx * m.yy));
-            for (int i = 0; i < 9000; ++i) {
+            // metal flake: many fine specks, a few catching the light
+            for (int i = 0; i < 26000; ++i) {
                 const double x = kFaceX0 + hashUnit(d.seed, i, 7) * (kFaceX1 - kFaceX0);
                 const double y = kFaceY0 + hashUnit(d.seed, i, 8) * (kFaceY1 - kFaceY0);
                 const double v = hashUnit(d.seed, i, 9);
-                cairo_set_source_rgba(lc.get(), 1, 1, 1, v > 0.5 ? 0.16 * v : 0.0);
-                if (v <= 0.5) cairo_set_source_rgba(lc.get(), 0, 0, 0, 0.12 * (1 - v));
-                circle(lc.get(), x, y, 0.45 / std::max(1.0, scale / 2.0) + 0.25);
+                const double glint = v > 0.985 ? 0.55 : 0.10 + 0.12 * v;
+                const Rgb flake = v > 0.5 ? shade(d.coat, 1.6) : shade(d.coat, 0.55);
+                setColour(lc.get(), flake, glint);
+                circle(lc.get(), x, y, v > 0.985 ? 0.42 : 0.3);
                 cairo_fill(lc.get());
             }
         }
+        // a broad, soft reflection of the room light across the upper face
+        cairo_pattern_t* sheen = cairo_pattern_create_linear(0, 60, 394, 420);
+        cairo_pattern_add_color_stop_rgba(sheen, 0.0, 1, 1, 1, 0.0);
+        cairo_pattern_add_color_stop_rgba(sheen, 0.35, 1, 1, 1, 0.055);
+        cairo_pattern_add_color_stop_rgba(sheen, 0.6, 1, 1, 1, 0.0);
+        cairo_set_source(lc.get(), sheen);
+        facePath(lc.get());
+        cairo_fill(lc.get());
+        cairo_pattern_destroy(sheen);
     }
     const double pxPerPt = static_cast<double>(h) / kPanelH;
     addGrain(layer.get(), d.seed, d.grain, d.mottle, 14.0 * pxPerPt);
