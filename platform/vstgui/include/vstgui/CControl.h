@@ -37,7 +37,7 @@ class CControl : public CView {
 
   // Stores val limited to min..max; NaN is ignored.
   virtual void setValue(float val);
-  float getValue() const { return value; }
+  float getValue() const { return currentValue; }
   // Stores min + val x (max - min) with val limited to 0..1; NaN is ignored.
   virtual void setValueNormalized(float val);
   // (value - min) / (max - min), 0 for an empty range.
@@ -52,9 +52,9 @@ class CControl : public CView {
 
   // Tells the listener controlTagWillChange, changes the tag, then controlTagDidChange.
   virtual void setTag(int32_t val);
-  int32_t getTag() const { return tag; }
-  void setListener(IControlListener* l) { listener = l; }
-  IControlListener* getListener() const { return listener; }
+  int32_t getTag() const { return controlTag; }
+  void setListener(IControlListener* l) { controlListener = l; }
+  IControlListener* getListener() const { return controlListener; }
 
   // The user starts, changes and ends an edit: controlBeginEdit, valueChanged and
   // controlEndEdit on the listener.
@@ -64,11 +64,11 @@ class CControl : public CView {
   bool isEditing() const { return editDepth > 0; }
 
  private:
-  float value = 0.0f;
+  float currentValue = 0.0f;
   float minValue = 0.0f;
   float maxValue = 1.0f;
-  int32_t tag;
-  IControlListener* listener;
+  int32_t controlTag;
+  IControlListener* controlListener;
   int32_t editDepth = 0;
 };
 

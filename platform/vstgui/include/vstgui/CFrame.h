@@ -89,6 +89,7 @@ class CFrame : public CViewContainer {
 
  private:
   friend class EventLoop;
+  void detachFromLoop();  // the loop is going away
   std::unique_ptr<Impl> impl;
 };
 

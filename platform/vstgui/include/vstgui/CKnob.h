@@ -51,15 +51,15 @@ class CKnob : public CKnobBase {
   CKnob(const CKnob& other);
   CView* newCopy() const override;
 
-  void setDrawStyle(int32_t style) { drawStyle = style; }
-  int32_t getDrawStyle() const { return drawStyle; }
-  CBitmap* getHandleBitmap() const { return handle.get(); }
-  const CPoint& getHandleOffset() const { return handleOffset; }
+  void setDrawStyle(int32_t style) { knobDrawStyle = style; }
+  int32_t getDrawStyle() const { return knobDrawStyle; }
+  CBitmap* getHandleBitmap() const { return handleImage.get(); }
+  const CPoint& getHandleOffset() const { return handleImageOffset; }
 
  private:
-  SharedPointer<CBitmap> handle;
-  CPoint handleOffset;
-  int32_t drawStyle;
+  SharedPointer<CBitmap> handleImage;
+  CPoint handleImageOffset;
+  int32_t knobDrawStyle;
 };
 
 }  // namespace VSTGUI

@@ -41,39 +41,39 @@ class CView : public CBaseObject {
   virtual bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
                        const CButtonState& buttons);
 
-  const CRect& getViewSize() const { return viewSize; }
+  const CRect& getViewSize() const { return sizeRect; }
   // Moves the view; the old and the new place are redrawn.
   void setViewSize(const CRect& rect);
-  CCoord getWidth() const { return viewSize.getWidth(); }
-  CCoord getHeight() const { return viewSize.getHeight(); }
+  CCoord getWidth() const { return sizeRect.getWidth(); }
+  CCoord getHeight() const { return sizeRect.getHeight(); }
 
   void setBackground(CBitmap* bitmap);
-  CBitmap* getBackground() const { return background.get(); }
-  void setTransparency(bool transparent) { transparency = transparent; }
-  bool getTransparency() const { return transparency; }
-  void setMouseEnabled(bool enabled) { mouseEnabled = enabled; }
-  bool getMouseEnabled() const { return mouseEnabled; }
+  CBitmap* getBackground() const { return backgroundBitmap.get(); }
+  void setTransparency(bool on) { transparent = on; }
+  bool getTransparency() const { return transparent; }
+  void setMouseEnabled(bool enabled) { takesMouse = enabled; }
+  bool getMouseEnabled() const { return takesMouse; }
 
   // setDirty(true) asks for a redraw of the view; setDirty(false) marks it clean (views do
   // this at the end of draw).
-  void setDirty(bool isDirty = true);
-  bool isDirty() const { return dirty; }
+  void setDirty(bool state = true);
+  bool isDirty() const { return needsDraw; }
   // Asks the frame to redraw the view rectangle (nothing while the view is in no frame).
   virtual void invalid();
   virtual void invalidRect(const CRect& rect);
 
   // The frame the view is in, or null.
   virtual CFrame* getFrame() const;
-  CViewContainer* getParentView() const { return parent; }
+  CViewContainer* getParentView() const { return parentContainer; }
 
  private:
   friend class CViewContainer;
-  CRect viewSize;
-  SharedPointer<CBitmap> background;
-  CViewContainer* parent = nullptr;
-  bool transparency = false;
-  bool mouseEnabled = true;
-  bool dirty = false;
+  CRect sizeRect;
+  SharedPointer<CBitmap> backgroundBitmap;
+  CViewContainer* parentContainer = nullptr;
+  bool transparent = false;
+  bool takesMouse = true;
+  bool needsDraw = false;
 };
 
 }  // namespace VSTGUI

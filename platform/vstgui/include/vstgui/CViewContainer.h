@@ -23,17 +23,17 @@ class CViewContainer : public CView {
   bool removeView(CView* view, bool withForget = true);
   void removeAll(bool withForget = true);
 
-  uint32_t getNbViews() const { return static_cast<uint32_t>(children.size()); }
-  CView* getView(uint32_t index) const { return index < children.size() ? children[index] : nullptr; }
+  uint32_t getNbViews() const { return static_cast<uint32_t>(childViews.size()); }
+  CView* getView(uint32_t index) const { return index < childViews.size() ? childViews[index] : nullptr; }
 
  protected:
   explicit CViewContainer(const CRect& size);
   // Called before a view leaves (the frame drops a mouse grab on it).
   virtual void willRemoveView(CView* view);
-  const std::vector<CView*>& getChildren() const { return children; }
+  const std::vector<CView*>& getChildren() const { return childViews; }
 
  private:
-  std::vector<CView*> children;  // each holds one reference, drawing order
+  std::vector<CView*> childViews;  // each holds one reference, drawing order
 };
 
 }  // namespace VSTGUI

@@ -1,0 +1,63 @@
+// A frame's child window inside the host's X11 window, on a connection of its own.
+// [main-thread].
+//
+// The window's background pixmap is the picture shown: a paint uploads the changed
+// rectangles of the frame's back buffer into the pixmap and has the server repaint them
+// from it, and the server repaints exposures from it without asking the client.
+#pragma once
+
+#include <cairo.h>
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "DamageRegion.h"
+#include "vstgui/Events.h"
+
+namespace VSTGUI {
+
+// One pointer input read from the connection, position in window pixels.
+struct PointerInput {
+  EventType type = EventType::MouseMove;
+  double x = 0.0;
+  double y = 0.0;
+  int32_t buttons = 0;  // CButton bits: the button pressed or released, or those held
+  double wheelX = 0.0;  // notches, for EventType::MouseWheel
+  double wheelY = 0.0;
+};
+
+class X11Window {
+ public:
+  // Null when the display cannot be opened, the parent is not a window, or its screen's
+  // visual is not 24-bit true colour with 32-bit pixels (the back buffer's layout).
+  static std::unique_ptr<X11Window> create(uint32_t parent, uint32_t width, uint32_t height);
+  ~X11Window();
+  X11Window(const X11Window&) = delete;
+  X11Window& operator=(const X11Window&) = delete;
+
+  int fileDescriptor() const;
+  uint32_t windowId() const { return window; }
+  // A new size; the caller then presents the whole back buffer.
+  void resize(uint32_t width, uint32_t height);
+  // Shows the given rectangles of backBuffer (ARGB32 of the window's size).
+  void present(const std::vector<PixelRect>& rects, cairo_surface_t* backBuffer);
+  // The next pointer input already received or readable without blocking; false when none
+  // (other events are dropped on the way).
+  bool nextInput(PointerInput& input);
+
+ private:
+  X11Window() = default;
+  void createPixmap();
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t window = 0;
+  xcb_window_t root = 0;
+  xcb_pixmap_t pixmap = 0;
+  xcb_gcontext_t gc = 0;
+  uint8_t depth = 0;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
+}  // namespace VSTGUI

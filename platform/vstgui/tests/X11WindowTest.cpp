@@ -1,0 +1,174 @@
+// A frame embedded in a real X11 window (run under Xvfb): a pointer click injected with
+// XTest reaches the view, and what the window shows is the frame's offscreen image.
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+
+#include "TestViews.h"
+
+using namespace VSTGUI;
+
+namespace {
+
+// The X server resets when its last client leaves, and refuses connections meanwhile; one
+// connection held for the whole run keeps it from resetting between tests.
+struct KeepServerAlive : ::testing::Environment {
+  void SetUp() override {
+    if (std::getenv("DISPLAY")) keeper = xcb_connect(nullptr, nullptr);
+  }
+  void TearDown() override {
+    if (keeper) xcb_disconnect(keeper);
+  }
+  xcb_connection_t* keeper = nullptr;
+};
+const auto* const s_keepServerAlive = ::testing::AddGlobalTestEnvironment(new KeepServerAlive);
+
+// A view that turns from red to green when clicked.
+struct ClickView : vstgui_test::ProbeView {
+  using ProbeView::ProbeView;
+  CMouseEventResult onMouseDown(CPoint& where, const CButtonState& b) override {
+    colour = CColor(0, 200, 0);
+    invalid();
+    return ProbeView::onMouseDown(where, b);
+  }
+};
+
+struct X11Fixture : ::testing::Test {
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+    c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    top = xcb_generate_id(c);
+    const uint32_t white = screen->white_pixel;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, top, screen->root, 0, 0, 300, 200, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, &white);
+    xcb_map_window(c, top);
+    xcb_flush(c);
+    ASSERT_TRUE(waitFor([&] { return viewable(top); }));
+    loop.useManualClock(0);
+  }
+  void TearDown() override {
+    if (!c) return;
+    xcb_destroy_window(c, top);
+    xcb_disconnect(c);
+  }
+
+  bool waitFor(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < end) {
+      loop.processEvents();
+      if (done()) return true;
+      usleep(2000);
+    }
+    return false;
+  }
+  bool viewable(xcb_window_t w) {
+    auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
+    const bool yes = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(a);
+    return yes;
+  }
+  // Whether the window shows exactly the frame's image (red, green and blue of every pixel).
+  bool windowShowsImage(CFrame* frame) {
+    PlatformBitmapPtr image = frame->copyImage();
+    const auto w = static_cast<uint16_t>(image->getSize().x);
+    const auto h = static_cast<uint16_t>(image->getSize().y);
+    auto* shot = xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, frame->getWindowId(), 0, 0, w, h, ~0u), nullptr);
+    if (!shot) return false;
+    const uint8_t* data = xcb_get_image_data(shot);
+    bool same = xcb_get_image_data_length(shot) >= w * h * 4;
+    auto bitmap = makeOwned<CBitmap>(image);
+    auto access = CBitmapPixelAccess::create(bitmap, false);
+    for (size_t i = 0; same; ++i) {
+      CColor p;
+      access->getColor(p);
+      same = data[i * 4 + 2] == p.red && data[i * 4 + 1] == p.green && data[i * 4] == p.blue;
+      if (!++*access) break;
+    }
+    std::free(shot);
+    return same;
+  }
+  void fake(uint8_t type, uint8_t detail, int16_t x = 0, int16_t y = 0) {
+    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? screen->root : XCB_NONE,
+                        x, y, 0);
+    xcb_flush(c);
+  }
+  void pointerTo(xcb_window_t w, int16_t x, int16_t y) {
+    auto* t = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, screen->root, x, y), nullptr);
+    ASSERT_NE(t, nullptr);
+    fake(XCB_MOTION_NOTIFY, 0, t->dst_x, t->dst_y);
+    std::free(t);
+  }
+
+  xcb_connection_t* c = nullptr;
+  xcb_screen_t* screen = nullptr;
+  xcb_window_t top = 0;
+  EventLoop loop;
+};
+
+TEST_F(X11Fixture, ClickReachesTheViewAndTheWindowShowsTheOffscreenImage) {
+  EventLoop::Scope scope(loop);
+  auto* frame = new CFrame(CRect(0, 0, 120, 90), nullptr);
+  auto* view = new ClickView(CRect(20, 10, 100, 80), CColor(255, 0, 0));
+  frame->addView(view);
+  ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(top))));
+  ASSERT_NE(frame->getWindowId(), 0u);
+  ASSERT_GE(frame->getFileDescriptor(), 0);
+  EXPECT_EQ(loop.fileDescriptors(), std::vector<int>{frame->getFileDescriptor()});
+  ASSERT_TRUE(waitFor([&] { return viewable(frame->getWindowId()); }));
+  EXPECT_TRUE(waitFor([&] { return windowShowsImage(frame); }));
+
+  pointerTo(frame->getWindowId(), 60, 45);
+  fake(XCB_BUTTON_PRESS, 1);
+  fake(XCB_BUTTON_RELEASE, 1);
+  ASSERT_TRUE(waitFor([&] { return view->mouse.size() >= 2; }));
+  EXPECT_EQ(view->mouse, (std::vector<std::string>{"down 2", "up 2"}));
+  EXPECT_EQ(view->lastPoint, CPoint(60, 45));
+
+  // The click changed the view's colour: the window follows the image.
+  EXPECT_EQ(vstgui_test::pixelAt(frame->copyImage(), 60, 45), CColor(0, 200, 0));
+  EXPECT_TRUE(waitFor([&] { return windowShowsImage(frame); }));
+
+  fake(XCB_BUTTON_PRESS, 4);  // one wheel notch up
+  fake(XCB_BUTTON_RELEASE, 4);
+  ASSERT_TRUE(waitFor([&] { return view->mouse.size() >= 3; }));
+  EXPECT_EQ(view->mouse.back(), "wheel y 1");
+  frame->close();
+  EXPECT_TRUE(loop.fileDescriptors().empty());
+}
+
+TEST_F(X11Fixture, ZoomResizesTheWindowInPixels) {
+  EventLoop::Scope scope(loop);
+  auto* frame = new CFrame(CRect(0, 0, 100, 60), nullptr);
+  frame->addView(new vstgui_test::ProbeView(CRect(10, 10, 50, 50), CColor(0, 0, 255)));
+  ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(top))));
+  ASSERT_TRUE(frame->setZoom(1.5));
+  frame->paint();
+  auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, frame->getWindowId()), nullptr);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->width, 150);
+  EXPECT_EQ(g->height, 90);
+  std::free(g);
+  EXPECT_TRUE(waitFor([&] { return windowShowsImage(frame); }));
+  frame->close();
+}
+
+TEST_F(X11Fixture, OpenFailsWithoutAUsableParent) {
+  auto* frame = new CFrame(CRect(0, 0, 10, 10), nullptr);
+  EXPECT_FALSE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(0x3ffffffu))));
+  EXPECT_FALSE(frame->isOpen());
+  EXPECT_EQ(frame->getFileDescriptor(), -1);
+  ASSERT_TRUE(frame->open(nullptr));  // still usable offscreen
+  EXPECT_FALSE(frame->open(nullptr));
+  frame->close();
+}
+
+}  // namespace
