@@ -1,0 +1,148 @@
+// Every way a render can be asked wrongly: a non-zero exit, one line on
+// stderr that names the problem, and no output file (nor a leftover
+// temporary one); a file already at the output's name stays as it was.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "HostTestSupport.h"
+
+namespace fxcorehost::test {
+namespace {
+
+constexpr int kRuntimeError = 1;
+constexpr int kUsageError = 2;
+
+struct ErrorCase {
+    const char* label;
+    // {clap}, {in}, {out}, {dir} and {notclap} are replaced by paths.
+    std::vector<std::string> args;
+    int exitCode;
+    const char* message;  // must appear in the one line
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.label; }
+
+const std::vector<ErrorCase>& errorCases() {
+    static const std::vector<ErrorCase> cases = {
+        {"missing_input", {"render", "{clap}", "{dir}/nope.wav", "{out}"}, kRuntimeError,
+         "cannot open input '{dir}/nope.wav': No such file or directory"},
+        {"input_not_audio", {"render", "{clap}", "{dir}/text.wav", "{out}"}, kRuntimeError,
+         "cannot read input '{dir}/text.wav'"},
+        {"input_is_folder", {"render", "{clap}", "{dir}", "{out}"}, kRuntimeError, "it is a folder"},
+        {"three_channel_input", {"render", "{clap}", "{dir}/three.wav", "{out}"}, kRuntimeError,
+         "the input has 3 channels; the plug-in's input takes 2"},
+        {"missing_plugin", {"render", "{dir}/nope.clap", "{in}", "{out}"}, kRuntimeError,
+         "cannot open plug-in '{dir}/nope.clap': No such file or directory"},
+        {"plugin_is_text", {"render", "{dir}/text.clap", "{in}", "{out}"}, kRuntimeError,
+         "'{dir}/text.clap' is not a CLAP plug-in"},
+        {"library_without_entry", {"render", "{notclap}", "{in}", "{out}"}, kRuntimeError,
+         "is not a CLAP plug-in: it exports no clap_entry"},
+        {"info_of_text", {"info", "{dir}/text.clap"}, kRuntimeError, "is not a CLAP plug-in"},
+        {"unknown_plugin_id", {"render", "--plugin-id", "com.example.nope", "{clap}", "{in}", "{out}"},
+         kRuntimeError, "has no plug-in with id 'com.example.nope' (it has: "},
+        {"unknown_param_name", {"render", "--param", "LOUDNESS=1", "{clap}", "{in}", "{out}"},
+         kRuntimeError, "unknown parameter 'LOUDNESS'"},
+        {"unknown_param_id", {"render", "--param", "999=1", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "unknown parameter '999'"},
+        {"param_value_text", {"render", "--param", "ONE=loud", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "parameter 100 (ONE): cannot read the value 'loud'"},
+        {"param_out_of_range", {"render", "--param", "ONE=1.5", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "parameter 100 (ONE): value 1.5 is outside its range 0 to 1"},
+        {"param_without_value", {"render", "--param", "ONE", "{clap}", "{in}", "{out}"}, kUsageError,
+         "--param ONE: expected ID=VALUE"},
+        {"mode_out_of_range", {"render", "--mode", "9", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "--mode 9: modes go from 0 to 7"},
+        {"mode_not_a_number", {"render", "--mode", "two", "{clap}", "{in}", "{out}"}, kUsageError,
+         "--mode two: expected a whole number"},
+        {"block_zero", {"render", "--block", "0", "{clap}", "{in}", "{out}"}, kUsageError,
+         "--block 0: expected a frame count from 1 to"},
+        {"block_text", {"render", "--block=big", "{clap}", "{in}", "{out}"}, kUsageError, "--block big"},
+        {"midi_cc_controller", {"render", "--midi-cc", "0.1:200:5", "{clap}", "{in}", "{out}"},
+         kUsageError, "--midi-cc 0.1:200:5: expected SECONDS:CC:VALUE"},
+        {"midi_cc_shape", {"render", "--midi-cc", "0.1:50", "{clap}", "{in}", "{out}"}, kUsageError,
+         "--midi-cc 0.1:50"},
+        {"midi_cc_past_end", {"render", "--midi-cc", "9:50:64", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "--midi-cc 9.000: the time is past the end of the input (0.500 s)"},
+        {"press_negative", {"render", "--press", "-1", "{clap}", "{in}", "{out}"}, kUsageError,
+         "--press -1: expected a time in seconds"},
+        {"press_past_end", {"render", "--press", "0.5", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "--press 0.500: the time is past the end"},
+        {"unknown_option", {"render", "--loud", "{clap}", "{in}", "{out}"}, kUsageError,
+         "unknown option --loud"},
+        {"missing_output", {"render", "{clap}", "{in}"}, kUsageError,
+         "render takes a plug-in file, an input and an output"},
+        {"unknown_command", {"play", "{clap}"}, kUsageError, "unknown command 'play'"},
+        {"state_in_missing", {"render", "--state-in", "{dir}/nope.bin", "{clap}", "{in}", "{out}"},
+         kRuntimeError, "cannot open '{dir}/nope.bin': No such file or directory"},
+        {"state_in_refused", {"render", "--state-in", "{dir}/text.wav", "{clap}", "{in}", "{out}"},
+         kRuntimeError, "the plug-in refused the state in '{dir}/text.wav'"},
+        {"output_folder_missing", {"render", "{clap}", "{in}", "{dir}/no/such/out.wav"}, kRuntimeError,
+         "cannot write '{dir}/no/such/out.wav': No such file or directory"},
+        {"output_type_unknown", {"render", "{clap}", "{in}", "{dir}/out.xyz"}, kRuntimeError,
+         "unknown audio file type '.xyz'"},
+        {"state_out_folder_missing",
+         {"render", "--state-out", "{dir}/no/state.bin", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "cannot write '{dir}/no/state.bin'"},
+    };
+    return cases;
+}
+
+std::string substitute(std::string text, const ScratchDir& dir) {
+    const std::pair<std::string, std::string> keys[] = {
+        {"{clap}", pluginPath()}, {"{notclap}", notAPluginPath()}, {"{in}", dir.path("in.wav")},
+        {"{out}", dir.path("out.wav")}, {"{dir}", dir.root()}};
+    for (const auto& [key, value] : keys)
+        for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
+            text.replace(at, key.size(), value);
+    return text;
+}
+
+class HostErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(HostErrorTest, ExitsNonZeroWithOneLineAndNoOutput) {
+    const ErrorCase& c = GetParam();
+    ScratchDir dir;
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 0.5)));
+    ASSERT_TRUE(writeWav(dir.path("three.wav"), testSignal(48000, 0.1, 3)));
+    for (const char* name : {"text.wav", "text.clap"}) std::ofstream(dir.path(name)) << "not audio, not code\n";
+    const std::vector<std::string> before = dir.entries();
+
+    std::vector<std::string> args;
+    for (const auto& a : c.args) args.push_back(substitute(a, dir));
+    const RunResult run = runHost(args);
+
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    const std::string expected = substitute(c.message, dir);
+    ASSERT_FALSE(run.err.empty());
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "more than one line:\n" << run.err;
+    EXPECT_EQ(run.err.rfind("corlinde-host: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(expected), std::string::npos) << "expected: " << expected << "\ngot: " << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(dir.entries(), before) << "the failed run left or changed files";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostErrorTest, ::testing::ValuesIn(errorCases()),
+                         [](const auto& row) { return std::string(row.param.label); });
+
+// A render that fails after the output was begun keeps an older file of the
+// same name as it was.
+TEST(HostErrorOutputTest, FailedRenderKeepsAnExistingOutput) {
+    ScratchDir dir;
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 0.5)));
+    std::ofstream(dir.path("out.wav")) << "previous take\n";
+    const RunResult run = runHost({"render", "--state-out", dir.path("missing/state.bin"), pluginPath(),
+                                   dir.path("in.wav"), dir.path("out.wav")});
+    EXPECT_EQ(run.exitCode, kRuntimeError);
+    std::ifstream kept(dir.path("out.wav"));
+    std::string text;
+    std::getline(kept, text);
+    EXPECT_EQ(text, "previous take");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}
+
+}  // namespace
+}  // namespace fxcorehost::test

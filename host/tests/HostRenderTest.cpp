@@ -1,0 +1,226 @@
+// Renders through corlinde-host and the built .clap, compared sample for
+// sample with the same processing done in-process on an emulator core.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "HostTestSupport.h"
+
+namespace fxcorehost::test {
+namespace {
+
+struct RenderCase {
+    const char* label;
+    int sampleRate;
+    int channels;
+    std::uint32_t block;
+    std::vector<std::string> options;  // besides --block
+    ReferenceSetup reference;
+};
+
+void PrintTo(const RenderCase& c, std::ostream* os) { *os << c.label; }
+
+ReferenceSetup modeSetup(int mode) {
+    ReferenceSetup setup;
+    setup.mode = mode;
+    return setup;
+}
+
+std::vector<RenderCase> renderCases() {
+    std::vector<RenderCase> cases;
+    cases.push_back({"mode0_block512", 48000, 2, 512, {"--mode", "0"}, modeSetup(0)});
+    cases.push_back({"mode1_block1", 48000, 2, 1, {"--mode", "1"}, modeSetup(1)});
+    cases.push_back({"mode2_block777", 48000, 2, 777, {"--mode=2"}, modeSetup(2)});
+    {
+        RenderCase c{"mode1_44k1_monitor_block4096", 44100, 2, 4096, {"--mode", "1", "--monitor"}, modeSetup(1)};
+        c.reference.monitor = true;
+        cases.push_back(c);
+    }
+    {
+        RenderCase c{"mode2_knobs_and_trims", 48000, 2, 64,
+                     {"--mode", "2", "--param", "ONE=0.3", "--param", "tweak=0.9", "--param",
+                      "Input Trim=6", "--param", "501=-3.5 dB"},
+                     modeSetup(2)};
+        c.reference.pots[0] = static_cast<float>(0.3);
+        c.reference.pots[5] = static_cast<float>(0.9);
+        c.reference.inputTrimDb = 6.0;
+        c.reference.outputTrimDb = -3.5;
+        cases.push_back(c);
+    }
+    {
+        RenderCase c{"mode0_mono_input_mix_by_id", 48000, 1, 256, {"--param", "101=0.8"}, modeSetup(0)};
+        c.reference.pots[1] = static_cast<float>(0.8);
+        cases.push_back(c);
+    }
+    return cases;
+}
+
+double peakOf(const Audio& audio) {
+    double peak = 0.0;
+    for (const float x : audio.samples) peak = std::max(peak, static_cast<double>(std::fabs(x)));
+    return peak;
+}
+
+class HostRenderTest : public ::testing::TestWithParam<RenderCase> {};
+
+TEST_P(HostRenderTest, MatchesTheCoreSampleForSample) {
+    const RenderCase& c = GetParam();
+    ScratchDir dir;
+    const Audio input = testSignal(c.sampleRate, 1.0, c.channels);
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), input));
+
+    std::vector<std::string> args = {"render", "--block", std::to_string(c.block)};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.insert(args.end(), {pluginPath(), dir.path("in.wav"), dir.path("out.wav")});
+    const RunResult run = runHost(args);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find("wrote " + dir.path("out.wav")), std::string::npos) << run.out;
+
+    Audio rendered;
+    ASSERT_TRUE(readAudio(dir.path("out.wav"), rendered));
+    EXPECT_EQ(rendered.channels, 2);
+    EXPECT_EQ(rendered.sampleRate, c.sampleRate);
+    Audio expected;
+    ASSERT_TRUE(referenceRender(c.reference, input, expected));
+    EXPECT_GT(peakOf(expected), 0.01) << "the reference is silent: nothing would be compared";
+    const std::int64_t diff = firstDifference(rendered, expected);
+    EXPECT_EQ(diff, -1) << "first difference at frame " << diff / 2 << " channel " << diff % 2;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostRenderTest, ::testing::ValuesIn(renderCases()),
+                         [](const auto& row) { return std::string(row.param.label); });
+
+// Parses "event sample N (...): param ID "NAME" = VALUE" lines.
+struct PrintedEvent {
+    long long sample;
+    unsigned id;
+    double value;
+};
+
+std::vector<PrintedEvent> printedParamEvents(const std::string& out) {
+    std::vector<PrintedEvent> events;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        PrintedEvent e{};
+        char name[256] = {};
+        if (std::sscanf(line.c_str(), "event sample %lld (%*[^)]): param %u \"%255[^\"]\" = %lf",
+                        &e.sample, &e.id, name, &e.value) == 4)
+            events.push_back(e);
+    }
+    return events;
+}
+
+// Two MIDI presses of the footswitch: the first bypasses the echo, the second
+// engages it again. The core debounces the pin, so the sound changes exactly
+// kDebounce - 1 samples after the press, and once the fade has run the
+// bypassed output is the input bit for bit.
+TEST(HostPressTest, MidiPressesToggleBypassAtTheExpectedSample) {
+    constexpr int kRate = 48000;
+    constexpr std::int64_t kDebounce = 480;  // the firmware's switch debounce, in samples
+    constexpr std::uint32_t kBlock = 100;
+    const std::int64_t first = 12000;   // 0.25 s
+    const std::int64_t second = 36000;  // 0.75 s
+    ScratchDir dir;
+    const Audio input = testSignal(kRate, 1.0);
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), input));
+
+    const auto render = [&](const std::string& out, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"render", "--block", std::to_string(kBlock), "--print-events"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.insert(args.end(), {pluginPath(), dir.path("in.wav"), dir.path(out)});
+        return runHost(args);
+    };
+    const RunResult pressed = render("pressed.wav", {"--press", "0.25", "--press", "0.75"});
+    ASSERT_EQ(pressed.exitCode, 0) << pressed.err;
+    const RunResult plain = render("plain.wav", {});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+
+    Audio withPresses;
+    Audio without;
+    ASSERT_TRUE(readAudio(dir.path("pressed.wav"), withPresses));
+    ASSERT_TRUE(readAudio(dir.path("plain.wav"), without));
+
+    ReferenceSetup setup;
+    setup.footswitchPresses = {first, second};
+    Audio expected;
+    ASSERT_TRUE(referenceRender(setup, input, expected));
+    EXPECT_EQ(firstDifference(withPresses, expected), -1);
+
+    // The press takes effect at the debounced edge, not before.
+    const std::int64_t toggle = first + kDebounce - 1;
+    EXPECT_EQ(firstDifference(withPresses, without) / 2, toggle);
+
+    // Bypassed: the input itself, from at most 50 ms after the edge up to the
+    // second press's edge.
+    const std::int64_t retoggle = second + kDebounce - 1;
+    std::int64_t lastEffected = -1;
+    for (std::int64_t f = toggle; f < retoggle; ++f)
+        for (int c = 0; c < 2; ++c)
+            if (withPresses.samples[static_cast<std::size_t>(2 * f + c)] !=
+                input.samples[static_cast<std::size_t>(2 * f + c)])
+                lastEffected = f;
+    EXPECT_LT(lastEffected, toggle + kRate / 20);
+    // Engaged again after the second press: the output leaves the input.
+    bool differsAfter = false;
+    for (std::int64_t f = retoggle + kRate / 20; f < input.frames() && !differsAfter; ++f)
+        differsAfter = withPresses.samples[static_cast<std::size_t>(2 * f)] !=
+                       input.samples[static_cast<std::size_t>(2 * f)];
+    EXPECT_TRUE(differsAfter);
+
+    // The plug-in reports each press and its end as BYPASS (204) values; it
+    // stamps them at the start of the block in which they happened.
+    const auto blockOf = [&](std::int64_t s) { return s / kBlock * kBlock; };
+    const std::int64_t pressLength = static_cast<std::int64_t>(kRate * 0.12) - 1;
+    const std::vector<PrintedEvent> events = printedParamEvents(pressed.out);
+    ASSERT_EQ(events.size(), 4u) << pressed.out;
+    const long long expectedSamples[] = {blockOf(first), blockOf(first + pressLength),
+                                         blockOf(second), blockOf(second + pressLength)};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(events[i].id, 204u);
+        EXPECT_EQ(events[i].value, i % 2 == 0 ? 1.0 : 0.0);
+        EXPECT_EQ(events[i].sample, expectedSamples[i]) << "event " << i;
+    }
+    EXPECT_TRUE(printedParamEvents(plain.out).empty());
+}
+
+// A state saved after one render and loaded into the next reproduces its
+// output exactly, without the options that made it.
+TEST(HostStateTest, StateWrittenByOneRenderReproducesItInAnother) {
+    ScratchDir dir;
+    const Audio input = testSignal(48000, 1.0);
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), input));
+    const std::string in = dir.path("in.wav");
+
+    const RunResult saved = runHost({"render", "--mode", "1", "--param", "ONE=0.2", "--param",
+                                     "Output Trim=-6", "--state-out", dir.path("state.bin"),
+                                     pluginPath(), in, dir.path("a.wav")});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const RunResult loaded = runHost({"render", "--state-in", dir.path("state.bin"), "--block", "300",
+                                      pluginPath(), in, dir.path("b.wav")});
+    ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
+    const RunResult defaults = runHost({"render", pluginPath(), in, dir.path("c.wav")});
+    ASSERT_EQ(defaults.exitCode, 0) << defaults.err;
+
+    std::ifstream state(dir.path("state.bin"), std::ios::binary);
+    char magic[4] = {};
+    state.read(magic, 4);
+    EXPECT_EQ(std::string(magic, 4), "FXC1");
+
+    Audio a, b, c;
+    ASSERT_TRUE(readAudio(dir.path("a.wav"), a));
+    ASSERT_TRUE(readAudio(dir.path("b.wav"), b));
+    ASSERT_TRUE(readAudio(dir.path("c.wav"), c));
+    EXPECT_EQ(firstDifference(a, b), -1);
+    EXPECT_NE(firstDifference(a, c), -1) << "the state made no difference";
+}
+
+}  // namespace
+}  // namespace fxcorehost::test
