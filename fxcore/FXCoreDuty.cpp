@@ -45,12 +45,12 @@ void FXCoreCore::publishDuty(bool restart) {
 FXCoreCore::DutyCounts FXCoreCore::takeUserDutyCounts() {
     DutyCounts now;
     uint32_t resets = 0;
-    for (;;) {
+    for (int attempt = 1;; ++attempt) {
         const uint32_t before = dutySequence.load(std::memory_order_acquire);
         if ((before & 1u) != 0) {
-            // The audio thread is between its two sequence stores (a few
-            // instructions), or was preempted there.
-            std::this_thread::yield();
+            // The audio thread is between its two sequence stores, a few
+            // instructions apart; if it was preempted there, give way.
+            if (attempt % 64 == 0) std::this_thread::yield();
             continue;
         }
         now.on[0] = dutyAccum[0].load(std::memory_order_relaxed);

@@ -111,19 +111,19 @@ struct OperationHandlers {
     }
     // The MacDiv8 products are at most 2^60 in magnitude: no special case.
     static int32_t macDiv8(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(2 * static_cast<int64_t>(r(c, w.a)) * (r(c, w.b) >> 3));
+        c.addToAcc64(int64_t{2} * r(c, w.a) * (r(c, w.b) >> 3));
         return 1;
     }
     static int32_t macDiv8Imm(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(2 * r(c, w.a) * eighthOfTopHalf(w.x));
+        c.addToAcc64(int64_t{2} * r(c, w.a) * eighthOfTopHalf(w.x));
         return 1;
     }
     static int32_t macDiv8Delay(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(2 * r(c, w.a) * eighthOfTopHalf(c.readDelay(w.x)));
+        c.addToAcc64(int64_t{2} * r(c, w.a) * eighthOfTopHalf(c.readDelay(w.x)));
         return 1;
     }
     static int32_t macDiv8CoefDelay(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(2 * coefficient(w) * eighthOfTopHalf(c.readDelay(w.x)));
+        c.addToAcc64(int64_t{2} * coefficient(w) * eighthOfTopHalf(c.readDelay(w.x)));
         return 1;
     }
     static int32_t mul(FXCoreCore& c, const Word& w) {

@@ -1,0 +1,146 @@
+// Construction, state reset, presets and program loading.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "fxcore/FXCoreCore.h"
+#include "fxcore/tests/WordBuilder.h"
+
+namespace fxcore {
+namespace {
+
+using test::word;
+
+bool allZero(const std::vector<int16_t>& memory) {
+    return std::all_of(memory.begin(), memory.end(), [](int16_t w) { return w == 0; });
+}
+
+TEST(CoreLifecycle, NewCoreIsResetAndUnloaded) {
+    FXCoreCore core;
+    EXPECT_EQ(core.loaded, 0);
+    EXPECT_EQ(core.programLength, 0);
+    EXPECT_TRUE(std::all_of(core.regFile.begin(), core.regFile.end(), [](int32_t v) { return v == 0; }));
+    EXPECT_EQ(core.pins, 0x7Fu);
+    EXPECT_EQ(core.switchState, 0x3Fu);
+    EXPECT_EQ(core.tapState, 1);
+    EXPECT_EQ(core.sampleRate, 48000.0);
+    EXPECT_EQ(core.noiseState, 0x2545F491u);
+    EXPECT_EQ(core.delayMemory.size(), 32768u);
+    EXPECT_TRUE(allZero(core.delayMemory));
+    float out[4] = {1, 1, 1, 1};
+    core.getOutputs(out);
+    for (float v : out) EXPECT_EQ(v, 0.0f);
+    EXPECT_EQ(core.presets.tapLongPressSamples, 36000);
+    EXPECT_EQ(core.presets.tapDebounceSamples, 480);
+    EXPECT_EQ(core.presets.switchDebounceSamples, 480);
+}
+
+TEST(CoreLifecycle, RegisterNumbersNameTheRegisterFile) {
+    FXCoreCore core;
+    core.reg(20) = 77;
+    EXPECT_EQ(core.mreg[2], 77);
+    core.reg(16) = 5;
+    EXPECT_EQ(core.acc32, 5);
+    core.reg(17) = 6;
+    EXPECT_EQ(core.flags, 6);
+    core.creg[15] = 9;
+    EXPECT_EQ(core.reg(15), 9);
+    core.mreg[13] = 3;
+    EXPECT_EQ(core.reg(31), 3);
+}
+
+TEST(CoreLifecycle, EmptyProgramIsRefusedAndChangesNothing) {
+    FXCoreCore core;
+    const uint32_t words[] = {word(Opcode::LoadImmHigh, 1, 0x4000), word(Opcode::StoreSfr, 1, 4)};
+    ASSERT_TRUE(core.setProgram(words, 2));
+    const float in[4] = {0.5f, 0, 0, 0};
+    core.run(in);
+    core.delayMemory[3] = 42;
+    const int32_t delayPtr = core.delayPtr;
+    const uint32_t counter = core.sampleCounter;
+
+    EXPECT_FALSE(core.setProgram(nullptr, 5));
+    EXPECT_FALSE(core.setProgram(words, 0));
+    EXPECT_EQ(core.loaded, 0);
+    EXPECT_EQ(core.programLength, 0);
+    EXPECT_EQ(core.creg[1], 0x40000000);  // no state reset
+    EXPECT_EQ(core.delayMemory[3], 42);
+    EXPECT_EQ(core.program[0], words[0]);  // old words stay, unreachable
+
+    core.run(in);
+    EXPECT_EQ(core.delayPtr, delayPtr);
+    EXPECT_EQ(core.sampleCounter, counter);
+    EXPECT_EQ(core.getOutput(0), 0.5f);
+}
+
+TEST(CoreLifecycle, ProgramIsPaddedOrTruncatedTo1024Words) {
+    FXCoreCore core;
+    const uint32_t three[] = {1, 2, 3};
+    ASSERT_TRUE(core.setProgram(three, 3));
+    EXPECT_EQ(core.programLength, 3);
+    EXPECT_EQ(core.loaded, 1);
+    EXPECT_TRUE(std::all_of(core.program.begin() + 3, core.program.end(), [](uint32_t w) { return w == 0; }));
+
+    std::vector<uint32_t> many(2000);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<uint32_t>(i);
+    ASSERT_TRUE(core.setProgram(many.data(), many.size()));
+    EXPECT_EQ(core.programLength, 1024);
+    EXPECT_EQ(core.program[1023], 1023u);
+}
+
+TEST(CoreLifecycle, PresetsAreLoadedByTheStateReset) {
+    FXCoreCore core;
+    const uint32_t words[] = {word(Opcode::Jump, 0)};
+    ASSERT_TRUE(core.setProgram(words, 1));
+    FXCoreCore::Presets presets;
+    presets.creg[3] = 33;
+    presets.mreg[127] = -7;
+    presets.sfr[48] = 1234;
+    presets.sfr[28] = 99;
+    presets.userOutInitial = {5, 0};
+    core.acc64 = 11;
+    core.setPresets(presets);
+    EXPECT_EQ(core.loaded, 1);
+    EXPECT_EQ(core.program[0], words[0]);
+    EXPECT_EQ(core.creg[3], 33);
+    EXPECT_EQ(core.mreg[127], -7);
+    EXPECT_EQ(core.sfr[48], 1234);
+    EXPECT_EQ(core.sfr[28], 99);
+    EXPECT_EQ(core.acc64, 0);
+    EXPECT_EQ(core.userOut[0], 1);
+    EXPECT_EQ(core.userOut[1], 0);
+}
+
+TEST(CoreLifecycle, ResetRestartsTheProgramButKeepsRateAndNoise) {
+    FXCoreCore core;
+    FXCoreCore::Presets presets;
+    presets.creg[0] = 1;
+    core.setPresets(presets);
+    const uint32_t words[] = {word(Opcode::LoadSfr, 0, 0), word(Opcode::WriteDelay, 0, 0),
+                              word(Opcode::AddImm, 1, 1), word(Opcode::Move, 1, 16)};
+    ASSERT_TRUE(core.setProgram(words, 4));
+    core.sampleRate = 44100.0;
+    core.setPots(std::array<float, 6>{1, 1, 1, 1, 1, 1}.data());
+    const float in[4] = {0.5f, 0, 0, 0};
+    for (int i = 0; i < 50; ++i) core.run(in);
+    ASSERT_NE(core.sfr[16], 0);
+    const uint32_t noise = core.noiseState;
+
+    core.reset();
+    EXPECT_TRUE(allZero(core.delayMemory));
+    EXPECT_EQ(core.sampleCounter, 0u);
+    EXPECT_EQ(core.delayPtr, 0);
+    EXPECT_EQ(core.creg[0], 1);
+    EXPECT_EQ(core.creg[1], 0);
+    EXPECT_EQ(core.potInput[0], 0);
+    EXPECT_EQ(core.sampleRate, 44100.0);
+    EXPECT_EQ(core.noiseState, noise);
+    EXPECT_EQ(core.loaded, 1);
+    for (int i = 0; i < 30; ++i) core.run(nullptr);
+    EXPECT_EQ(core.sfr[16], 0);  // pot values 0 until the next setPots
+}
+
+}  // namespace
+}  // namespace fxcore

@@ -1,0 +1,217 @@
+// The sample cycle: order of the steps, input conversion, the program pass,
+// level flags and duty counting, and the worked delay example as a whole.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+#include "fxcore/FXCoreCore.h"
+#include "fxcore/tests/WordBuilder.h"
+
+namespace fxcore {
+namespace {
+
+using test::word;
+using O = Opcode;
+constexpr int kFlags = FXCoreCore::kFlagsRegister;
+
+void load(FXCoreCore& core, const std::vector<uint32_t>& words) {
+    ASSERT_TRUE(core.setProgram(words.data(), words.size()));
+}
+
+// The delay example: R0 <- input 0; delay[0] <- R0; R1 <- delay[100]; OUT0 <- R1.
+const std::vector<uint32_t> kDelayBy100 = {0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u};
+
+TEST(CoreSampleCycle, WorkedExampleWordsAreTheOperationsTheyName) {
+    EXPECT_EQ(kDelayBy100[0], word(O::LoadSfr, 0, 0));
+    EXPECT_EQ(kDelayBy100[1], word(O::WriteDelay, 0, 0));
+    EXPECT_EQ(kDelayBy100[2], word(O::ReadDelay, 1, 100));
+    EXPECT_EQ(kDelayBy100[3], word(O::StoreSfr, 1, 4));
+}
+
+TEST(CoreSampleCycle, WorkedExampleDelaysInputZeroBy100Samples) {
+    FXCoreCore core;
+    load(core, kDelayBy100);
+    auto inputAt = [](int n) { return n == 0 ? 0.5f : static_cast<float>(std::sin(0.01 * n) * 0.97); };
+    auto s31 = [](float x) { return FXCoreCore::roundSat32(static_cast<double>(x) * 2147483648.0); };
+    auto atLevel = [](int32_t v) { return std::llabs(static_cast<long long>(v)) >= 2027353413LL; };
+    int loudInputs = 0;
+    for (int n = 0; n < 400; ++n) {
+        const float in[4] = {inputAt(n), 0.25f, 0.0f, 0.0f};
+        core.run(in);
+        // The input of 100 samples ago with its low 16 bits dropped.
+        const int32_t expected =
+            n < 100 ? 0 : static_cast<int32_t>(static_cast<uint32_t>(s31(inputAt(n - 100))) & 0xFFFF0000u);
+        ASSERT_EQ(core.outputs[0], expected) << "sample " << n;
+        ASSERT_EQ(core.getOutput(0), static_cast<float>(expected * 0x1p-31)) << "sample " << n;
+        EXPECT_EQ(core.outputs[1], 0);
+        // Input 0 peaks at 0.97: its level flag follows it; output 0's 100 samples later.
+        EXPECT_EQ((core.levelFlags >> 8) & 1u, atLevel(s31(in[0])) ? 1u : 0u) << "sample " << n;
+        EXPECT_EQ((core.levelFlags >> 12) & 1u, atLevel(expected) ? 1u : 0u) << "sample " << n;
+        loudInputs += atLevel(s31(in[0])) ? 1 : 0;
+    }
+    EXPECT_GT(loudInputs, 10);
+    EXPECT_EQ(core.sampleCounter, 400u);
+}
+
+TEST(CoreSampleCycle, HalfComesOutAsHalfAfter100Samples) {
+    FXCoreCore core;
+    load(core, kDelayBy100);
+    const float half[4] = {0.5f, 0, 0, 0};
+    for (int n = 0; n < 100; ++n) {
+        core.run(half);
+        ASSERT_EQ(core.outputs[0], 0);
+    }
+    core.run(half);
+    EXPECT_EQ(core.outputs[0], 0x40000000);
+    EXPECT_EQ(core.getOutput(0), 0.5f);
+}
+
+TEST(CoreSampleCycle, UnloadedCoreChangesNothing) {
+    FXCoreCore core;
+    const float in[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+    core.outputs[2] = 1234;
+    core.sfr[0] = 99;
+    core.run(in);
+    EXPECT_EQ(core.delayPtr, 0);
+    EXPECT_EQ(core.sampleCounter, 0u);
+    EXPECT_EQ(core.sfr[0], 99);
+    EXPECT_EQ(core.outputs[2], 1234);
+    EXPECT_EQ(core.noiseState, FXCoreCore::kNoiseSeed);
+}
+
+TEST(CoreSampleCycle, FirstSamplesSeeTheCounterBeforeItCounts) {
+    FXCoreCore core;
+    load(core, {word(O::LoadSfr, 1, 46), word(O::StoreMreg, 1, 0), word(O::LoadSfr, 2, 47)});
+    core.run(nullptr);
+    EXPECT_EQ(core.delayPtr, 32767);
+    EXPECT_EQ(core.sampleCounter, 1u);
+    EXPECT_EQ(core.mreg[0], 0);
+    EXPECT_EQ(static_cast<uint32_t>(core.creg[2]), 0xE124B63Au);  // first noise value
+    core.run(nullptr);
+    EXPECT_EQ(core.mreg[0], 1);
+    EXPECT_EQ(core.delayPtr, 32766);
+}
+
+TEST(CoreSampleCycle, InputsConvertWithSaturationAndNaNAsZero) {
+    FXCoreCore core;
+    load(core, {word(O::Jump, 0)});
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case { float in[4]; int32_t expected[4]; };
+    const Case cases[] = {
+        {{1.0f, 2.0f, -1.0f, -3.0f}, {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}},
+        {{0.5f, nan, -0.5f, std::numeric_limits<float>::infinity()}, {0x40000000, 0, -0x40000000, INT32_MAX}},
+        {{0x1p-32f, -0x1p-32f, 0x1p-31f, -0x1p-33f}, {1, 0, 1, 0}},  // halves round up
+    };
+    for (const Case& c : cases) {
+        core.run(c.in);
+        for (std::size_t k = 0; k < 4; ++k) {
+            EXPECT_EQ(core.inputs[k], c.expected[k]) << k;
+            EXPECT_EQ(core.sfr[k], c.expected[k]) << k;
+        }
+    }
+    core.run(nullptr);
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(core.inputs[k], 0);
+}
+
+TEST(CoreSampleCycle, LevelFlagReachesTheProgramOneSampleLater) {
+    FXCoreCore core;
+    // MREG0 <- flags word as the program sees it.
+    load(core, {word(O::StoreMreg, kFlags, 0)});
+    const float loud[4] = {0.95f, 0, 0, 0};
+    const float quiet[4] = {0.1f, 0, 0, 0};
+    core.run(loud);
+    EXPECT_EQ(core.mreg[0] & 0x100, 0);
+    EXPECT_EQ(core.levelFlags, 0x100u);
+    core.run(quiet);
+    EXPECT_EQ(core.mreg[0] & 0x100, 0x100);
+    EXPECT_EQ(core.levelFlags, 0u);
+    core.run(quiet);
+    EXPECT_EQ(core.mreg[0] & 0x100, 0);
+    EXPECT_EQ(core.mreg[0] & 0xFF, 0x01);  // tap released
+}
+
+TEST(CoreSampleCycle, ProgramWritingTheFlagsWordSeesItUntilTheNextSample) {
+    FXCoreCore core;
+    load(core, {word(O::StoreMreg, kFlags, 1), word(O::LoadImmHigh, kFlags, 0x1234), word(O::StoreMreg, kFlags, 2)});
+    core.run(nullptr);
+    EXPECT_EQ(core.mreg[2], 0x12340000);
+    core.run(nullptr);
+    EXPECT_EQ(core.mreg[1], 0x01);
+}
+
+TEST(CoreSampleCycle, JumpsEndThePassAtTheProgramEnd) {
+    FXCoreCore core;
+    // Jump over one word; the skipped word would set R1.
+    load(core, {word(O::Jump, 1), word(O::LoadImmHigh, 1, 0x1000), word(O::LoadImmHigh, 2, 0x2000),
+                word(O::Jump, 4095), word(O::LoadImmHigh, 3, 0x3000)});
+    core.run(nullptr);
+    EXPECT_EQ(core.creg[1], 0);
+    EXPECT_EQ(core.creg[2], 0x20000000);
+    EXPECT_EQ(core.creg[3], 0);
+
+    FXCoreCore single;
+    load(single, {word(O::Jump, 7)});
+    single.run(nullptr);
+    EXPECT_EQ(single.sampleCounter, 1u);
+}
+
+TEST(CoreSampleCycle, DutyCountsEverySample) {
+    FXCoreCore core;
+    // userOut[0] <- 1 (bit 0 of R1 = 1), userOut[1] <- 0.
+    FXCoreCore::Presets presets;
+    presets.creg[1] = 1;
+    core.setPresets(presets);
+    load(core, {word(O::SetUserOut, 1, 0, 0), word(O::SetUserOut, 1, 1, 1)});
+    for (int i = 0; i < 10; ++i) core.run(nullptr);
+    EXPECT_EQ(core.dutyAccum[0].load(), 10u);
+    EXPECT_EQ(core.dutyAccum[1].load(), 0u);
+    EXPECT_EQ(core.dutyCount.load(), 10u);
+}
+
+// run executes pre-decoded words; they must behave exactly like step on the
+// same words, including invalid ones and jumps.
+TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
+    std::vector<uint32_t> words;
+    uint32_t x = 12345;
+    for (int i = 0; i < 1024; ++i) {
+        x ^= x << 13; x ^= x >> 17; x ^= x << 5;
+        const Operation* op = findOperation(x);
+        // Keep jumps short so the pass covers most words.
+        if (op != nullptr && op->operationClass == OperationClass::Jump) x &= 0xFFFFF003u;
+        words.push_back(x);
+    }
+    FXCoreCore byRun;
+    FXCoreCore byStep;
+    load(byRun, words);
+    load(byStep, words);
+    const float in[4] = {0.3f, -0.7f, 0.1f, 0.9f};
+    for (int sample = 0; sample < 20; ++sample) {
+        byRun.run(in);
+        // The same sample by hand: the peripherals of run, then step.
+        byStep.delayPtr = (byStep.delayPtr - 1) & FXCoreCore::kDelayMask;
+        for (std::size_t k = 0; k < 4; ++k) byStep.sfr[k] = byStep.inputs[k] = FXCoreCore::roundSat32(in[k] * 2147483648.0);
+        byStep.updatePots();
+        byStep.updateLFOs();
+        byStep.updateSwitches();
+        byStep.updateTapTempo();
+        byStep.sfr[47] = static_cast<int32_t>(byStep.nextNoise());
+        byStep.sfr[46] = static_cast<int32_t>(byStep.sampleCounter);
+        byStep.flags = static_cast<int32_t>(byStep.tapFlags | byStep.levelFlags);
+        for (int pc = 0; pc < byStep.programLength;) pc = byStep.step(pc);
+        byStep.updateOverflow();
+        ++byStep.sampleCounter;
+        ASSERT_EQ(byRun.regFile, byStep.regFile) << "sample " << sample;
+        ASSERT_EQ(byRun.acc64, byStep.acc64);
+        ASSERT_EQ(byRun.delayMemory, byStep.delayMemory);
+        ASSERT_EQ(byRun.outputs, byStep.outputs);
+        ASSERT_EQ(byRun.userOut, byStep.userOut);
+        ASSERT_EQ(byRun.sfr, byStep.sfr);
+    }
+}
+
+}  // namespace
+}  // namespace fxcore
