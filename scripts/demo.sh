@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The main job on a fresh machine: install the missing Debian packages, build
+# in Release, install the plug-in into ~/.clap, and render the bundled demo
+# clip through each of the pedal's three modes and once bypassed.
+#
+#   BUILD_DIR  build folder (default build-release)
+#   OUT_DIR    where the renders go (default out/demo)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build-release}
+OUT_DIR=${OUT_DIR:-out/demo}
+CLIP=demo/corlinde-demo.wav
+
+bash scripts/install-deps.sh
+
+echo "== building (Release) in $BUILD_DIR"
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DCORLINDE_TESTS=OFF -DCORLINDE_BENCH=OFF >/dev/null
+cmake --build "$BUILD_DIR" -j "$(nproc)" --target corlinde_jr_clap corlinde-host
+
+echo "== installing the plug-in"
+cmake --install "$BUILD_DIR" | grep -v '^-- Install configuration' || true
+PLUGIN="$HOME/.clap/corlinde-jr.clap"
+HOST="$BUILD_DIR/host/corlinde-host"
+if [ ! -f "$PLUGIN" ]; then
+  echo "demo: the plug-in was not installed at $PLUGIN" >&2
+  exit 1
+fi
+
+echo "== rendering $CLIP"
+mkdir -p "$OUT_DIR"
+# name, then the render options
+renders=(
+  "mode0-kavro|--mode 0"
+  "mode1-drisk|--mode 1"
+  "mode2-vestra|--mode 2"
+  "bypassed|--mode 0 --press 0"
+)
+summary=()
+for entry in "${renders[@]}"; do
+  name=${entry%%|*}
+  read -r -a options <<<"${entry#*|}"
+  out="$OUT_DIR/corlinde-demo-$name.wav"
+  # The host's last line reads: wrote PATH: ...; peak P dBFS, RMS R dBFS
+  line=$("$HOST" render "${options[@]}" "$PLUGIN" "$CLIP" "$out" | tail -n 1)
+  peak=$(sed -n 's/.*peak \([^ ]*\) dBFS.*/\1/p' <<<"$line")
+  rms=$(sed -n 's/.*RMS \([^ ]*\) dBFS.*/\1/p' <<<"$line")
+  summary+=("$(printf '  %-44s peak %6s dBFS   RMS %6s dBFS' "$out" "$peak" "$rms")")
+done
+
+echo
+echo "The plug-in is installed at $PLUGIN; a CLAP host finds it there."
+echo "Demo renders in $OUT_DIR (the bypassed one presses the footswitch at the start):"
+printf '%s\n' "${summary[@]}"
