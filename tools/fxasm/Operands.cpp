@@ -137,7 +137,12 @@ std::optional<std::uint32_t> memoryRegisterIndex(const Tokens& tokens, std::size
         return integerIn(FieldKind::MemoryRegister, *v, 0, 127, error);
     }
     if (singleIdentifier(tokens, begin, end)) {
-        const auto n = registerNumber(tokens[begin].text);
+        // mreg0-mreg13 name the same memory registers as register numbers 18-31.
+        auto n = registerNumber(tokens[begin].text);
+        if (!n) {
+            const auto it = symbols.find(tokens[begin].text);
+            if (it != symbols.end() && it->second.kind == Symbol::Kind::RegisterAlias) n = it->second.registerNumber;
+        }
         if (n && *n >= 18) return *n - 18;
     }
     error = "memory register expected (mreg[0]-mreg[127]), got '" + textOf(tokens, begin, end) + "'";

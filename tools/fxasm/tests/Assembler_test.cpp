@@ -72,12 +72,13 @@ TEST(Assembler, ConstantsRegionsAndAliases) {
         MulImm dry, HALF - 1.0
         AddImm acc32, -(TAPS + 1)
         LoadMreg r1, mreg[TAPS * 40]
+        StoreMreg dry, wet             ; an alias of mreg2 names memory register 2
         macdelay R1, FIRST.END - 0x0         ; built-in names in any case; user names exactly
     )";
     const Assembly a = assemble(source);
     ASSERT_FALSE(a.ok);  // FIRST is not first
     ASSERT_EQ(a.errors.size(), 1u);
-    EXPECT_EQ(a.errors[0].line, 17);
+    EXPECT_EQ(a.errors[0].line, 18);
     EXPECT_EQ(a.errors[0].message, "MacDelay operand 2: undefined symbol 'FIRST'");
     std::string fixed = source;
     fixed.replace(fixed.find("FIRST.END"), 9, "first.end");
@@ -90,6 +91,7 @@ TEST(Assembler, ConstantsRegionsAndAliases) {
                                   word(Opcode::MulImm, 3, -16384),
                                   word(Opcode::AddImm, 16, -4),
                                   word(Opcode::LoadMreg, 1, 120),
+                                  word(Opcode::StoreMreg, 3, 2),
                                   word(Opcode::MacDelay, 1, 9),
                               }));
 }
