@@ -215,8 +215,10 @@ bool writePreviews(const std::vector<Picture>& list, const std::string& folder) 
 }  // namespace
 }  // namespace fxcoreart
 
-int main(int argc, char** argv) {
-    using namespace fxcoreart;
+namespace fxcoreart {
+namespace {
+
+int run(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: %s <images folder> <contact sheet png> [preview folder]\n", argv[0]);
         return 2;
@@ -243,4 +245,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+}  // namespace fxcoreart
+
+int main(int argc, char** argv) {
+    const int status = fxcoreart::run(argc, argv);
+    fxcoreart::releaseFonts();
+    return status;
 }

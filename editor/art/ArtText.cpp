@@ -61,6 +61,13 @@ cairo_font_face_t* fontFace(const std::string& pattern) {
     return face;
 }
 
+void releaseFonts() {
+    for (auto& [pattern, face] : s_faces) cairo_font_face_destroy(face);
+    s_faces.clear();
+    cairo_debug_reset_static_data();
+    FcFini();
+}
+
 double textWidth(cairo_t* cr, const TextStyle& style, const std::string& text) {
     cairo_save(cr);
     applyStyle(cr, style);

@@ -18,6 +18,9 @@ struct TextStyle {
     double align = 0.5;      // 0 left, 0.5 centre, 1 right, of the ink's advance
 };
 
+// Releases every face and fontconfig's data; call once before the program ends.
+void releaseFonts();
+
 // Width of the text's advance in user units, tracking included.
 double textWidth(cairo_t* cr, const TextStyle& style, const std::string& text);
 
