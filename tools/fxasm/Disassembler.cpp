@@ -48,6 +48,13 @@ std::string operandText(const OperandField& field, std::uint32_t word) {
 
 std::string s31(std::int32_t value) { return hex(static_cast<std::uint32_t>(value), 8); }
 
+// A 32-bit value with its S.31 reading as a comment, for the reader.
+std::string s31WithComment(std::int32_t value) {
+    char comment[48];
+    std::snprintf(comment, sizeof comment, "  ; %.10g", static_cast<double>(value) / 2147483648.0);
+    return s31(value) + comment;
+}
+
 }  // namespace
 
 std::string disassembleWord(std::uint32_t word) {
@@ -67,10 +74,10 @@ std::string disassemble(const std::vector<std::uint32_t>& words, const FXCoreCor
     std::string out;
     const FXCoreCore::Presets defaults = FXCoreProgram::defaultPresets();
     for (std::size_t i = 0; i < presets.mreg.size(); ++i) {
-        if (presets.mreg[i] != defaults.mreg[i]) out += ".mreg " + std::to_string(i) + ", " + s31(presets.mreg[i]) + "\n";
+        if (presets.mreg[i] != defaults.mreg[i]) out += ".mreg " + std::to_string(i) + ", " + s31WithComment(presets.mreg[i]) + "\n";
     }
     for (std::uint32_t i = 0; i < presets.creg.size(); ++i) {
-        if (presets.creg[i] != defaults.creg[i]) out += ".creg " + registerName(i) + ", " + s31(presets.creg[i]) + "\n";
+        if (presets.creg[i] != defaults.creg[i]) out += ".creg " + registerName(i) + ", " + s31WithComment(presets.creg[i]) + "\n";
     }
     std::size_t count = 0;
     const PresetSetting* settings = presetSettings(count);
