@@ -1,7 +1,10 @@
 #include "host/InfoCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "host/HostContext.h"
 #include "host/ParamCatalog.h"
@@ -123,8 +126,12 @@ void printParams(const clap_plugin_t* p, const clap_plugin_params_t* params) {
     catalog.refresh(p, params);
     std::printf("\nparameters (%zu):\n", catalog.infos().size());
     if (catalog.infos().empty()) return;
-    std::printf("  %-6s %-14s %-24s %8s %8s %8s  %-10s  %s\n", "id", "name", "group", "min", "max",
-                "default", "value", "flags");
+
+    struct Row {
+        std::string cells[8];
+    };
+    std::vector<Row> rows;
+    rows.push_back({{"id", "name", "group", "min", "max", "default", "value", "flags"}});
     for (const auto& info : catalog.infos()) {
         double value = 0.0;
         std::string valueText = "?";
@@ -132,10 +139,22 @@ void printParams(const clap_plugin_t* p, const clap_plugin_params_t* params) {
             valueText = catalog.valueText(info.id, value);
             if (valueText.empty()) valueText = formatNumber(value);
         }
-        std::printf("  %-6u %-14s %-24s %8s %8s %8s  %-10s  %s\n", info.id, info.name,
-                    info.module[0] ? info.module : "-", formatNumber(info.min_value).c_str(),
-                    formatNumber(info.max_value).c_str(), formatNumber(info.default_value).c_str(),
-                    valueText.c_str(), flagsText(info.flags).c_str());
+        rows.push_back({{std::to_string(info.id), info.name, info.module[0] ? info.module : "-",
+                         formatNumber(info.min_value), formatNumber(info.max_value),
+                         formatNumber(info.default_value), valueText, flagsText(info.flags)}});
+    }
+    std::size_t widths[8] = {};
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < 8; ++c) widths[c] = std::max(widths[c], row.cells[c].size());
+    for (const auto& row : rows) {
+        std::string line = " ";
+        for (std::size_t c = 0; c < 8; ++c) {
+            const std::string& cell = row.cells[c];
+            const std::string pad(widths[c] - cell.size(), ' ');
+            const bool number = c >= 3 && c <= 5;  // min, max, default align right
+            line += "  " + (number ? pad + cell : (c == 7 ? cell : cell + pad));
+        }
+        std::printf("%s\n", line.c_str());
     }
 }
 
