@@ -48,7 +48,11 @@ bool LoadedPlugin::load(const std::string& path, const std::string& pluginId,
     // dlopen resolves a name without a slash through the library search path;
     // a file given on the command line is always meant as a path.
     const std::string openPath = absolute.find('/') == std::string::npos ? "./" + absolute : absolute;
-    m_library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // RTLD_NODELETE keeps the module mapped after dlclose, until the process
+    // ends: a plug-in may keep process-wide state that it never frees (a GUI
+    // toolkit initialised once, for one), and unmapping it would turn that
+    // into leaked memory that nothing can name.
+    m_library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!m_library) {
         error = quoted(path) + " is not a CLAP plug-in: " + lastDlError();
         return false;

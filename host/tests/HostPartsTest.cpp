@@ -1,0 +1,121 @@
+// The host's own parts that the end-to-end runs cannot reach: an event list
+// that fills up, malformed events, and command lines that parse.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/EventLists.h"
+#include "host/Options.h"
+
+namespace fxcorehost {
+namespace {
+
+clap_event_param_value_t paramEvent(std::uint32_t time) {
+    clap_event_param_value_t e{};
+    e.header.size = sizeof(e);
+    e.header.time = time;
+    e.header.type = CLAP_EVENT_PARAM_VALUE;
+    e.param_id = 7;
+    e.value = 0.25;
+    return e;
+}
+
+TEST(EventStoreTest, RefusesWhatDoesNotFitAndCountsIt) {
+    // Room for two 56-byte events by bytes, three by count.
+    EventStore store(2 * 56 + 8, 3);
+    const auto e = paramEvent(3);
+    EXPECT_TRUE(store.push(&e.header));
+    EXPECT_TRUE(store.push(&e.header));
+    EXPECT_FALSE(store.push(&e.header));
+    EXPECT_EQ(store.size(), 2u);
+    EXPECT_EQ(store.refused(), 1u);
+    const auto* copy = reinterpret_cast<const clap_event_param_value_t*>(store.at(1));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->header.time, 3u);
+    EXPECT_EQ(copy->value, 0.25);
+    EXPECT_EQ(store.at(2), nullptr);
+
+    store.clear();
+    EXPECT_EQ(store.size(), 0u);
+    EXPECT_TRUE(store.push(&e.header));
+    EXPECT_EQ(store.refused(), 1u);
+}
+
+TEST(EventStoreTest, RefusesMalformedEvents) {
+    EventStore store(4096, 16);
+    clap_event_header_t tooSmall{};
+    tooSmall.size = sizeof(tooSmall) - 1;
+    clap_event_header_t tooLarge{};
+    tooLarge.size = 1u << 20;
+    EXPECT_FALSE(store.push(nullptr));
+    EXPECT_FALSE(store.push(&tooSmall));
+    EXPECT_FALSE(store.push(&tooLarge));
+    EXPECT_EQ(store.size(), 0u);
+    EXPECT_EQ(store.refused(), 3u);
+}
+
+TEST(OutputEventListTest, TryPushCopiesIntoTheList) {
+    OutputEventList out;
+    const auto e = paramEvent(11);
+    EXPECT_TRUE(out.list()->try_push(out.list(), &e.header));
+    ASSERT_EQ(out.events().size(), 1u);
+    EXPECT_EQ(out.events().at(0)->time, 11u);
+}
+
+ParseResult parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "corlinde-host");
+    return parseCommandLine(static_cast<int>(args.size()), args.data());
+}
+
+TEST(OptionsTest, ReadsEveryOptionInBothSpellings) {
+    const ParseResult r = parse({"render", "--param", "ONE=0.3", "--param=Input Trim=-6 dB", "a.clap",
+                                 "--mode=2", "--monitor", "--midi-cc", "1.5:50:127", "--press=0.25",
+                                 "--block", "64", "in.wav", "--state-in", "s1", "--state-out=s2",
+                                 "--print-events", "--plugin-id", "x.y", "out.flac"});
+    ASSERT_TRUE(r.ok) << r.error;
+    const CommandLine& cl = r.commandLine;
+    EXPECT_EQ(cl.command, Command::Render);
+    EXPECT_EQ(cl.pluginPath, "a.clap");
+    EXPECT_EQ(cl.inputPath, "in.wav");
+    EXPECT_EQ(cl.outputPath, "out.flac");
+    ASSERT_EQ(cl.params.size(), 2u);
+    EXPECT_EQ(cl.params[1].key, "Input Trim");
+    EXPECT_EQ(cl.params[1].valueText, "-6 dB");
+    EXPECT_EQ(cl.mode, 2);
+    EXPECT_TRUE(cl.monitor);
+    ASSERT_EQ(cl.midiCcs.size(), 1u);
+    EXPECT_EQ(cl.midiCcs[0].seconds, 1.5);
+    EXPECT_EQ(cl.midiCcs[0].controller, 50);
+    EXPECT_EQ(cl.midiCcs[0].value, 127);
+    EXPECT_EQ(cl.pressSeconds, std::vector<double>{0.25});
+    EXPECT_EQ(cl.blockSize, 64u);
+    EXPECT_EQ(cl.stateIn, "s1");
+    EXPECT_EQ(cl.stateOut, "s2");
+    EXPECT_TRUE(cl.printEvents);
+    EXPECT_EQ(cl.pluginId, "x.y");
+}
+
+TEST(OptionsTest, NumbersMustBeWholeAndFinite) {
+    double d = 0.0;
+    std::uint64_t u = 0;
+    EXPECT_TRUE(parseDouble("+0.5", d));
+    EXPECT_EQ(d, 0.5);
+    EXPECT_TRUE(parseDouble("-1e-3", d));
+    for (const char* bad : {"", "0.5s", "inf", "nan", "1e999", " 1", "0x10"})
+        EXPECT_FALSE(parseDouble(bad, d)) << bad;
+    EXPECT_TRUE(parseUnsigned("4096", u));
+    for (const char* bad : {"", "-1", "1.0", "99999999999999999999", "12a"})
+        EXPECT_FALSE(parseUnsigned(bad, u)) << bad;
+}
+
+TEST(OptionsTest, InfoTakesNoRenderOptions) {
+    EXPECT_TRUE(parse({"info", "a.clap"}).ok);
+    EXPECT_TRUE(parse({"info", "--plugin-id", "x", "a.clap"}).ok);
+    const ParseResult r = parse({"info", "--mode", "1", "a.clap"});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "info takes only --plugin-id (see --help)");
+}
+
+}  // namespace
+}  // namespace fxcorehost
