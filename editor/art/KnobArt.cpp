@@ -1,6 +1,8 @@
 #include "editor/art/KnobArt.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace fxcoreart {
 
@@ -37,18 +39,37 @@ void radialFill(cairo_t* cr, double r, Rgb centre, Rgb edge, double innerStop = 
     cairo_pattern_destroy(p);
 }
 
-// Fine knurling: `count` alternating light and dark ridges between two radii.
+// Fine knurling between two radii: `count` ridges, each shaded as a small
+// rounded rib (flank, crest, flank) with a dark groove to the next one.
 void knurl(cairo_t* cr, double rIn, double rOut, int count, Rgb light, Rgb dark, double alpha) {
+    struct Band {
+        double from, to, mix;  // fraction of the period, and how light (0 dark .. 1 light)
+    };
+    const Band bands[] = {{0.00, 0.18, 0.45}, {0.18, 0.42, 1.00}, {0.42, 0.62, 0.55}, {0.62, 1.00, 0.0}};
+    const double period = 2.0 * kPi / count;
     for (int i = 0; i < count; ++i) {
-        const double a0 = 2.0 * kPi * i / count;
-        const double a1 = a0 + kPi / count;
-        cairo_new_path(cr);
-        cairo_arc(cr, 0, 0, rOut, a0, a1);
-        cairo_arc_negative(cr, 0, 0, rIn, a1, a0);
-        cairo_close_path(cr);
-        setColour(cr, (i % 2) ? light : dark, alpha);
-        cairo_fill(cr);
+        for (const Band& band : bands) {
+            const double a0 = period * (i + band.from), a1 = period * (i + band.to) + 0.001;
+            cairo_new_path(cr);
+            cairo_arc(cr, 0, 0, rOut, a0, a1);
+            cairo_arc_negative(cr, 0, 0, rIn, a1, a0);
+            cairo_close_path(cr);
+            setColour(cr, mix(dark, light, band.mix), alpha);
+            cairo_fill(cr);
+        }
     }
+    // the ribs fade into shadow towards the cap and the rim
+    cairo_pattern_t* p = cairo_pattern_create_radial(0, 0, rIn, 0, 0, rOut);
+    cairo_pattern_add_color_stop_rgba(p, 0.0, 0, 0, 0, 0.35 * alpha);
+    cairo_pattern_add_color_stop_rgba(p, 0.35, 0, 0, 0, 0.0);
+    cairo_pattern_add_color_stop_rgba(p, 0.8, 0, 0, 0, 0.0);
+    cairo_pattern_add_color_stop_rgba(p, 1.0, 0, 0, 0, 0.4 * alpha);
+    cairo_set_source(cr, p);
+    cairo_new_path(cr);
+    cairo_arc(cr, 0, 0, rOut, 0, 2 * kPi);
+    cairo_arc_negative(cr, 0, 0, rIn, 2 * kPi, 0);
+    cairo_fill(cr);
+    cairo_pattern_destroy(p);
 }
 
 // Concentric sheen: a soft light ring that reads as a domed, top-lit surface.
@@ -63,31 +84,50 @@ void sheenRing(cairo_t* cr, double r, double width, double alpha) {
     cairo_pattern_destroy(p);
 }
 
-// Spun-metal face: many thin wedges whose brightness swings four times around,
-// symmetric enough to look right at any angle.
+// Spun-metal face, computed per pixel: the bow-tie highlight of turned
+// aluminium (brightness swings twice around, symmetric under a half turn) and
+// fine concentric lathe marks whose brightness varies from ring to ring.
 void spunMetal(cairo_t* cr, double r, Rgb base) {
-    const int wedges = 360;
-    for (int i = 0; i < wedges; ++i) {
-        const double a0 = 2.0 * kPi * i / wedges, a1 = 2.0 * kPi * (i + 1) / wedges + 0.002;
-        const double mid = 0.5 * (a0 + a1);
-        const double swing = 0.5 + 0.5 * std::cos(4.0 * mid);
-        const double grain = (hashUnit(17u, i, 0) - 0.5) * 0.06;
-        cairo_new_path(cr);
-        cairo_move_to(cr, 0, 0);
-        cairo_arc(cr, 0, 0, r, a0, a1);
-        cairo_close_path(cr);
-        setColour(cr, shade(base, 0.78 + 0.38 * swing + grain));
-        cairo_fill(cr);
+    double cx = 0.0, cy = 0.0, rx = r, ry = 0.0;
+    cairo_user_to_device(cr, &cx, &cy);
+    cairo_user_to_device_distance(cr, &rx, &ry);
+    const double radius = std::hypot(rx, ry);
+    const int x0 = static_cast<int>(std::floor(cx - radius - 1.0));
+    const int y0 = static_cast<int>(std::floor(cy - radius - 1.0));
+    const int size = static_cast<int>(std::ceil(2.0 * radius + 2.0)) + 1;
+    Surface metal = makeSurface(size, size);
+    cairo_surface_flush(metal.get());
+    uint8_t* data = cairo_image_surface_get_data(metal.get());
+    const int stride = cairo_image_surface_get_stride(metal.get());
+    for (int y = 0; y < size; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+        for (int x = 0; x < size; ++x) {
+            const double dx = x0 + x + 0.5 - cx, dy = y0 + y + 0.5 - cy;
+            const double rho = std::hypot(dx, dy) / radius;  // 0 at the centre, 1 at the rim
+            const double angle = std::atan2(dy, dx);
+            const double swing = std::pow(0.5 + 0.5 * std::cos(2.0 * (angle + kPi / 4.0)), 3.0);
+            // lathe marks: ring brightness from a hash of the ring index, interpolated
+            const double ring = rho * 90.0;
+            const int32_t ringIndex = static_cast<int32_t>(ring);
+            const double f = ring - ringIndex;
+            const double lathe = hashUnit(29u, ringIndex, 0) * (1.0 - f) + hashUnit(29u, ringIndex + 1, 0) * f;
+            const double dome = 0.12 * (1.0 - rho);
+            const double k = 0.74 + 0.40 * swing + 0.10 * (lathe - 0.5) + dome;
+            auto channel = [k](double c) {
+                const double v = std::clamp(c * k, 0.0, 1.0) * 255.0;
+                return static_cast<uint32_t>(v + 0.5);
+            };
+            row[x] = 0xFF000000u | (channel(base.r) << 16) | (channel(base.g) << 8) | channel(base.b);
+        }
     }
-    // concentric lathe rings
-    for (int i = 1; i < 40; ++i) {
-        const double rr = r * i / 40.0;
-        circle(cr, rr);
-        cairo_set_line_width(cr, r / 120.0);
-        const double t = hashUnit(23u, i, 1);
-        cairo_set_source_rgba(cr, t > 0.5 ? 1 : 0, t > 0.5 ? 1 : 0, t > 0.5 ? 1 : 0, 0.05);
-        cairo_stroke(cr);
-    }
+    cairo_surface_mark_dirty(metal.get());
+    cairo_save(cr);
+    circle(cr, r);
+    cairo_clip(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_source_surface(cr, metal.get(), x0, y0);
+    cairo_paint(cr);
+    cairo_restore(cr);
 }
 
 void pointerLine(cairo_t* cr, double r0, double r1, double width, Rgb colour) {
@@ -104,7 +144,11 @@ void drawSkirted(cairo_t* cr, const KnobStyle& s) {
     const Rgb dark = shade(s.body, 0.55);
     // skirt with knurled edge
     radialFill(cr, 0.92, shade(s.body, 0.85), shade(s.body, 0.45), 0.6);
-    knurl(cr, 0.80, 0.92, 72, shade(s.body, 1.12), dark, 0.55);
+    knurl(cr, 0.80, 0.92, 60, shade(s.body, 1.25), dark, 0.9);
+    circle(cr, 0.915);
+    setColour(cr, shade(s.body, 0.3), 0.7);
+    cairo_set_line_width(cr, 0.012);
+    cairo_stroke(cr);
     // step between skirt and cap
     circle(cr, 0.78);
     setColour(cr, shade(s.body, 0.35), 0.8);
@@ -156,7 +200,7 @@ void drawSmooth(cairo_t* cr, const KnobStyle& s) {
     setColour(cr, shade(s.body, 0.4), 0.6);
     cairo_set_line_width(cr, 0.02);
     cairo_stroke(cr);
-    knurl(cr, 0.84, 0.92, 60, shade(s.body, 1.05), shade(s.body, 0.7), 0.35);
+    knurl(cr, 0.84, 0.92, 56, shade(s.body, 1.05), shade(s.body, 0.62), 0.6);
     radialFill(cr, 0.82, shade(s.body, 1.04), shade(s.body, 0.82), 0.25);
     sheenRing(cr, 0.66, 0.1, 0.22);
     circle(cr, 0.82);
