@@ -194,6 +194,19 @@ public:
     void guiClickForTesting(double x, double y);                    // [main-thread]
     // [thread-safe] The "clap.gui" table, or null in a build without the editor.
     static const clap_plugin_gui* guiExtension();
+    // [thread-safe] The "clap.timer-support" and "clap.posix-fd-support" tables through which
+    // the host drives the editor's X11 connection and timers, or null without the editor.
+    static const clap_plugin_timer_support* timerSupportExtension();
+    static const clap_plugin_posix_fd_support* posixFdSupportExtension();
+    void guiOnTimer(clap_id timerId);                  // [main-thread] the host's timer
+    void guiOnFd(int fd, clap_posix_fd_flags_t flags); // [main-thread] a readable descriptor
+    // [main-thread] Registers with the host the timer and descriptors the editor needs now,
+    // and unregisters those it no longer needs.
+    void syncGuiRunLoop();
+    struct GuiRunLoop;
+    struct GuiRunLoopDeleter {
+        void operator()(GuiRunLoop* link) const;
+    };
 
     // ---- members, in this order -------------------------------------------------------------
 
@@ -246,6 +259,8 @@ public:
     // wants to know; a lone counter that orders nothing.
     std::atomic<std::uint64_t> guiChangesDropped{0};
     std::unique_ptr<PanelEditor, EditorDeleter> editor; // [main-thread]
+    // [main-thread] The editor's event loop and host registrations; exists exactly with editor.
+    std::unique_ptr<GuiRunLoop, GuiRunLoopDeleter> guiRunLoop;
 
     // ---- hand-offs to the audio thread --------------------------------------------------------
 

@@ -9,6 +9,8 @@
 // - state: save and load on the main thread.
 // - tail: a fixed tail in samples, asked on the main or audio thread.
 // - gui: see guiExtension (only with the editor).
+// - timer-support, posix-fd-support: how the host drives the editor's X11 connection and
+//   timers on its main thread (only with the editor; see PluginEditor.cpp).
 // - clap-wrapper's VST3 info: one MIDI channel per note port, no note expressions.
 
 #include <cstring>
@@ -130,6 +132,12 @@ const void* pluginGetExtension(const clap_plugin*, const char* id) {
     }
     if (std::strcmp(id, CLAP_EXT_GUI) == 0) {
         return FXCorePlugin::guiExtension();
+    }
+    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) {
+        return FXCorePlugin::timerSupportExtension();
+    }
+    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) {
+        return FXCorePlugin::posixFdSupportExtension();
     }
     if (std::strcmp(id, CLAP_EXT_NOTE_PORTS) == 0) {
         return &s_notePorts;

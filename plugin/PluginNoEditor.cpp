@@ -17,6 +17,22 @@ const clap_plugin_gui* FXCorePlugin::guiExtension() {
     return nullptr;
 }
 
+void FXCorePlugin::GuiRunLoopDeleter::operator()(GuiRunLoop*) const {}
+
+const clap_plugin_timer_support* FXCorePlugin::timerSupportExtension() {
+    return nullptr;
+}
+
+const clap_plugin_posix_fd_support* FXCorePlugin::posixFdSupportExtension() {
+    return nullptr;
+}
+
+void FXCorePlugin::guiOnTimer(clap_id) {}
+
+void FXCorePlugin::guiOnFd(int, clap_posix_fd_flags_t) {}
+
+void FXCorePlugin::syncGuiRunLoop() {}
+
 bool FXCorePlugin::guiIsApiSupported(const char*, bool) const {
     return false;
 }

@@ -108,7 +108,7 @@ std::unique_ptr<X11Window> X11Window::create(uint32_t parent, uint32_t w, uint32
     std::free(atom);
   }
   xcb_map_window(c, self->window);
-  xcb_flush(c);
+  self->sync();
   return self;
 }
 
@@ -117,8 +117,12 @@ X11Window::~X11Window() {
   if (window) xcb_destroy_window(connection, window);
   if (gc) xcb_free_gc(connection, gc);
   if (pixmap) xcb_free_pixmap(connection, pixmap);
-  xcb_flush(connection);
+  sync();
   xcb_disconnect(connection);
+}
+
+void X11Window::sync() {
+  std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 void X11Window::createPixmap() {

@@ -50,6 +50,9 @@ class X11Window {
  private:
   X11Window() = default;
   void createPixmap();
+  // Waits until the server has handled every request sent so far, so that other clients
+  // (the host) see the window made, mapped or gone when open or close returns.
+  void sync();
   xcb_connection_t* connection = nullptr;
   xcb_window_t window = 0;
   xcb_window_t root = 0;
