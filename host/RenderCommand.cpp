@@ -23,7 +23,7 @@ constexpr int kExitFailure = 1;
 
 std::string secondsText(double seconds) {
     char text[32];
-    std::snprintf(text, sizeof(text), "%.3f", seconds);
+    std::snprintf(text, sizeof(text), seconds < 1e9 ? "%.3f" : "%.3g", seconds);
     return text;
 }
 
