@@ -218,7 +218,17 @@ PanelDesign kelvaneClassicPanel() {
     d.footswitches = {{197, 592, ""}};
     d.lamps = {{197, 49, 30, rgb8(90, 255, 90)}};
     const Rgb ink = d.ink;
-    d.artwork = [ink](cairo_t* cr) { wyrquellPlate(cr, ink, "KELVANE", "DELAY"); };
+    d.artwork = [ink](cairo_t* cr) {
+        wyrquellPlate(cr, ink, "KELVANE", "DELAY");
+        // echoes: a row of repeats, each fainter and smaller than the last
+        for (int i = 0; i < 7; ++i) {
+            const double r = 7.0 - i * 0.7;
+            cairo_new_path(cr);
+            cairo_arc(cr, 86 + i * 37.0, 522, r, 0, 2 * kPi);
+            setColour(cr, ink, 0.9 - i * 0.12);
+            cairo_fill(cr);
+        }
+    };
     return d;
 }
 
@@ -233,7 +243,22 @@ PanelDesign fenwhistClassicPanel() {
     d.footswitches = {{197, 592, ""}};
     d.lamps = {{197, 49, 30, rgb8(90, 160, 255)}};
     const Rgb ink = d.ink;
-    d.artwork = [ink](cairo_t* cr) { wyrquellPlate(cr, ink, "FENWHIST", "AMBREL"); };
+    d.artwork = [ink](cairo_t* cr) {
+        wyrquellPlate(cr, ink, "FENWHIST", "AMBREL");
+        // a gust of wind: three drifting strokes with curled ends
+        for (int k = 0; k < 3; ++k) {
+            const double y = 512 + k * 13.0;
+            const double x0 = 70 + k * 26.0, x1 = 324 - k * 18.0;
+            cairo_new_path(cr);
+            cairo_move_to(cr, x0, y);
+            cairo_curve_to(cr, x0 + 80, y - 10, x1 - 90, y + 10, x1, y);
+            cairo_arc(cr, x1, y - 6.0, 6.0, kPi / 2, 2.2 * kPi);
+            cairo_set_line_width(cr, 1.4);
+            cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+            setColour(cr, ink, 0.8 - k * 0.15);
+            cairo_stroke(cr);
+        }
+    };
     return d;
 }
 
