@@ -163,18 +163,35 @@ PanelDesign quenmoorPanel() {
     d.lamps = {{54, 552, 21, rgb8(255, 255, 255)}, {338, 552, 21, rgb8(255, 255, 255)}};
     const Rgb ink = d.ink;
     d.artwork = [ink](cairo_t* cr) {
-        // rolling moorland hills in fine lines
-        for (int k = 0; k < 6; ++k) {
+        // a moorland at night: layered ridges under a moon, in a framed window
+        cairo_save(cr);
+        cairo_new_path(cr);
+        cairo_rectangle(cr, 44, 432, 306, 92);
+        cairo_clip(cr);
+        cairo_new_path(cr);
+        cairo_arc(cr, 286, 458, 11, 0, 2 * kPi);
+        setColour(cr, ink, 0.85);
+        cairo_fill(cr);
+        for (int k = 0; k < 4; ++k) {
             cairo_new_path(cr);
-            for (int i = 0; i <= 200; ++i) {
-                const double x = 30 + 334.0 * i / 200.0;
-                const double y = 470 + k * 9.0 - 18 * std::sin(i / 200.0 * kPi * (1.3 + 0.2 * k) + k);
-                if (i == 0) cairo_move_to(cr, x, y); else cairo_line_to(cr, x, y);
+            cairo_move_to(cr, 40, 530);
+            for (int i = 0; i <= 120; ++i) {
+                const double x = 40 + 314.0 * i / 120.0;
+                const double t = i / 120.0;
+                const double y = 478 + k * 11.0 - 14 * std::sin(t * kPi * (1.1 + 0.35 * k) + 1.7 * k) -
+                                 5 * std::sin(t * kPi * 4.0 + k);
+                cairo_line_to(cr, x, y);
             }
-            cairo_set_line_width(cr, 1.0);
-            setColour(cr, ink, 0.75 - k * 0.08);
-            cairo_stroke(cr);
+            cairo_line_to(cr, 354, 530);
+            cairo_close_path(cr);
+            setColour(cr, ink, 0.16 + 0.17 * k);
+            cairo_fill(cr);
         }
+        cairo_restore(cr);
+        cairo_rectangle(cr, 44, 432, 306, 92);
+        cairo_set_line_width(cr, 1.2);
+        setColour(cr, ink);
+        cairo_stroke(cr);
         text(cr, kSerifItalic, 52, 0.0, ink, "Quenmoor", 197, 370);
         text(cr, kMakerFont, 9.5, 0.4, ink, "MODULATED ECHOES", 197, 396);
         morvithMark(cr, ink, 672);
