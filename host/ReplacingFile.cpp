@@ -75,8 +75,20 @@ bool ReplacingFile::create(const std::string& target, std::string& error) {
     std::string pattern = folderOf(target) + "/." + name + ".part-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
+    // No interrupt between creating the file and listing it for removal.
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    sigaddset(&interrupts, SIGINT);
+    sigaddset(&interrupts, SIGTERM);
+    sigaddset(&interrupts, SIGHUP);
+    sigprocmask(SIG_BLOCK, &interrupts, &previous);
     const int fd = mkstemp(buffer.data());
+    const int createError = errno;
+    if (fd >= 0) m_slot = listForCleanup(buffer.data());
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) {
+        errno = createError;
         error = "cannot write '" + target + "': " + std::strerror(errno);
         return false;
     }
@@ -89,7 +101,6 @@ bool ReplacingFile::create(const std::string& target, std::string& error) {
     m_fd = fd;
     m_target = target;
     m_tempPath = buffer.data();
-    m_slot = listForCleanup(m_tempPath);
     return true;
 }
 

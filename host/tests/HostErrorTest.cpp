@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <string>
 #include <vector>
@@ -142,6 +145,26 @@ TEST(HostErrorOutputTest, FailedRenderKeepsAnExistingOutput) {
     std::getline(kept, text);
     EXPECT_EQ(text, "previous take");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}
+
+// Ctrl-C in the middle of a render removes the partly written output.
+TEST(HostErrorOutputTest, InterruptedRenderLeavesNoFile) {
+    ScratchDir dir;
+    ScratchDir capture;
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 120.0)));
+    const int pid = startHost({"render", pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
+                              capture.path("out"), capture.path("err"));
+    ASSERT_GT(pid, 0);
+    // Wait for the temporary file, then interrupt.
+    bool writing = false;
+    for (int i = 0; i < 20000 && !writing; ++i) {
+        for (const auto& name : dir.entries()) writing = writing || name.rfind(".out.wav.part-", 0) == 0;
+        if (!writing) usleep(500);
+    }
+    ASSERT_TRUE(writing) << "no temporary output appeared";
+    kill(pid, SIGINT);
+    EXPECT_EQ(waitHost(pid), 128 + SIGINT);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
 }
 
 }  // namespace

@@ -61,11 +61,8 @@ void removeTree(const std::string& path) {
 
 }  // namespace
 
-RunResult runHost(const std::vector<std::string>& args) {
-    RunResult result;
-    ScratchDir capture;
-    const std::string outPath = capture.path("stdout");
-    const std::string errPath = capture.path("stderr");
+int startHost(const std::vector<std::string>& args, const std::string& outPath,
+              const std::string& errPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -80,12 +77,25 @@ RunResult runHost(const std::vector<std::string>& args) {
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         ADD_FAILURE() << "cannot start " << program;
-        return result;
+        return -1;
     }
+    return pid;
+}
+
+int waitHost(int pid) {
     int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.exitCode = 128 + WTERMSIG(status);
+    if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+RunResult runHost(const std::vector<std::string>& args) {
+    RunResult result;
+    ScratchDir capture;
+    const std::string outPath = capture.path("stdout");
+    const std::string errPath = capture.path("stderr");
+    result.exitCode = waitHost(startHost(args, outPath, errPath));
     result.out = readText(outPath);
     result.err = readText(errPath);
     return result;

@@ -24,6 +24,12 @@ struct RunResult {
 // Runs corlinde-host with args (argv[1..]) and waits for it.
 RunResult runHost(const std::vector<std::string>& args);
 
+// Starts corlinde-host with stdout and stderr into the given files; the pid,
+// or -1. waitHost waits and gives the exit code as RunResult does.
+int startHost(const std::vector<std::string>& args, const std::string& outPath,
+              const std::string& errPath);
+int waitHost(int pid);
+
 // A fresh folder under TMPDIR, removed with everything in it at destruction.
 class ScratchDir {
 public:
