@@ -70,18 +70,20 @@ inline int32_t FXCoreCore::toS31(double x) {
 }
 
 // S.31 x S.31 -> S.63. |a * b| < 2^62 except for (-1) x (-1), whose doubled
-// product 2^63 does not fit.
+// product 2^63 does not fit and becomes the largest value.
 inline int64_t FXCoreCore::mulFrac64(int32_t a, int32_t b) {
-    if (a == std::numeric_limits<int32_t>::min() && b == std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int64_t>::max();
-    return static_cast<int64_t>(a) * b * 2;
+    const int64_t product = static_cast<int64_t>(a) * b;
+    int64_t doubled = 0;
+    if (__builtin_add_overflow(product, product, &doubled)) return std::numeric_limits<int64_t>::max();
+    return doubled;
 }
 
-// S.31 x S.31 -> S.31, rounding toward minus infinity.
+// S.31 x S.31 -> S.31, rounding toward minus infinity. Only (-1) x (-1) gives
+// 2^31, one above the largest value.
 inline int32_t FXCoreCore::mulS31(int32_t a, int32_t b) {
-    if (a == std::numeric_limits<int32_t>::min() && b == std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>((static_cast<int64_t>(a) * b) >> 31);
+    const int64_t shifted = (static_cast<int64_t>(a) * b) >> 31;
+    return static_cast<int32_t>(shifted > std::numeric_limits<int32_t>::max()
+                                    ? std::numeric_limits<int32_t>::max() : shifted);
 }
 
 inline void FXCoreCore::addToAcc64(int64_t x) {

@@ -9,6 +9,7 @@
 namespace fxcore {
 
 FXCoreCore::FXCoreCore() : delayMemory(kDelayWords, 0) {
+    decodeProgram();
     stateReset();
 }
 
@@ -25,13 +26,14 @@ bool FXCoreCore::setProgram(const uint32_t* words, std::size_t count) {
     if (words == nullptr || count == 0) {
         loaded = 0;
         programLength = 0;
+        decodeProgram();  // keeps the end-of-pass word at the (empty) end
         return false;
     }
     const std::size_t n = std::min<std::size_t>(count, kProgramSize);
     std::copy(words, words + n, program.begin());
     std::fill(program.begin() + static_cast<std::ptrdiff_t>(n), program.end(), 0u);
-    for (std::size_t i = 0; i < kProgramSize; ++i) decoded[i] = decodeWord(program[i]);
     programLength = static_cast<int32_t>(n);
+    decodeProgram();
     loaded = 1;
     stateReset();
     return true;
@@ -57,6 +59,8 @@ void FXCoreCore::stateReset() {
     // A NaN phase never equals the current one, so the first sample computes
     // every LFO output afresh.
     for (LfoOutput& lfo : lfoOutput) lfo = {std::numeric_limits<double>::quiet_NaN(), 0, 0};
+    lfosSettled = false;
+    potsSettled = false;
     ramp = {};
     pins = 0x7F;
     switchState = 0x3F;
@@ -76,10 +80,13 @@ void FXCoreCore::run(const float* in) {
     if (loaded != 1) return;
     delayPtr = (delayPtr - 1) & kDelayMask;
 
-    for (std::size_t k = 0; k < inputs.size(); ++k) {
-        inputs[k] = in != nullptr ? roundSat32(static_cast<double>(in[k]) * 2147483648.0) : 0;
-        sfr[k] = inputs[k];
+    if (in != nullptr) {
+        for (std::size_t k = 0; k < inputs.size(); ++k)
+            inputs[k] = roundSat32(static_cast<double>(in[k]) * 2147483648.0);
+    } else {
+        inputs = {};
     }
+    std::copy(inputs.begin(), inputs.end(), sfr.begin() + kSfrInput0);
 
     updatePots();
     updateLFOs();
@@ -87,25 +94,13 @@ void FXCoreCore::run(const float* in) {
     updateTapTempo();
     sfr[kSfrNoise] = static_cast<int32_t>(nextNoise());
     sfr[kSfrSampleCounter] = static_cast<int32_t>(sampleCounter);
-    flags = static_cast<int32_t>((tapFlags & 0xFFFFu) | (levelFlags & 0xFFFFu));
+    regFile[kFlagsRegister] = static_cast<int32_t>((tapFlags & 0xFFFFu) | (levelFlags & 0xFFFFu));
 
-    // One dispatch per word; handlers return how far the pc moves (1, or
-    // 1 + skip after a taken jump), so the pass only moves forward.
-    const int32_t length = programLength;
-    for (int32_t pc = 0; pc < length;) {
-        const DecodedWord& word = decoded[static_cast<std::size_t>(pc)];
-        pc += word.handler(*this, word);
-    }
+    runPass();
 
     updateOverflow();
     publishDuty(false);
     ++sampleCounter;
-}
-
-int FXCoreCore::step(int pc) {
-    if (pc < 0 || pc >= kProgramSize) return kProgramSize;
-    const DecodedWord word = decodeWord(program[static_cast<std::size_t>(pc)]);
-    return pc + word.handler(*this, word);
 }
 
 }  // namespace fxcore

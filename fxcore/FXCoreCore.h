@@ -224,16 +224,16 @@ public:
     void writeDelayDirect(int32_t addr, int32_t v);
     int32_t interpRead(int32_t off, double frac) const;
 
-    // One pre-decoded instruction word (built by setProgram): the handler of
-    // its operation and its operand fields, already extracted.
+    // One pre-decoded instruction word (built by setProgram): where the pass
+    // continues for its operation, and its operand fields, already extracted.
     struct DecodedWord;
     using Handler = int32_t (*)(FXCoreCore& core, const DecodedWord& word);
     struct DecodedWord {
-        Handler handler;
+        const void* label;  // where the threaded pass continues for this word
         uint8_t a;  // register-file index of rA, or a small select field
         uint8_t b;  // register-file index of rB or of MREG M, or a select field
         uint8_t c;  // a third small field
-        uint8_t unused;
+        uint8_t dispatch;  // operation index in kOperations, or one of the core's own variants
         int32_t x;  // the word's value operand: offset, immediate, SFR number, skip...
     };
     static DecodedWord decodeWord(uint32_t word);
@@ -243,8 +243,13 @@ private:
 
     void stateReset();
     void publishDuty(bool restart);
+    // Runs the program once; with labelsOut, only gives the table of labels.
+    void runPass(const void* const** labelsOut = nullptr);
+    void decodeProgram();
+    void updateRamps();
 
-    std::array<DecodedWord, kProgramSize> decoded{};
+    // The program's words decoded, and one more that ends the pass.
+    std::array<DecodedWord, kProgramSize + 1> decoded{};
 
     // LFO k's outputs are recomputed only when its phase moved.
     struct LfoOutput {
@@ -253,6 +258,13 @@ private:
         int32_t cosine;
     };
     std::array<LfoOutput, kLfoCount> lfoOutput{};
+    // True while every LFO rate was 0 in the last step and the outputs are
+    // current: the LFO step then only checks the rates.
+    bool lfosSettled = false;
+    // True while the smoothed pots have reached their fixed point for the
+    // latched values and shifts; cleared by a latch that changes a value, a
+    // write to a smoothing shift and the state reset.
+    bool potsSettled = false;
 
     // Duty hand-off: sequence counter (odd while the audio thread writes) and
     // the number of state resets, both [audio-thread] writes, [thread-safe] reads.

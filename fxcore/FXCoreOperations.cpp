@@ -1,432 +1,130 @@
-// The 72 operations of the instruction set and the decoder that turns a word
-// into its handler and pre-extracted operands.
+// The instruction decoder and the program pass.
 //
-// Each handler reads all its operands before it writes anything and returns
-// how far the program counter moves: 1, or 1 + skip after a taken jump.
-// The decoder reads the operand fields from kOperations (Operations.h), so
-// the core decodes exactly what the assembler encodes.
+// setProgram decodes every word once into a DecodedWord: its dispatch index
+// and handler, and its operands already extracted with the field layout of
+// kOperations (Operations.h), so the core decodes exactly what the assembler
+// encodes. The pass then costs one dispatch per word: a jump through a table
+// of labels (threaded code) into the inlined body of the operation.
 
 #include "fxcore/FXCoreCore.h"
+#include "fxcore/FXCoreOperationHandlers.h"
 #include "fxcore/Operations.h"
-
-#include <cmath>
-#include <limits>
 
 namespace fxcore {
 
-using Word = FXCoreCore::DecodedWord;
-
-struct OperationHandlers {
-    static constexpr std::size_t kAcc = FXCoreCore::kAcc32Register;
-    static constexpr std::size_t kR15 = 15;
-    static constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-    static constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-
-    static int32_t& r(FXCoreCore& c, uint8_t index) { return c.regFile[index]; }
-    static int32_t& acc(FXCoreCore& c) { return c.regFile[kAcc]; }
-    static int32_t wrapAdd(int32_t a, int32_t b) {
-        return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-    }
-    static int32_t wrapSub(int32_t a, int32_t b) {
-        return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-    }
-    static int32_t coefficient(const Word& w) {  // K << 24
-        return static_cast<int32_t>(static_cast<uint32_t>(w.c) << 24);
-    }
-    // One eighth of a top-half value: (m >> 3) << 16 for the 16-bit m in the top half of v.
-    static int64_t eighthOfTopHalf(int32_t v) { return static_cast<int64_t>(v >> 19) * 65536; }
-    static int32_t jump(bool taken, const Word& w) { return taken ? 1 + w.x : 1; }
-
-    static int32_t invalid(FXCoreCore&, const Word&) { return 1; }
-
-    // Arithmetic into the accumulators.
-    static int32_t abs(FXCoreCore& c, const Word& w) {
-        const int32_t a = r(c, w.a);
-        acc(c) = a == kMin ? kMax : (a < 0 ? -a : a);
-        return 1;
-    }
-    static int32_t clearAcc64(FXCoreCore& c, const Word&) { c.acc64 = 0; return 1; }
-    static int32_t addImm(FXCoreCore& c, const Word& w) { acc(c) = wrapAdd(r(c, w.a), w.x); return 1; }
-    static int32_t add(FXCoreCore& c, const Word& w) { acc(c) = wrapAdd(r(c, w.a), r(c, w.b)); return 1; }
-    static int32_t addSat(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) + r(c, w.b));
-        return 1;
-    }
-    static int32_t addSatImm(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) + w.x);
-        return 1;
-    }
-    static int32_t sub(FXCoreCore& c, const Word& w) { acc(c) = wrapSub(r(c, w.a), r(c, w.b)); return 1; }
-    static int32_t subSat(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) - r(c, w.b));
-        return 1;
-    }
-    static int32_t shiftLeftImm(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::shl(r(c, w.a), w.x);
-        return 1;
-    }
-    static int32_t shiftLeft(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::shl(r(c, w.a), r(c, w.b));
-        return 1;
-    }
-    static int32_t shiftLeftSatImm(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::satShiftLeft(r(c, w.a), w.x);
-        return 1;
-    }
-    static int32_t shiftLeftSat(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::satShiftLeft(r(c, w.a), r(c, w.b) & 31);
-        return 1;
-    }
-    static int32_t shiftRightImm(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::shrLogical(r(c, w.a), w.x);
-        return 1;
-    }
-    static int32_t shiftRight(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::shrLogical(r(c, w.a), r(c, w.b));
-        return 1;
-    }
-    static int32_t shiftRightArithImm(FXCoreCore& c, const Word& w) {
-        acc(c) = r(c, w.a) >> w.x;
-        return 1;
-    }
-    static int32_t shiftRightArith(FXCoreCore& c, const Word& w) {
-        acc(c) = r(c, w.a) >> (r(c, w.b) & 31);
-        return 1;
-    }
-    static int32_t mac(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(FXCoreCore::mulFrac64(r(c, w.a), r(c, w.b)));
-        return 1;
-    }
-    static int32_t macImm(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(FXCoreCore::mulFrac64(r(c, w.a), w.x));
-        return 1;
-    }
-    static int32_t macDelay(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(FXCoreCore::mulFrac64(r(c, w.a), c.readDelay(w.x)));
-        return 1;
-    }
-    static int32_t macCoefDelay(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(FXCoreCore::mulFrac64(coefficient(w), c.readDelay(w.x)));
-        return 1;
-    }
-    // The MacDiv8 products are at most 2^60 in magnitude: no special case.
-    static int32_t macDiv8(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(int64_t{2} * r(c, w.a) * (r(c, w.b) >> 3));
-        return 1;
-    }
-    static int32_t macDiv8Imm(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(int64_t{2} * r(c, w.a) * eighthOfTopHalf(w.x));
-        return 1;
-    }
-    static int32_t macDiv8Delay(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(int64_t{2} * r(c, w.a) * eighthOfTopHalf(c.readDelay(w.x)));
-        return 1;
-    }
-    static int32_t macDiv8CoefDelay(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(int64_t{2} * coefficient(w) * eighthOfTopHalf(c.readDelay(w.x)));
-        return 1;
-    }
-    static int32_t mul(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::mulS31(r(c, w.a), r(c, w.b));
-        return 1;
-    }
-    static int32_t mulImm(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::mulS31(r(c, w.a), w.x);
-        return 1;
-    }
-    static int32_t negate(FXCoreCore& c, const Word& w) { acc(c) = FXCoreCore::negSat(r(c, w.a)); return 1; }
-    // Result with 26 fraction bits, from -31 (|A| = 1) to 0 (|A| = 2^31).
-    static int32_t log2(FXCoreCore& c, const Word& w) {
-        const int32_t a = r(c, w.a);
-        if (a == 0) {
-            acc(c) = kMin;
-        } else {
-            const double x = std::fabs(static_cast<double>(a)) * 0x1p-31;
-            acc(c) = FXCoreCore::roundSat32(std::log2(x) * 0x1p26);
-        }
-        return 1;
-    }
-    static int32_t exp2(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::roundSat32(std::exp2(static_cast<double>(r(c, w.a)) * 0x1p-26) * 0x1p31);
-        return 1;
-    }
-
-    // Moves. For MREG forms, b already holds the register-file index of MREG M.
-    static int32_t move(FXCoreCore& c, const Word& w) { r(c, w.a) = r(c, w.b); return 1; }
-    static int32_t loadMreg(FXCoreCore& c, const Word& w) { r(c, w.a) = r(c, w.b); return 1; }
-    static int32_t loadSfr(FXCoreCore& c, const Word& w) { r(c, w.a) = c.readSFR(w.x); return 1; }
-    static int32_t storeMreg(FXCoreCore& c, const Word& w) { r(c, w.b) = r(c, w.a); return 1; }
-    static int32_t storeSfr(FXCoreCore& c, const Word& w) { c.writeSFR(w.x, r(c, w.a)); return 1; }
-    static int32_t loadMregIndexed(FXCoreCore& c, const Word& w) {
-        const auto index = static_cast<std::size_t>(r(c, w.b) & 127);
-        r(c, w.a) = c.regFile[FXCoreCore::kFirstMregRegister + index];
-        return 1;
-    }
-
-    // acc64 halves and delay memory.
-    static int32_t readAcc64High(FXCoreCore& c, const Word& w) {
-        r(c, w.a) = static_cast<int32_t>(c.acc64 >> 32);
-        return 1;
-    }
-    static int32_t readAcc64Low(FXCoreCore& c, const Word& w) {
-        r(c, w.a) = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(c.acc64)));
-        return 1;
-    }
-    static int32_t writeAcc64High(FXCoreCore& c, const Word& w) {
-        const uint64_t low = static_cast<uint64_t>(c.acc64) & 0xFFFFFFFFu;
-        c.acc64 = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(r(c, w.a))) << 32) | low);
-        return 1;
-    }
-    static int32_t writeAcc64Low(FXCoreCore& c, const Word& w) {
-        const uint64_t high = static_cast<uint64_t>(c.acc64) & 0xFFFFFFFF00000000u;
-        c.acc64 = static_cast<int64_t>(high | static_cast<uint32_t>(r(c, w.a)));
-        return 1;
-    }
-    static int32_t readDelay(FXCoreCore& c, const Word& w) { r(c, w.a) = c.readDelay(w.x); return 1; }
-    static int32_t writeDelay(FXCoreCore& c, const Word& w) { c.writeDelay(w.x, r(c, w.a)); return 1; }
-    static int32_t readDelayIndexed(FXCoreCore& c, const Word& w) {
-        r(c, w.a) = c.readDelay(r(c, w.b));
-        return 1;
-    }
-    static int32_t writeDelayIndexed(FXCoreCore& c, const Word& w) {
-        c.writeDelay(r(c, w.a), r(c, w.b));
-        return 1;
-    }
-    static int32_t readDelayDirect(FXCoreCore& c, const Word& w) {
-        r(c, w.a) = c.readDelayDirect(r(c, w.b));
-        return 1;
-    }
-    static int32_t writeDelayDirect(FXCoreCore& c, const Word& w) {
-        c.writeDelayDirect(r(c, w.a), r(c, w.b));
-        return 1;
-    }
-    // acc64 x 8 as S.31: bits 60..32 as bits 31..3 when bits 63..60 agree.
-    static int32_t readAcc64Scaled(FXCoreCore& c, const Word& w) {
-        const int64_t top = c.acc64 >> 60;
-        if (top == 0 || top == -1) {
-            r(c, w.a) = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(c.acc64) >> 32) << 3);
-        } else {
-            r(c, w.a) = c.acc64 >= 0 ? kMax : kMin;
-        }
-        return 1;
-    }
-    static int32_t loadImmHigh(FXCoreCore& c, const Word& w) { r(c, w.a) = w.x; return 1; }
-
-    // Logic and jumps.
-    static int32_t bitNot(FXCoreCore& c, const Word& w) { acc(c) = ~r(c, w.a); return 1; }
-    static int32_t bitOr(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) | r(c, w.b); return 1; }
-    static int32_t orImm(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) | w.x; return 1; }
-    static int32_t bitAnd(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) & r(c, w.b); return 1; }
-    static int32_t andImm(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) & w.x; return 1; }
-    static int32_t bitXor(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) ^ r(c, w.b); return 1; }
-    static int32_t xorImm(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) ^ w.x; return 1; }
-    static int32_t jumpIfNotNeg(FXCoreCore& c, const Word& w) { return jump(r(c, w.a) >= 0, w); }
-    static int32_t jumpIfNeg(FXCoreCore& c, const Word& w) { return jump(r(c, w.a) < 0, w); }
-    static int32_t jumpIfNonZero(FXCoreCore& c, const Word& w) { return jump(r(c, w.a) != 0, w); }
-    static int32_t jumpIfZero(FXCoreCore& c, const Word& w) { return jump(r(c, w.a) == 0, w); }
-    static int32_t jumpIfSignDiffers(FXCoreCore& c, const Word& w) {
-        return jump((r(c, w.a) ^ acc(c)) < 0, w);
-    }
-    static int32_t jumpAlways(FXCoreCore&, const Word& w) { return 1 + w.x; }
-
-    // All-pass halves: v is the value read, a the accumulator before the word.
-    static int32_t allpassReadWith(FXCoreCore& c, int32_t v, int32_t gain) {
-        const int32_t a = acc(c);
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(a) + FXCoreCore::mulS31(v, gain));
-        c.regFile[kR15] = v;
-        return 1;
-    }
-    static int32_t allpassWriteResult(FXCoreCore& c, int32_t r15, int32_t product) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r15) + product);
-        return 1;
-    }
-    static int32_t allpassReadImm(FXCoreCore& c, const Word& w) {
-        return allpassReadWith(c, c.readDelay(w.x), coefficient(w));
-    }
-    static int32_t allpassWriteImm(FXCoreCore& c, const Word& w) {
-        const int32_t a = acc(c);
-        const int32_t r15 = c.regFile[kR15];
-        c.writeDelay(w.x, a);
-        return allpassWriteResult(c, r15, FXCoreCore::mulS31(a, coefficient(w)));
-    }
-    static int32_t allpassRead(FXCoreCore& c, const Word& w) {
-        return allpassReadWith(c, c.readDelay(w.x), FXCoreCore::negSat(r(c, w.a)));
-    }
-    static int32_t allpassWrite(FXCoreCore& c, const Word& w) {
-        const int32_t a = acc(c);
-        const int32_t gain = r(c, w.a);
-        const int32_t r15 = c.regFile[kR15];
-        c.writeDelay(w.x, a);
-        return allpassWriteResult(c, r15, FXCoreCore::mulS31(gain, a));
-    }
-    static int32_t allpassReadIndexed(FXCoreCore& c, const Word& w) {
-        return allpassReadWith(c, c.readDelay(r(c, w.b)), FXCoreCore::negSat(r(c, w.a)));
-    }
-    static int32_t allpassWriteIndexed(FXCoreCore& c, const Word& w) {
-        const int32_t a = acc(c);
-        const int32_t gain = r(c, w.a);
-        const int32_t r15 = c.regFile[kR15];
-        c.writeDelay(r(c, w.b), a);
-        return allpassWriteResult(c, r15, FXCoreCore::mulS31(gain, a));
-    }
-    static int32_t allpassReadMreg(FXCoreCore& c, const Word& w) {
-        return allpassReadWith(c, r(c, w.b), FXCoreCore::negSat(r(c, w.a)));
-    }
-    static int32_t allpassWriteMreg(FXCoreCore& c, const Word& w) {
-        const int32_t a = acc(c);
-        const int32_t gain = r(c, w.a);
-        const int32_t r15 = c.regFile[kR15];
-        r(c, w.b) = a;
-        return allpassWriteResult(c, r15, FXCoreCore::mulS31(gain, a));
-    }
-
-    // Interpolated reads. For ReadLfoModulated b is the lane and c the negate
-    // bit; for ReadRampPitch b is the ramp and c the window size.
-    static int32_t readLfoModulated(FXCoreCore& c, const Word& w) {
-        int32_t lfo = c.sfr[static_cast<std::size_t>(FXCoreCore::kSfrLfoSine0 + w.b)];
-        if (w.c != 0) lfo = FXCoreCore::negSat(lfo);
-        const double x = (static_cast<double>(lfo) + 2147483648.0) * 0x1p-32;
-        const int32_t depth = (c.regFile[kR15] >> 16) & 0x7FFF;
-        const double p = depth * x;  // in [0, 32767)
-        const auto i = static_cast<int32_t>(p);
-        acc(c) = c.interpRead(w.x + i, p - i);
-        return 1;
-    }
-    static int32_t readRampPitch(FXCoreCore& c, const Word& w) {
-        const double n = static_cast<double>(512 << w.c);
-        const double j = static_cast<double>(c.ramp[w.b]) * 0x1p-32;
-        const double p1 = j * n;
-        double p2 = p1 + n / 2;  // below 1.5 n: one subtraction is the exact remainder
-        if (p2 >= n) p2 -= n;
-        const auto i1 = static_cast<int32_t>(p1);
-        const auto i2 = static_cast<int32_t>(p2);
-        const int32_t t1 = c.interpRead(w.x + i1, p1 - i1);
-        const int32_t t2 = c.interpRead(w.x + i2, p2 - i2);
-        const double g = 1.0 - std::fabs(2.0 * j - 1.0);
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(FXCoreCore::mulS31(t1, FXCoreCore::toS31(g)))
-                                   + FXCoreCore::mulS31(t2, FXCoreCore::toS31(1.0 - g)));
-        return 1;
-    }
-    static int32_t setUserOut(FXCoreCore& c, const Word& w) {
-        c.userOut[w.c] = static_cast<int32_t>((static_cast<uint32_t>(r(c, w.a)) >> w.x) & 1u);
-        return 1;
-    }
-    // 16.16 offset in A; the weight is the integer fraction f / 65536.
-    static int32_t readInterpolated(FXCoreCore& c, const Word& w) {
-        const auto a = static_cast<uint32_t>(r(c, w.a));
-        const auto offset = static_cast<int32_t>(a >> 16);
-        const int64_t fraction = a & 0xFFFFu;
-        const int32_t s0 = c.readDelay(w.x + offset);
-        const int32_t s1 = c.readDelay(w.x + offset + 1);
-        const int64_t d = FXCoreCore::sat32(static_cast<int64_t>(s1) - s0);
-        acc(c) = FXCoreCore::sat32(s0 + ((d * fraction) >> 16));
-        return 1;
-    }
-
-    static constexpr FXCoreCore::Handler handlerFor(Opcode code) {
-        switch (code) {
-            case Opcode::Abs: return abs;
-            case Opcode::ClearAcc64: return clearAcc64;
-            case Opcode::AddImm: return addImm;
-            case Opcode::Add: return add;
-            case Opcode::AddSat: return addSat;
-            case Opcode::AddSatImm: return addSatImm;
-            case Opcode::Sub: return sub;
-            case Opcode::SubSat: return subSat;
-            case Opcode::ShiftLeftImm: return shiftLeftImm;
-            case Opcode::ShiftLeft: return shiftLeft;
-            case Opcode::ShiftLeftSatImm: return shiftLeftSatImm;
-            case Opcode::ShiftLeftSat: return shiftLeftSat;
-            case Opcode::ShiftRightImm: return shiftRightImm;
-            case Opcode::ShiftRight: return shiftRight;
-            case Opcode::ShiftRightArithImm: return shiftRightArithImm;
-            case Opcode::ShiftRightArith: return shiftRightArith;
-            case Opcode::Mac: return mac;
-            case Opcode::MacImm: return macImm;
-            case Opcode::MacDelay: return macDelay;
-            case Opcode::MacCoefDelay: return macCoefDelay;
-            case Opcode::MacDiv8: return macDiv8;
-            case Opcode::MacDiv8Imm: return macDiv8Imm;
-            case Opcode::MacDiv8Delay: return macDiv8Delay;
-            case Opcode::MacDiv8CoefDelay: return macDiv8CoefDelay;
-            case Opcode::Mul: return mul;
-            case Opcode::MulImm: return mulImm;
-            case Opcode::Negate: return negate;
-            case Opcode::Log2: return log2;
-            case Opcode::Exp2: return exp2;
-            case Opcode::Move: return move;
-            case Opcode::LoadMreg: return loadMreg;
-            case Opcode::LoadSfr: return loadSfr;
-            case Opcode::StoreMreg: return storeMreg;
-            case Opcode::StoreSfr: return storeSfr;
-            case Opcode::LoadMregIndexed: return loadMregIndexed;
-            case Opcode::ReadAcc64High: return readAcc64High;
-            case Opcode::ReadAcc64Low: return readAcc64Low;
-            case Opcode::WriteAcc64High: return writeAcc64High;
-            case Opcode::WriteAcc64Low: return writeAcc64Low;
-            case Opcode::ReadDelay: return readDelay;
-            case Opcode::WriteDelay: return writeDelay;
-            case Opcode::ReadDelayIndexed: return readDelayIndexed;
-            case Opcode::WriteDelayIndexed: return writeDelayIndexed;
-            case Opcode::ReadDelayDirect: return readDelayDirect;
-            case Opcode::WriteDelayDirect: return writeDelayDirect;
-            case Opcode::ReadAcc64Scaled: return readAcc64Scaled;
-            case Opcode::LoadImmHigh: return loadImmHigh;
-            case Opcode::Not: return bitNot;
-            case Opcode::Or: return bitOr;
-            case Opcode::OrImm: return orImm;
-            case Opcode::And: return bitAnd;
-            case Opcode::AndImm: return andImm;
-            case Opcode::Xor: return bitXor;
-            case Opcode::XorImm: return xorImm;
-            case Opcode::JumpIfNotNeg: return jumpIfNotNeg;
-            case Opcode::JumpIfNeg: return jumpIfNeg;
-            case Opcode::JumpIfNonZero: return jumpIfNonZero;
-            case Opcode::JumpIfZero: return jumpIfZero;
-            case Opcode::JumpIfSignDiffers: return jumpIfSignDiffers;
-            case Opcode::Jump: return jumpAlways;
-            case Opcode::AllpassReadImm: return allpassReadImm;
-            case Opcode::AllpassWriteImm: return allpassWriteImm;
-            case Opcode::AllpassRead: return allpassRead;
-            case Opcode::AllpassWrite: return allpassWrite;
-            case Opcode::AllpassReadIndexed: return allpassReadIndexed;
-            case Opcode::AllpassWriteIndexed: return allpassWriteIndexed;
-            case Opcode::AllpassReadMreg: return allpassReadMreg;
-            case Opcode::AllpassWriteMreg: return allpassWriteMreg;
-            case Opcode::ReadLfoModulated: return readLfoModulated;
-            case Opcode::ReadRampPitch: return readRampPitch;
-            case Opcode::SetUserOut: return setUserOut;
-            case Opcode::ReadInterpolated: return readInterpolated;
-        }
-        return nullptr;
-    }
-};
-
 namespace {
 
-// Handler of each row of kOperations, in the table's order.
-constexpr std::array<FXCoreCore::Handler, kOperationCount> s_handlers = [] {
-    std::array<FXCoreCore::Handler, kOperationCount> handlers{};
-    for (std::size_t i = 0; i < kOperationCount; ++i)
-        handlers[i] = OperationHandlers::handlerFor(kOperations[i].opcode);
-    return handlers;
-}();
+// Every operation and its body, in the order of kOperations.
+#define FXCORE_OPERATION_LIST(X)                                                           \
+    X(Abs, abs) X(ClearAcc64, clearAcc64) X(AddImm, addImm) X(Add, add) X(AddSat, addSat)   \
+    X(AddSatImm, addSatImm) X(Sub, sub) X(SubSat, subSat) X(ShiftLeftImm, shiftLeftImm)     \
+    X(ShiftLeft, shiftLeft) X(ShiftLeftSatImm, shiftLeftSatImm) X(ShiftLeftSat, shiftLeftSat) \
+    X(ShiftRightImm, shiftRightImm) X(ShiftRight, shiftRight)                               \
+    X(ShiftRightArithImm, shiftRightArithImm) X(ShiftRightArith, shiftRightArith)           \
+    X(Mac, mac) X(MacImm, macImm) X(MacDelay, macDelay) X(MacCoefDelay, macCoefDelay)       \
+    X(MacDiv8, macDiv8) X(MacDiv8Imm, macDiv8Imm) X(MacDiv8Delay, macDiv8Delay)             \
+    X(MacDiv8CoefDelay, macDiv8CoefDelay) X(Mul, mul) X(MulImm, mulImm) X(Negate, negate)   \
+    X(Log2, log2) X(Exp2, exp2) X(Move, move) X(LoadMreg, loadMreg) X(LoadSfr, loadSfrValue) \
+    X(StoreMreg, storeMreg) X(StoreSfr, storeSfrValue) X(LoadMregIndexed, loadMregIndexed)  \
+    X(ReadAcc64High, readAcc64High) X(ReadAcc64Low, readAcc64Low)                           \
+    X(WriteAcc64High, writeAcc64High) X(WriteAcc64Low, writeAcc64Low) X(ReadDelay, readDelay) \
+    X(WriteDelay, writeDelay) X(ReadDelayIndexed, readDelayIndexed)                         \
+    X(WriteDelayIndexed, writeDelayIndexed) X(ReadDelayDirect, readDelayDirect)             \
+    X(WriteDelayDirect, writeDelayDirect) X(ReadAcc64Scaled, readAcc64Scaled)               \
+    X(LoadImmHigh, loadImmHigh) X(Not, bitNot) X(Or, bitOr) X(OrImm, orImm) X(And, bitAnd)  \
+    X(AndImm, andImm) X(Xor, bitXor) X(XorImm, xorImm) X(JumpIfNotNeg, jumpIfNotNeg)        \
+    X(JumpIfNeg, jumpIfNeg) X(JumpIfNonZero, jumpIfNonZero) X(JumpIfZero, jumpIfZero)       \
+    X(JumpIfSignDiffers, jumpIfSignDiffers) X(Jump, jumpAlways)                             \
+    X(AllpassReadImm, allpassReadImm) X(AllpassWriteImm, allpassWriteImm)                   \
+    X(AllpassRead, allpassRead) X(AllpassWrite, allpassWrite)                               \
+    X(AllpassReadIndexed, allpassReadIndexed) X(AllpassWriteIndexed, allpassWriteIndexed)   \
+    X(AllpassReadMreg, allpassReadMreg) X(AllpassWriteMreg, allpassWriteMreg)               \
+    X(ReadLfoModulated, readLfoModulated) X(ReadRampPitch, readRampPitch)                   \
+    X(SetUserOut, setUserOut) X(ReadInterpolated, readInterpolated)
 
-constexpr bool everyOperationHasAHandler() {
-    for (FXCoreCore::Handler handler : s_handlers)
-        if (handler == nullptr) return false;
+// Dispatch entries past the 72 operations: invalid words, and the SFR
+// variants of LoadSfr (index of LoadSfr: a plain value) and StoreSfr.
+#define FXCORE_EXTRA_LIST(X)                                                                \
+    X(Invalid, invalid) X(LoadSfrZero, loadSfrZero) X(LoadSfrCounter, loadSfrCounter)      \
+    X(StoreSfrOutput, storeSfrOutput) X(StoreSfrShift, storeSfrShift)                       \
+    X(StoreSfrIgnored, invalid)
+
+#define FXCORE_OPCODE(name, body) Opcode::name,
+constexpr Opcode kListedOpcodes[] = {FXCORE_OPERATION_LIST(FXCORE_OPCODE)};
+#undef FXCORE_OPCODE
+
+constexpr bool listMatchesTheTable() {
+    if (std::size(kListedOpcodes) != kOperationCount) return false;
+    for (std::size_t i = 0; i < kOperationCount; ++i)
+        if (kListedOpcodes[i] != kOperations[i].opcode) return false;
     return true;
 }
-static_assert(everyOperationHasAHandler(), "an operation of kOperations has no handler");
+static_assert(listMatchesTheTable(), "the operation list must follow kOperations row by row");
+
+enum Extra : uint8_t {
+#define FXCORE_EXTRA(name, body) k##name,
+    kFirstExtra = kOperationCount - 1,
+    FXCORE_EXTRA_LIST(FXCORE_EXTRA)
+#undef FXCORE_EXTRA
+    kDispatchCount
+};
+
+#define FXCORE_HANDLER(name, body) &OperationHandlers::body,
+constexpr FXCoreCore::Handler s_handlers[] = {FXCORE_OPERATION_LIST(FXCORE_HANDLER)
+                                                  FXCORE_EXTRA_LIST(FXCORE_HANDLER)};
+#undef FXCORE_HANDLER
+static_assert(std::size(s_handlers) == kDispatchCount);
+
+constexpr uint8_t indexOf(Opcode code) { return kOperationIndex[static_cast<uint8_t>(code)]; }
+
+// The SFR variant of a LoadSfr or StoreSfr word; the same rules as readSFR
+// and writeSFR.
+uint8_t loadSfrDispatch(int32_t n) {
+    if (n == FXCoreCore::kSfrSampleCounter) return kLoadSfrCounter;
+    if (n >= FXCoreCore::kSfrCount || (n >= FXCoreCore::kSfrOutput0 && n < FXCoreCore::kSfrOutput0 + 4))
+        return kLoadSfrZero;
+    return indexOf(Opcode::LoadSfr);
+}
+
+uint8_t storeSfrDispatch(int32_t n) {
+    if (n >= FXCoreCore::kSfrOutput0 && n < FXCoreCore::kSfrOutput0 + 4) return kStoreSfrOutput;
+    if (n >= FXCoreCore::kSfrPotShift0 && n < FXCoreCore::kSfrPotShift0 + 6) return kStoreSfrShift;
+    if ((n >= FXCoreCore::kSfrLfoRate0 && n < FXCoreCore::kSfrRampRate0 + 2) || n == FXCoreCore::kSfrTapMaxInterval)
+        return indexOf(Opcode::StoreSfr);
+    return kStoreSfrIgnored;
+}
 
 }  // namespace
 
+void FXCoreCore::decodeProgram() {
+    const void* const* labels = nullptr;
+    runPass(&labels);
+    for (std::size_t pc = 0; pc < kProgramSize; ++pc) {
+        DecodedWord& word = decoded[pc];
+        word = decodeWord(program[pc]);
+        word.label = labels[word.dispatch];
+        const Operation* operation = findOperation(program[pc]);
+        if (operation == nullptr || operation->operationClass != OperationClass::Jump) continue;
+        // A jump to or beyond the end ends the pass: aim it at the end itself.
+        const int32_t toEnd = programLength - static_cast<int32_t>(pc) - 1;
+        if (word.x > toEnd) word.x = toEnd > 0 ? toEnd : 0;
+    }
+    // The word after the last one ends the pass, so no word tests for the end.
+    decoded[static_cast<std::size_t>(programLength)] = {labels[kDispatchCount], 0, 0, 0, 0, 0};
+}
+
+int FXCoreCore::step(int pc) {
+    if (pc < 0 || pc >= kProgramSize) return kProgramSize;
+    const DecodedWord word = decodeWord(program[static_cast<std::size_t>(pc)]);
+    return pc + s_handlers[word.dispatch](*this, word);
+}
+
 FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
-    DecodedWord decodedWord{OperationHandlers::invalid, 0, 0, 0, 0, 0};
+    DecodedWord decodedWord{nullptr, 0, 0, 0, kInvalid, 0};
     const uint8_t index = kOperationIndex[opcodeByteOf(word)];
     if (index == kInvalidOperation) return decodedWord;
     const Operation& operation = kOperations[index];
-    decodedWord.handler = s_handlers[index];
+    decodedWord.dispatch = index;
     for (uint8_t f = 0; f < operation.fieldCount; ++f) {
         const OperandField field = operation.fields[f];
         const uint32_t raw = field.extract(word);
@@ -464,7 +162,48 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
                 break;
         }
     }
+    if (operation.opcode == Opcode::LoadSfr) decodedWord.dispatch = loadSfrDispatch(decodedWord.x);
+    if (operation.opcode == Opcode::StoreSfr) decodedWord.dispatch = storeSfrDispatch(decodedWord.x);
     return decodedWord;
 }
+
+// Labels as values are a GNU extension (GCC and clang): they give each
+// operation its own indirect jump, which predicts far better than one shared
+// switch and saves the call and return of a handler table.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#ifdef __clang__
+#pragma clang diagnostic ignored "-Wgnu-label-as-value"
+#endif
+
+void FXCoreCore::runPass(const void* const** labelsOut) {
+#define FXCORE_LABEL(name, body) &&op_##name,
+    static const void* const kLabels[] = {
+        FXCORE_OPERATION_LIST(FXCORE_LABEL) FXCORE_EXTRA_LIST(FXCORE_LABEL) &&end_of_pass};
+#undef FXCORE_LABEL
+    static_assert(std::size(kLabels) == kDispatchCount + 1);
+    if (labelsOut != nullptr) {
+        *labelsOut = kLabels;
+        return;
+    }
+
+    // Each word jumps straight to the next one's body; setProgram aims every
+    // jump at most at the end word, whose label leaves the pass.
+    const DecodedWord* word = decoded.data();
+    goto *word->label;
+
+#define FXCORE_BODY(name, body)                      \
+    op_##name:                                       \
+    word += OperationHandlers::body(*this, *word);   \
+    goto *word->label;
+    FXCORE_OPERATION_LIST(FXCORE_BODY)
+    FXCORE_EXTRA_LIST(FXCORE_BODY)
+#undef FXCORE_BODY
+
+end_of_pass:
+    return;
+}
+
+#pragma GCC diagnostic pop
 
 }  // namespace fxcore

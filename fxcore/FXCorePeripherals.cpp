@@ -4,6 +4,10 @@
 #include "fxcore/FXCoreCore.h"
 
 #include <cmath>
+#include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace fxcore {
 
@@ -21,10 +25,14 @@ int32_t potValue(float position) {
     return value > 4095 ? 4095 : value;
 }
 
+#if !defined(__SSE2__)
+// |x| >= T without a branch: x + (T - 1) wraps into [0, 2T - 2] exactly when
+// -(T - 1) <= x <= T - 1.
 bool atLevel(int32_t x) {
-    const int64_t wide = x;
-    return (wide < 0 ? -wide : wide) >= kLevelThreshold;
+    constexpr auto kBelow = static_cast<uint32_t>(kLevelThreshold - 1);
+    return static_cast<uint32_t>(x) + kBelow > 2 * kBelow;
 }
+#endif
 
 }  // namespace
 
@@ -41,6 +49,7 @@ void FXCoreCore::writeSFR(int n, int32_t value) {
         outputs[static_cast<std::size_t>(n - kSfrOutput0)] = value;
     } else if (n >= kSfrPotShift0 && n < kSfrPotShift0 + kPotCount) {
         sfr[static_cast<std::size_t>(n)] = value & 31;
+        potsSettled = false;
     } else if ((n >= kSfrLfoRate0 && n < kSfrRampRate0 + 2) || n == kSfrTapMaxInterval) {
         sfr[static_cast<std::size_t>(n)] = value;
     }
@@ -60,8 +69,15 @@ void FXCoreCore::updatePots() {
     potScanPhase += 2000.0;
     if (potScanPhase >= sampleRate) {
         potScanPhase -= sampleRate;
-        potLatched = potInput;
+        if (potLatched != potInput) {
+            potLatched = potInput;
+            potsSettled = false;
+        }
     }
+    // At the fixed point every smoothing step is 0 and SFR 16..27 already
+    // hold what this step would write.
+    if (potsSettled) return;
+    bool settled = true;
     for (std::size_t k = 0; k < kPotCount; ++k) {
         const int32_t raw = shl(potLatched[k], 19);
         sfr[kSfrPotRaw0 + k] = raw;
@@ -69,16 +85,32 @@ void FXCoreCore::updatePots() {
         const int32_t shift = sfr[kSfrPotShift0 + k] & 31;
         const auto smoothed = static_cast<uint32_t>(potSmoothed[k]);
         const auto difference = static_cast<int32_t>(static_cast<uint32_t>(raw) - smoothed);
-        potSmoothed[k] = static_cast<int32_t>(smoothed + static_cast<uint32_t>(difference >> shift));
+        const int32_t step = difference >> shift;
+        potSmoothed[k] = static_cast<int32_t>(smoothed + static_cast<uint32_t>(step));
         sfr[kSfrPotSmoothed0 + k] = potSmoothed[k];
+        settled = settled && step == 0;
+    }
+    potsSettled = settled;
+}
+
+void FXCoreCore::updateRamps() {
+    for (std::size_t j = 0; j < 2; ++j) {
+        ramp[j] += static_cast<uint32_t>(sfr[kSfrRampRate0 + j]);
+        sfr[kSfrRamp0 + j] = static_cast<int32_t>(ramp[j]);
     }
 }
 
 void FXCoreCore::updateLFOs() {
+    const auto rates = std::span<const int32_t, kLfoCount>(sfr.data() + kSfrLfoRate0, kLfoCount);
+    // Resting LFOs whose outputs are current: phases and SFR 34..41 stay.
+    if (lfosSettled && (rates[0] | rates[1] | rates[2] | rates[3]) == 0) {
+        updateRamps();
+        return;
+    }
+    bool settled = true;
     for (std::size_t k = 0; k < kLfoCount; ++k) {
         double phase = lfoPhase[k];
-        const int32_t rate = sfr[kSfrLfoRate0 + k];
-        if (rate != 0) phase += rate / 2147483647.0;  // adding 0.0 would change nothing
+        if (rates[k] != 0) phase += rates[k] / 2147483647.0;  // adding 0.0 would change nothing
         if (phase >= kTwoPi) {
             phase -= kTwoPi;
         } else if (phase < 0.0) {
@@ -94,11 +126,10 @@ void FXCoreCore::updateLFOs() {
         }
         sfr[kSfrLfoSine0 + 2 * k] = out.sine;
         sfr[kSfrLfoSine0 + 2 * k + 1] = out.cosine;
+        settled = settled && rates[k] == 0 && phase >= 0.0 && phase < kTwoPi;
     }
-    for (std::size_t j = 0; j < 2; ++j) {
-        ramp[j] += static_cast<uint32_t>(sfr[kSfrRampRate0 + j]);
-        sfr[kSfrRamp0 + j] = static_cast<int32_t>(ramp[j]);
-    }
+    lfosSettled = settled;
+    updateRamps();
 }
 
 uint32_t FXCoreCore::nextNoise() {
@@ -111,12 +142,26 @@ uint32_t FXCoreCore::nextNoise() {
 }
 
 void FXCoreCore::updateOverflow() {
+#if defined(__SSE2__)
+    // The same test on four values at once: unsigned x + (T - 1) > 2 (T - 1),
+    // as a signed compare with the sign bits flipped.
+    const __m128i below = _mm_set1_epi32(static_cast<int32_t>(kLevelThreshold - 1));
+    const __m128i sign = _mm_set1_epi32(std::numeric_limits<int32_t>::min());
+    const __m128i limit = _mm_set1_epi32(static_cast<int32_t>(2 * (kLevelThreshold - 1) - 2147483648LL));
+    auto atLevelMask = [&](const int32_t* values) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
+        const __m128i flipped = _mm_xor_si128(_mm_add_epi32(v, below), sign);
+        return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(flipped, limit))));
+    };
+    levelFlags = (atLevelMask(inputs.data()) << 8) | (atLevelMask(outputs.data()) << 12);
+#else
     uint32_t level = 0;
     for (std::size_t k = 0; k < 4; ++k) {
-        if (atLevel(inputs[k])) level |= 1u << (8 + k);
-        if (atLevel(outputs[k])) level |= 1u << (12 + k);
+        level |= static_cast<uint32_t>(atLevel(inputs[k])) << (8 + k);
+        level |= static_cast<uint32_t>(atLevel(outputs[k])) << (12 + k);
     }
     levelFlags = level;
+#endif
 }
 
 float FXCoreCore::getOutput(int k) const {
