@@ -70,7 +70,7 @@ private:
         if (self->pos_ >= self->errorAt_) return -1;
         const std::size_t n = std::min({static_cast<std::size_t>(size), self->maxPerCall_,
                                         self->bytes_.size() - self->pos_, self->errorAt_ - self->pos_});
-        std::memcpy(buffer, self->bytes_.data() + self->pos_, n);
+        if (n > 0) std::memcpy(buffer, self->bytes_.data() + self->pos_, n);
         self->pos_ += n;
         return static_cast<std::int64_t>(n);
     }
