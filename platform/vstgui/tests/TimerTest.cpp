@@ -126,3 +126,22 @@ TEST(Init, FirstPathCountsAndLaterCallsChangeNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Timer, HostTickAMillisecondEarlyStillFires) {
+  EventLoop loop;
+  loop.useManualClock(0);
+  EventLoop::Scope scope(loop);
+  int ticks = 0;
+  auto timer = VSTGUI::makeOwned<CVSTGUITimer>([&](CVSTGUITimer*) { ++ticks; }, 33u);
+  loop.advanceClock(31);
+  EXPECT_EQ(loop.fireDueTimers(), 0u);
+  loop.advanceClock(1);  // 32: one millisecond early
+  EXPECT_EQ(loop.fireDueTimers(), 1u);
+  loop.advanceClock(33);  // 65: the next tick keeps its own schedule (66)
+  EXPECT_EQ(loop.fireDueTimers(), 1u);
+  EXPECT_EQ(ticks, 2);
+}
+
+}  // namespace

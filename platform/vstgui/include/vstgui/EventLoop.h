@@ -47,8 +47,9 @@ class EventLoop {
   // span in time order, then paints the frames. Nothing without a manual clock.
   void advanceClock(uint64_t ms);
 
-  // Fires every running timer that is due (at most once each), then paints the frames and
-  // drains their queued events; the number of timers fired.
+  static constexpr uint64_t kEarlyToleranceMs = 1;
+  // Fires every running timer that is due, or due within kEarlyToleranceMs (at most once
+  // each), then drains the frames' queued events and paints them; the number fired.
   uint32_t fireDueTimers();
   // The shortest period of the running timers in milliseconds; 0 when none runs.
   uint32_t shortestTimerPeriod() const;
