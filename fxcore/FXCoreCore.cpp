@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace fxcore {
 
@@ -76,17 +79,47 @@ void FXCoreCore::stateReset() {
     outputs = {};
 }
 
+// sat32d(jsRound(x * 2^31)) of each input, into `inputs` and SFR 0..3.
+void FXCoreCore::convertInputs(const float* in) {
+    if (in == nullptr) {
+        inputs = {};
+    } else {
+#if defined(__SSE2__)
+        // Two inputs per step: y = x * 2^31 + 0.5 as jsRound forms it; NaN
+        // becomes 0; y is clamped to [-2^31, 2^31 - 0.5], whose floor is the
+        // saturated result; floor is truncation, one less for negative
+        // non-integers.
+        const __m128d scale = _mm_set1_pd(2147483648.0);
+        const __m128d half = _mm_set1_pd(0.5);
+        const __m128d lowest = _mm_set1_pd(-2147483648.0);
+        const __m128d highest = _mm_set1_pd(2147483647.5);
+        const __m128 floats = _mm_loadu_ps(in);
+        for (int pair = 0; pair < 2; ++pair) {
+            const __m128d x = _mm_cvtps_pd(pair == 0 ? floats : _mm_movehl_ps(floats, floats));
+            __m128d y = _mm_add_pd(_mm_mul_pd(x, scale), half);
+            y = _mm_and_pd(y, _mm_cmpord_pd(y, y));
+            y = _mm_min_pd(_mm_max_pd(y, lowest), highest);
+            const __m128i truncated = _mm_cvttpd_epi32(y);
+            const __m128d above = _mm_cmpgt_pd(_mm_cvtepi32_pd(truncated), y);
+            // The compare's 64-bit all-ones lanes, packed to two 32-bit -1s.
+            const __m128i minusOne = _mm_shuffle_epi32(_mm_castpd_si128(above), _MM_SHUFFLE(3, 3, 2, 0));
+            const __m128i floored = _mm_add_epi32(truncated, minusOne);
+            inputs[static_cast<std::size_t>(2 * pair)] = _mm_cvtsi128_si32(floored);
+            inputs[static_cast<std::size_t>(2 * pair + 1)] = _mm_cvtsi128_si32(_mm_shuffle_epi32(floored, 1));
+        }
+#else
+        for (std::size_t k = 0; k < inputs.size(); ++k)
+            inputs[k] = roundSat32(static_cast<double>(in[k]) * 2147483648.0);
+#endif
+    }
+    for (std::size_t k = 0; k < inputs.size(); ++k) sfr[kSfrInput0 + k] = inputs[k];
+}
+
 void FXCoreCore::run(const float* in) {
     if (loaded != 1) return;
     delayPtr = (delayPtr - 1) & kDelayMask;
 
-    if (in != nullptr) {
-        for (std::size_t k = 0; k < inputs.size(); ++k)
-            inputs[k] = roundSat32(static_cast<double>(in[k]) * 2147483648.0);
-    } else {
-        inputs = {};
-    }
-    std::copy(inputs.begin(), inputs.end(), sfr.begin() + kSfrInput0);
+    convertInputs(in);
 
     updatePots();
     updateLFOs();

@@ -246,6 +246,7 @@ private:
     // Runs the program once; with labelsOut, only gives the table of labels.
     void runPass(const void* const** labelsOut = nullptr);
     void decodeProgram();
+    void convertInputs(const float* in);
     void updateRamps();
 
     // The program's words decoded, and one more that ends the pass.

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -115,6 +116,26 @@ TEST(CoreSampleCycle, InputsConvertWithSaturationAndNaNAsZero) {
     }
     core.run(nullptr);
     for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(core.inputs[k], 0);
+}
+
+TEST(CoreSampleCycle, InputConversionMatchesTheRoundingRuleForAnyFloat) {
+    FXCoreCore core;
+    load(core, {word(O::Jump, 0)});
+    uint32_t bits = 0x12345678u;
+    for (int n = 0; n < 100000; ++n) {
+        float in[4];
+        for (float& x : in) {
+            bits ^= bits << 13; bits ^= bits >> 17; bits ^= bits << 5;
+            // Any bit pattern below 2^-20 or in the audio range, with both signs.
+            const uint32_t exponent = (n % 3 == 0) ? (bits >> 24) : 100u + (bits >> 24) % 30u;
+            const uint32_t pattern = (bits & 0x807FFFFFu) | (exponent << 23);
+            std::memcpy(&x, &pattern, sizeof x);
+        }
+        core.run(in);
+        for (std::size_t k = 0; k < 4; ++k)
+            ASSERT_EQ(core.inputs[k], FXCoreCore::sat32d(FXCoreCore::jsRound(static_cast<double>(in[k]) * 2147483648.0)))
+                << in[k];
+    }
 }
 
 TEST(CoreSampleCycle, LevelFlagReachesTheProgramOneSampleLater) {
