@@ -158,9 +158,11 @@ void drawToggle(cairo_t* cr, int w, int h, LeverPosition position) {
 void drawFootswitch(cairo_t* cr, int w, int h, bool cornersSideways) {
     cairo_save(cr);
     if (cornersSideways) centreDesign(cr, w, h, 84.0, 79.0); else centreDesign(cr, w, h, 79.0, 84.0);
+    // a little under the picture's size, so the shadow fades out inside it
+    cairo_scale(cr, 0.95, 0.95);
     const double turn = cornersSideways ? 0.0 : kPi / 2.0;
     // shadow of the whole switch on the panel
-    softShadow(cr, [turn](cairo_t* c) { hexPath(c, 33.0, turn); }, 2.0, 3.0, 3.0, 0.6);
+    softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 34.0); }, 1.8, 2.6, 2.4, 0.6);
     // dress washer under the nut
     cairo_pattern_t* washer = chromePattern(-35, -35, 35, 35, 0.85);
     cairo_set_source(cr, washer);
