@@ -85,7 +85,7 @@ PanelDesign corlindeJrPanel() {
         cairo_stroke(cr);
         setColour(cr, ink);
         drawText(cr, title, "Corlinde Jr", 197, 378);
-        text(cr, kMakerFont, 9.5, 0.35, red, "THREE-MODE TIME MACHINE", 197, 418);
+        text(cr, kMakerFont, 9.5, 0.35, red, "THREE-MODE DIGITAL EFFECT", 197, 418);
         morvithMark(cr, ink, 693);
     };
     return d;
