@@ -78,7 +78,7 @@ Signal impulse(double amplitude, int samples) {
     return s;
 }
 
-FirmwareRig::FirmwareRig(Mode mode) : core_(std::make_unique<FXCoreCore>()) {
+FirmwareRig::FirmwareRig(Mode mode) : mode_(mode), core_(std::make_unique<FXCoreCore>()) {
     program_.presets = FXCoreProgram::defaultPresets();
     result_ = program_.loadFromText(readFile(hexPath(mode)));
     if (result_.ok) program_.applyTo(*core_);

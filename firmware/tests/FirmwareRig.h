@@ -67,8 +67,9 @@ public:
     std::vector<Frame> run(const Signal& signal);
     // Runs silence for `samples` samples.
     void idle(int samples);
-    // Lets the knobs settle: enough silence for the slowest pot smoothing.
-    void settle() { idle(40000); }
+    // Lets the knobs settle: enough silence for the pot smoothing, and for
+    // KAVRO's tape heads to glide the whole delay range.
+    void settle() { idle(mode_ == Mode::Kavro ? 72000 : 24000); }
     // One footswitch press: held past the debounce, then released past it,
     // with silent input.
     void pressBypass();
@@ -76,6 +77,7 @@ public:
     std::array<float, 2> duty();
 
 private:
+    Mode mode_;
     FXCoreProgram program_;
     FXCoreProgram::Result result_;
     std::unique_ptr<FXCoreCore> core_;
