@@ -5,7 +5,9 @@
 // odd, writes the totals and makes it even again; it never waits. A reader
 // copies the totals and keeps the copy only when the sequence was even and
 // unchanged around it, so it never sees a half-written update. All shared
-// values are atomics, so there is no data race even while a reader retries.
+// values are atomics, so there is no data race even while a reader retries;
+// the ordering comes from release stores and acquire loads of the values
+// themselves (on x86-64 these are plain moves), not from fences.
 //
 // The totals are 64-bit sample counts since the last state reset: exact and,
 // at audio rates, without overflow for millions of years. Each reader take
@@ -22,21 +24,20 @@ namespace fxcore {
 void FXCoreCore::publishDuty(bool restart) {
     const uint32_t sequence = dutySequence.load(std::memory_order_relaxed);
     dutySequence.store(sequence + 1, std::memory_order_relaxed);
-    // Orders the odd sequence before the data stores below (pairs with the
-    // reader's acquire fence).
-    std::atomic_thread_fence(std::memory_order_release);
+    // Release stores: a reader that acquires any of these values also sees
+    // the odd sequence stored before it, and so discards its copy.
+    constexpr auto kPublish = std::memory_order_release;
     if (restart) {
-        dutyAccum[0].store(0, std::memory_order_relaxed);
-        dutyAccum[1].store(0, std::memory_order_relaxed);
-        dutyCount.store(0, std::memory_order_relaxed);
-        dutyResets.store(dutyResets.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        dutyAccum[0].store(0, kPublish);
+        dutyAccum[1].store(0, kPublish);
+        dutyCount.store(0, kPublish);
+        dutyResets.store(dutyResets.load(std::memory_order_relaxed) + 1, kPublish);
     } else {
         for (std::size_t k = 0; k < 2; ++k) {
             const uint64_t on = userOut[k] != 0 ? 1u : 0u;
-            dutyAccum[k].store(dutyAccum[k].load(std::memory_order_relaxed) + on,
-                               std::memory_order_relaxed);
+            dutyAccum[k].store(dutyAccum[k].load(std::memory_order_relaxed) + on, kPublish);
         }
-        dutyCount.store(dutyCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        dutyCount.store(dutyCount.load(std::memory_order_relaxed) + 1, kPublish);
     }
     // Release: a reader that sees the even value also sees the data above.
     dutySequence.store(sequence + 2, std::memory_order_release);
@@ -53,12 +54,12 @@ FXCoreCore::DutyCounts FXCoreCore::takeUserDutyCounts() {
             if (attempt % 64 == 0) std::this_thread::yield();
             continue;
         }
-        now.on[0] = dutyAccum[0].load(std::memory_order_relaxed);
-        now.on[1] = dutyAccum[1].load(std::memory_order_relaxed);
-        now.samples = dutyCount.load(std::memory_order_relaxed);
-        resets = dutyResets.load(std::memory_order_relaxed);
-        // Orders the data loads above before the second sequence load.
-        std::atomic_thread_fence(std::memory_order_acquire);
+        // Acquire loads: the second sequence load cannot move above them, and
+        // a value from a write in progress makes its odd sequence visible.
+        now.on[0] = dutyAccum[0].load(std::memory_order_acquire);
+        now.on[1] = dutyAccum[1].load(std::memory_order_acquire);
+        now.samples = dutyCount.load(std::memory_order_acquire);
+        resets = dutyResets.load(std::memory_order_acquire);
         if (dutySequence.load(std::memory_order_relaxed) == before) break;
     }
 
