@@ -26,7 +26,7 @@ function(corlinde_warnings target)
 endfunction()
 
 # Tests that need an X display run under their own Xvfb: PREFIX ${CORLINDE_XVFB_RUN}
-set(CORLINDE_XVFB_RUN xvfb-run -a -s "-screen 0 1280x1024x24 +extension XTEST")
+set(CORLINDE_XVFB_RUN xvfb-run -a -s "-screen 0 1280x1024x24 -noreset +extension XTEST")
 
 # corlinde_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [PREFIX cmd...])
 # One GoogleTest executable registered with CTest (one CTest test per binary).
