@@ -142,6 +142,40 @@ TEST(CorePeripherals, LfoFollowsItsPhaseExactly) {
     EXPECT_EQ(core.sfr[34], sine);
 }
 
+// Settled pots and resting LFOs are not recomputed; anything that changes
+// their inputs must bring the full update back.
+TEST(CorePeripherals, SettledPotsAndRestingLfosWakeUpOnChange) {
+    FXCoreCore core;
+    FXCoreCore::Presets presets;
+    presets.sfr[10] = 12;  // settles up to 2^12 - 1 below the target
+    core.setPresets(presets);
+    // When R1 is not 0: SFR 10 <- R2 (the smoothing shift) and SFR 28 <- R3.
+    const uint32_t words[] = {word(O::JumpIfZero, 1, 2), word(O::StoreSfr, 2, 10), word(O::StoreSfr, 3, 28)};
+    ASSERT_TRUE(core.setProgram(words, 3));
+    core.setPot(0, 1.0f);
+    for (int n = 0; n < 100000; ++n) core.run(nullptr);
+    const int32_t settled = core.sfr[22];
+    EXPECT_GT(0x7FF80000 - settled, 0);
+    EXPECT_LT(0x7FF80000 - settled, 1 << 12);
+    core.run(nullptr);
+    EXPECT_EQ(core.sfr[22], settled);
+    EXPECT_EQ(core.sfr[34], 0);
+
+    core.creg[1] = 1;
+    core.creg[2] = 0;
+    core.creg[3] = 1 << 24;
+    core.run(nullptr);  // the program writes the shift and the rate
+    core.run(nullptr);  // and this sample uses them
+    EXPECT_EQ(core.sfr[22], 0x7FF80000);
+    EXPECT_EQ(core.lfoPhase[0], (1 << 24) / 2147483647.0);
+    EXPECT_EQ(core.sfr[34], FXCoreCore::roundSat32(std::sin(core.lfoPhase[0]) * 2147483647.0));
+
+    core.writeSFR(10, 31);  // from outside the program, too
+    core.setPot(0, 0.5f);
+    for (int n = 0; n < 24; ++n) core.run(nullptr);
+    EXPECT_EQ(core.sfr[16], 2048 << 19);
+}
+
 TEST(CorePeripherals, RampWrapsModulo2To32) {
     FXCoreCore core;
     FXCoreCore::Presets presets;
