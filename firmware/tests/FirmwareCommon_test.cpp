@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iostream>
 
 #include "firmware/tests/FirmwareRig.h"
 
@@ -80,22 +81,29 @@ TEST_P(FirmwareCommon, MixGoesFromDryToWetAlone) {
 }
 
 TEST_P(FirmwareCommon, OutputStaysBoundedAndFreeOfDcAtExtremeSettings) {
+    double worstDc = 0.0;
     for (const float setting : {0.0f, 1.0f}) {
         for (const float other : {0.0f, 1.0f}) {
             FirmwareRig rig(GetParam());
             for (int pot : kKnobs) rig.setKnob(pot, pot == kOne || pot == kTwo ? setting : other);
             rig.setKnob(kMix, 1.0f);
+            // DRISK's slow hold clock folds high harmonics of a few-bit tone
+            // down to a few hertz: an alias that is the effect, not an offset.
+            if (GetParam() == Mode::Drisk) rig.setKnob(kClock, 1.0f);
             rig.settle();
+            const std::vector<Frame> tone = rig.run(sine(120.0, 0.25, 72000));
             const std::vector<Frame> loud = rig.run(noise(1.0, 48000, 5));
-            const std::vector<Frame> after = rig.run(sine(110.0, 0.25, 48000));
             for (int output = 0; output < 4; ++output) {
                 EXPECT_LE(peak(channel(loud, output)), 1.0);
-                const double dc = mean(channel(after, output, 4800));
-                EXPECT_LT(std::fabs(dc), 2e-3)
+                const double dc = dcLevel(channel(tone, output, 24000));
+                worstDc = std::max(worstDc, std::fabs(dc));
+                EXPECT_LT(std::fabs(dc), 1e-4)
                     << "output " << output << " ONE/TWO " << setting << " others " << other;
             }
         }
     }
+    std::cout << modeName(GetParam()) << ": largest output DC with a tone "
+              << worstDc << "\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FirmwareCommon, ::testing::ValuesIn(kModes),

@@ -154,6 +154,17 @@ double mean(const std::vector<float>& x) {
     return x.empty() ? 0.0 : sum / static_cast<double>(x.size());
 }
 
+double dcLevel(const std::vector<float>& x) {
+    double sum = 0.0, weights = 0.0;
+    const double n = static_cast<double>(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / n);
+        sum += w * x[i];
+        weights += w;
+    }
+    return weights > 0.0 ? sum / weights : 0.0;
+}
+
 double tonePower(const std::vector<float>& x, double hz) {
     const double w = 2.0 * std::numbers::pi * hz / kRate;
     double re = 0.0, im = 0.0;

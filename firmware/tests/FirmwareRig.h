@@ -91,6 +91,8 @@ std::vector<float> channel(const std::vector<Frame>& frames, int output, std::si
 double peak(const std::vector<float>& x);
 double rms(const std::vector<float>& x);
 double mean(const std::vector<float>& x);
+// Mean under a Hann window: the DC content, without the leakage of tones.
+double dcLevel(const std::vector<float>& x);
 // Power of the component at `hz` (Goertzel), normalised so a sine of
 // amplitude a gives a^2 / 4.
 double tonePower(const std::vector<float>& x, double hz);
