@@ -143,6 +143,7 @@ public:
 
     void process(const clap_process* processData); // [audio-thread]
     void fetchOutputPeaks(float* out);             // [thread-safe] takes and clears the peaks
+    float coreOutput(int k) const; // [audio-thread] output k, 0..3, exactly as core.getOutput(k)
 
     // ---- host events and MIDI (PluginEvents.cpp) --------------------------------------------
 
@@ -284,6 +285,10 @@ private:
     };
     // [audio-thread] Pots into the core, and the pin word, gains and monitor choice.
     void syncCoreInputs(BlockInputs& block);
+    // [audio-thread] The per-sample loop of process (PluginProcess.cpp).
+    struct SampleLoop;
+    template <bool kAllBuffers>
+    void processSamples(SampleLoop& loop);
 };
 
 // [thread-safe] The plug-in's descriptor.

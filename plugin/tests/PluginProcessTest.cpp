@@ -70,6 +70,19 @@ TEST(Process, ParameterEventsTakeEffectAtTheirSample) {
     EXPECT_FLOAT_EQ(r.block.outLeft()[0], r.block.inLeft()[0]);
 }
 
+TEST(Process, OutputsReadAsTheCoreGivesThem) {
+    Running r;
+    const float values[] = {0.5f, -1.0f, 0.999999f, -0.3333333f, 1e-9f, 0.0f};
+    for (float v : values) {
+        r.block.inLeft()[0] = v;
+        r.block.inRight()[0] = -v * 0.7f;
+        r.run(1);
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(r.plugin.coreOutput(k), r.plugin.core.getOutput(k)) << v << " output " << k;
+        }
+    }
+}
+
 TEST(Process, TrimsMonitorAndMonoBuffers) {
     Running r;
     r.block.inLeft().assign(4096, 0.01f);
