@@ -196,21 +196,39 @@ TEST(CoreSampleCycle, DutyCountsEverySample) {
 // run executes pre-decoded words; they must behave exactly like step on the
 // same words, including invalid ones and jumps.
 TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
-    std::vector<uint32_t> words;
-    uint32_t x = 12345;
-    for (int i = 0; i < 1024; ++i) {
+  for (uint32_t seed : {12345u, 777u, 0xBADC0DEu}) {
+    SCOPED_TRACE(seed);
+    uint32_t x = seed;
+    auto next = [&x] {
         x ^= x << 13; x ^= x >> 17; x ^= x << 5;
-        const Operation* op = findOperation(x);
-        // Keep jumps short so the pass covers most words.
-        if (op != nullptr && op->operationClass == OperationClass::Jump) x &= 0xFFFFF003u;
-        words.push_back(x);
+        return x;
+    };
+    std::vector<uint32_t> words;
+    for (int i = 0; i < 1024; ++i) {
+        uint32_t w = next();
+        const Operation* op = findOperation(w);
+        // Jumps short so the pass covers most words, near the end also past it.
+        if (op != nullptr && op->operationClass == OperationClass::Jump && i < 1000) w &= 0xFFFFF003u;
+        words.push_back(w);
     }
+    // Registers full of edge values and noise, so the arithmetic meets its
+    // saturation and overflow edges (the sanitizer build checks each one).
+    const int32_t kEdges[] = {INT32_MIN, INT32_MAX, 0, -1, 1, INT32_MIN + 1, 0x40000000, -0x40000000};
+    FXCoreCore::Presets presets;
+    for (std::size_t i = 0; i < presets.creg.size(); ++i)
+        presets.creg[i] = i % 2 ? kEdges[i / 2] : static_cast<int32_t>(next());
+    for (std::size_t i = 0; i < presets.mreg.size(); ++i)
+        presets.mreg[i] = i % 3 ? static_cast<int32_t>(next()) : kEdges[i % 8];
+    for (std::size_t i = 28; i < 34; ++i) presets.sfr[i] = static_cast<int32_t>(next());
     FXCoreCore byRun;
     FXCoreCore byStep;
+    byRun.setPresets(presets);
+    byStep.setPresets(presets);
     load(byRun, words);
     load(byStep, words);
-    const float in[4] = {0.3f, -0.7f, 0.1f, 0.9f};
-    for (int sample = 0; sample < 20; ++sample) {
+    const float in[4] = {0.3f, -0.7f, 1.0f, -1.0f};
+    long executed = 0;
+    for (int sample = 0; sample < 200; ++sample) {
         byRun.run(in);
         // The same sample by hand: the peripherals of run, then step.
         byStep.delayPtr = (byStep.delayPtr - 1) & FXCoreCore::kDelayMask;
@@ -222,7 +240,7 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
         byStep.sfr[47] = static_cast<int32_t>(byStep.nextNoise());
         byStep.sfr[46] = static_cast<int32_t>(byStep.sampleCounter);
         byStep.flags = static_cast<int32_t>(byStep.tapFlags | byStep.levelFlags);
-        for (int pc = 0; pc < byStep.programLength;) pc = byStep.step(pc);
+        for (int pc = 0; pc < byStep.programLength; ++executed) pc = byStep.step(pc);
         byStep.updateOverflow();
         ++byStep.sampleCounter;
         ASSERT_EQ(byRun.regFile, byStep.regFile) << "sample " << sample;
@@ -232,6 +250,8 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
         ASSERT_EQ(byRun.userOut, byStep.userOut);
         ASSERT_EQ(byRun.sfr, byStep.sfr);
     }
+    EXPECT_GT(executed, 200L * 500);  // the passes really ran most words
+  }
 }
 
 }  // namespace
