@@ -110,7 +110,10 @@ public:
     // while a write is in progress. dutyAccum[k] counts the samples with user
     // output k on, and dutyCount the samples run, since the last state reset
     // (64-bit integers: exact, and they do not overflow in any realistic run).
-    // [audio-thread] writes, [thread-safe] reads.
+    // [audio-thread] writes them with release stores between the two
+    // sequence stores; [thread-safe] reads load them with acquire, so a value
+    // from an unfinished write also shows its odd sequence and the copy is
+    // retried (FXCoreDuty.cpp).
     std::array<std::atomic<uint64_t>, 2> dutyAccum{};
     std::atomic<uint64_t> dutyCount{0};
     // [main-thread] The duty of each user output given by the last read that
@@ -267,8 +270,11 @@ private:
     // write to a smoothing shift and the state reset.
     bool potsSettled = false;
 
-    // Duty hand-off: sequence counter (odd while the audio thread writes) and
-    // the number of state resets, both [audio-thread] writes, [thread-safe] reads.
+    // Duty hand-off: sequence counter (odd while the audio thread writes;
+    // the even store is a release, the reader's first load an acquire, so a
+    // reader seeing it even sees the totals it covers) and the number of state
+    // resets (a protected value like the totals). [audio-thread] writes,
+    // [thread-safe] reads.
     std::atomic<uint32_t> dutySequence{0};
     std::atomic<uint32_t> dutyResets{0};
     // [main-thread] What the previous take saw.
