@@ -6,9 +6,36 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+
+// The largest single heap allocation while tracking is on, to show what a length field costs.
+namespace {
+std::atomic<bool> s_tracking{false};
+std::atomic<std::size_t> s_largestAllocation{0};
+} // namespace
+
+// The replacement allocates with malloc and frees with free, by design; GCC's check for
+// mismatched new/delete pairs cannot see through it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+void* operator new(std::size_t size) {
+    if (s_tracking.load(std::memory_order_relaxed)) {
+        std::size_t seen = s_largestAllocation.load(std::memory_order_relaxed);
+        while (size > seen && !s_largestAllocation.compare_exchange_weak(seen, size)) {
+        }
+    }
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) std::abort();
+    return p;
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace fxcoreplug::test {
 namespace {
@@ -147,6 +174,17 @@ TEST(PluginState, LongestStringIsAccepted) {
     const std::string name(0x1000000, 'n');
     EXPECT_TRUE(load(p, StateBytes().header(2, 0).str(name).str("").str("").bytes()));
     EXPECT_FALSE(load(p, StateBytes().header(2, 0).str(name + "n").str("").str("").bytes()));
+}
+
+TEST(PluginState, LengthFieldCostsNoMoreThanTheStreamDelivers) {
+    DirectPlugin p;
+    const auto bytes = StateBytes().header(2, 0).u32(0x1000000).str(std::string(100, 'x')).bytes();
+    s_largestAllocation = 0;
+    s_tracking = true;
+    const bool loaded = load(p, bytes);
+    s_tracking = false;
+    EXPECT_FALSE(loaded);
+    EXPECT_LT(s_largestAllocation.load(), 256u * 1024u) << "a 16 MiB claim on a 100-byte stream";
 }
 
 TEST(PluginState, ReadErrorFailsTheLoad) {
