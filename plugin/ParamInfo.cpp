@@ -68,7 +68,7 @@ bool FXCorePlugin::paramsInfo(std::uint32_t index, clap_param_info* info) const 
         hidden = names.valid && names.switches[static_cast<std::size_t>(sw)].empty();
     } else if (row.id == kParamEnable) {
         name = names.enableName();
-        hidden = true; // processing does not read it; the pedal's enable is the host's bypass
+        hidden = true; // always: processing does not read it
     } else if (row.id == kParamTap) {
         name = names.tapName();
         hidden = names.valid && names.tap.empty();
