@@ -250,6 +250,9 @@ public:
     // fetchOutputPeaks takes by exchange; relaxed, each is a lone value.
     std::atomic<float> peakLeft{0.0f};
     std::atomic<float> peakRight{0.0f};
+    // The editor ring: a slot is written only by the producer (main thread) while it lies
+    // outside [queueTail, queueHead), and read only by the consumer while it lies inside;
+    // the index moves below order the two.
     std::array<GuiChange, kGuiQueueSize> guiQueue{};
     // Ring indices 0..255. queueHead: stored (release) by the main thread after it filled the
     // entry, loaded (acquire) by the consumer. queueTail: stored (release) by the consumer after
