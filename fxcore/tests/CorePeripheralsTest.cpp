@@ -278,5 +278,28 @@ TEST(CorePeripherals, DutyIsTheOnFractionSinceThePreviousRead) {
     EXPECT_EQ(duty[0], 0.0f);
 }
 
+// Unread for about 100 hours at 48 kHz: the counts stay exact to one sample.
+TEST(CorePeripherals, DutyCountsStayExactPastThirtyTwoBits) {
+    FXCoreCore core;
+    FXCoreCore::Presets presets;
+    presets.userOutInitial = {1, 1};
+    core.setPresets(presets);
+    const uint32_t words[] = {word(O::Jump, 0)};
+    ASSERT_TRUE(core.setProgram(words, 1));
+    core.readUserDuty(nullptr);
+    core.dutyAccum[0].store((uint64_t{3} << 32) - 1);
+    core.dutyAccum[1].store(uint64_t{1} << 32);
+    core.dutyCount.store(uint64_t{1} << 34);
+    core.run(nullptr);
+    const FXCoreCore::DutyCounts counts = core.takeUserDutyCounts();
+    EXPECT_EQ(counts.samples, (uint64_t{1} << 34) + 1);
+    EXPECT_EQ(counts.on[0], uint64_t{3} << 32);
+    EXPECT_EQ(counts.on[1], (uint64_t{1} << 32) + 1);
+    core.run(nullptr);
+    float duty[2];
+    core.readUserDuty(duty);
+    EXPECT_EQ(duty[0], 1.0f);  // the one sample since the take
+}
+
 }  // namespace
 }  // namespace fxcore

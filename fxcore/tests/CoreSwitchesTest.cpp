@@ -149,6 +149,29 @@ TEST_F(CoreSwitches, LongPressRaisesBitFourAndCancelsTheMeasurement) {
     EXPECT_EQ(core.tapFlags, 0x02u);
 }
 
+TEST_F(CoreSwitches, LongPressOfOneSampleFlagsThePressEdgeItself) {
+    FXCoreCore::Presets presets;
+    presets.tapDebounceSamples = 1;
+    presets.tapLongPressSamples = 1;
+    core.setPresets(presets);
+    tap(true, 1);
+    EXPECT_EQ(core.tapFlags, 0x12u);
+    tap(false, 1);
+    EXPECT_EQ(core.tapFlags, 0x05u);
+    EXPECT_EQ(core.tapMeasuring, 0);  // held "long", so the release cancelled it
+    tap(true, 1);
+    tap(false, 1);
+    tap(false, 2);
+    EXPECT_EQ(core.tapFlags, 0x01u);
+    presets.tapLongPressSamples = 100;
+    core.setPresets(presets);
+    tap(true, 1);
+    tap(false, 3);
+    tap(true, 1);  // captures: the press edge 4 samples after the first
+    EXPECT_EQ(core.tapFlags, 0x2Au);
+    EXPECT_EQ(core.sfr[45], 4);
+}
+
 TEST_F(CoreSwitches, ShortTapPulseIsNeverSeen) {
     tap(true, 479);
     tap(false, 1000);
