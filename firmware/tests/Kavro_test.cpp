@@ -82,6 +82,48 @@ TEST(Kavro, FeedbackSetsHowLongTheRepeatsLast) {
     EXPECT_GT(previous, 0.01);
 }
 
+// ONE thrown from one end to the other: the heads glide like a transport
+// changing speed, so a held tone bends in pitch (never below half or above
+// one and a half of its own) and settles at the new time.
+TEST(Kavro, DelayTimeGlidesAtBoundedSpeed) {
+    FirmwareRig rig(Mode::Kavro);
+    rig.setKnob(kOne, 0.0f);
+    rig.setKnob(kTwo, 0.0f);
+    rig.setKnob(kMix, 1.0f);
+    rig.setKnob(kClock, 1.0f);
+    rig.setKnob(kTweak, 0.0f);
+    rig.settle();
+    const Signal tone = sine(1000.0, 0.3, 3 * kRate);
+    Signal first, second;
+    first.left.assign(tone.left.begin(), tone.left.begin() + kRate);
+    first.right = first.left;
+    second.left.assign(tone.left.begin() + kRate, tone.left.end());
+    second.right = second.left;
+    rig.run(first);
+    rig.setKnob(kOne, 1.0f);
+    const std::vector<float> wet = channel(rig.run(second), 2);
+
+    // Frequency from the rising zero crossings of 20 ms windows.
+    double lowest = 1e9, highest = 0.0, settled = 0.0;
+    const std::size_t window = kRate / 50;
+    for (std::size_t start = 0; start + window <= wet.size(); start += window) {
+        std::vector<double> crossings;
+        for (std::size_t i = start + 1; i < start + window; ++i)
+            if (wet[i - 1] < 0.0f && wet[i] >= 0.0f)
+                crossings.push_back(double(i) - wet[i] / double(wet[i] - wet[i - 1]));
+        if (crossings.size() < 2) continue;
+        const double hz = kRate * double(crossings.size() - 1) / (crossings.back() - crossings.front());
+        lowest = std::min(lowest, hz);
+        highest = std::max(highest, hz);
+        settled = hz;
+    }
+    std::cout << "ONE 0 to 1 with a 1 kHz tone: pitch between " << lowest << " and " << highest
+              << " Hz, " << settled << " Hz at the end\n";
+    EXPECT_GT(lowest, 480.0);
+    EXPECT_LT(highest, 1020.0);
+    EXPECT_NEAR(settled, 1000.0, 10.0);
+}
+
 // Lamp 1 blinks once per delay period, lit for its first quarter.
 TEST(Kavro, RepeatLampBlinksAtTheDelayTime) {
     for (const float one : {0.0f, 0.5f, 1.0f}) {
