@@ -17,8 +17,8 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-demo: deps
-	@echo "The demo render arrives with the plug-in and its command-line host."
+demo:
+	bash scripts/demo.sh
 
 clean:
 	rm -rf $(BUILD)
