@@ -22,6 +22,7 @@ struct CFrame::Impl {
   int32_t pixelHeight = 0;
   DamageRegion damage;
   CView* grab = nullptr;  // the view that took the press being held; in the frame
+  uint64_t paintCount = 0;
   std::unique_ptr<X11Window> window;
   EventLoop* loop = nullptr;
 };
@@ -62,6 +63,8 @@ bool CFrame::isOpen() const { return impl->open; }
 
 double CFrame::getZoom() const { return impl->zoom; }
 
+uint64_t CFrame::getPaintCount() const { return impl->paintCount; }
+
 int CFrame::getFileDescriptor() const { return impl->window ? impl->window->fileDescriptor() : -1; }
 
 uint32_t CFrame::getWindowId() const { return impl->window ? impl->window->windowId() : 0; }
@@ -95,7 +98,7 @@ bool CFrame::open(void* parentWindow, PlatformType) {
 }
 
 void CFrame::close() {
-  impl->grab = nullptr;
+  cancelGrab();
   if (impl->loop) impl->loop->removeFrame(this);
   impl->loop = nullptr;
   impl->window.reset();
@@ -146,6 +149,7 @@ void CFrame::invalidRect(const CRect& rect) {
 void CFrame::paint() {
   if (!impl->open || impl->damage.isEmpty()) return;
   const std::vector<PixelRect> rects = impl->damage.take();
+  ++impl->paintCount;
   cairo_t* cr = cairo_create(impl->backBuffer);
   for (const PixelRect& r : rects) cairo_rectangle(cr, r.x0, r.y0, r.width(), r.height());
   cairo_clip(cr);
@@ -205,7 +209,14 @@ PlatformBitmapPtr CFrame::copyImage() {
 }
 
 void CFrame::willRemoveView(CView* view) {
-  if (impl->grab == view) impl->grab = nullptr;
+  if (impl->grab == view) cancelGrab();
+}
+
+void CFrame::cancelGrab() {
+  if (!impl->grab) return;
+  const SharedPointer<CView> target(impl->grab);
+  impl->grab = nullptr;
+  target->onMouseCancel();
 }
 
 void CFrame::dispatchEvent(Event& event) {
@@ -230,6 +241,12 @@ void CFrame::dispatchEvent(Event& event) {
     return;
   }
 
+  if (event.type == EventType::MouseCancel) {
+    event.consumed = impl->grab != nullptr;
+    cancelGrab();
+    return;
+  }
+
   auto& mouse = static_cast<MouseEvent&>(event);
   CPoint where = mouse.mousePosition;
   auto deliver = [&](CView* view) {
@@ -240,6 +257,7 @@ void CFrame::dispatchEvent(Event& event) {
         return view->onMouseUp(where, mouse.buttonState);
       case EventType::MouseMove:
       case EventType::MouseWheel:
+      case EventType::MouseCancel:
         break;
     }
     return view->onMouseMoved(where, mouse.buttonState);
@@ -290,6 +308,11 @@ void CFrame::processEvents() {
       }
       case EventType::MouseWheel: {
         MouseWheelEvent e(where, input.wheelX, input.wheelY, input.buttons);
+        dispatchEvent(e);
+        break;
+      }
+      case EventType::MouseCancel: {
+        MouseCancelEvent e;
         dispatchEvent(e);
         break;
       }

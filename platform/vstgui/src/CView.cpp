@@ -30,6 +30,7 @@ void CView::draw(CDrawContext* context) {
 CMouseEventResult CView::onMouseDown(CPoint&, const CButtonState&) { return kMouseEventNotHandled; }
 CMouseEventResult CView::onMouseUp(CPoint&, const CButtonState&) { return kMouseEventNotHandled; }
 CMouseEventResult CView::onMouseMoved(CPoint&, const CButtonState&) { return kMouseEventNotHandled; }
+CMouseEventResult CView::onMouseCancel() { return kMouseEventNotHandled; }
 bool CView::onWheel(const CPoint&, const CMouseWheelAxis&, const float&, const CButtonState&) {
   return false;
 }

@@ -87,7 +87,8 @@ std::unique_ptr<X11Window> X11Window::create(uint32_t parent, uint32_t w, uint32
   // Values in the order of their mask bits.
   const uint32_t values[] = {
       self->pixmap, 0,
-      XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_MOTION,
+      XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_MOTION |
+          XCB_EVENT_MASK_LEAVE_WINDOW,
       screen->default_colormap};
   const xcb_void_cookie_t made = xcb_create_window_checked(
       c, self->depth, self->window, parent, 0, 0, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0,
@@ -198,6 +199,14 @@ bool X11Window::nextInput(PointerInput& input) {
       } else if (const int32_t bit = buttonBit(e->detail)) {
         input.type = kind == XCB_BUTTON_PRESS ? EventType::MouseDown : EventType::MouseUp;
         input.buttons = bit | modifiers;
+        taken = true;
+      }
+    } else if (kind == XCB_LEAVE_NOTIFY) {
+      // Another client grabbing the pointer takes the held press away from us.
+      const auto* e = reinterpret_cast<const xcb_leave_notify_event_t*>(event);
+      if (e->mode == XCB_NOTIFY_MODE_GRAB) {
+        input = PointerInput();
+        input.type = EventType::MouseCancel;
         taken = true;
       }
     } else if (kind == XCB_MOTION_NOTIFY) {

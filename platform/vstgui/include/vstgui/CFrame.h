@@ -11,7 +11,9 @@
 // Mouse input: a press goes to the topmost mouse-enabled view under the pointer that
 // handles it (kMouseEventHandled); that view then takes the moves and the release (a grab,
 // ended by the release). Without a grab, a release goes to the view under the pointer and
-// a move to none. A wheel turn goes to the topmost view under the pointer that handles it.
+// a move to none. A grab that ends otherwise (the frame closes, the view leaves it, the
+// window system breaks the pointer grab: a MouseCancelEvent) gives the view onMouseCancel
+// instead of the release. A wheel turn goes to the topmost view under the pointer that handles it.
 //
 // Driving a window frame: the X connection is the frame's own (one per frame). The host's
 // main loop polls getFileDescriptor() and calls processEvents(), which drains what is
@@ -76,6 +78,9 @@ class CFrame : public CViewContainer {
   void processEvents();
   // Paints what was invalidated since the last paint and shows it.
   void paint();
+  // The number of paints that drew something since the frame was made (an idle editor's
+  // stays put).
+  uint64_t getPaintCount() const;
   // Paints, then copies the back buffer (width x zoom by height x zoom pixels, rounded;
   // scale factor = zoom); null while the frame is not open.
   PlatformBitmapPtr copyImage();
@@ -90,6 +95,8 @@ class CFrame : public CViewContainer {
  private:
   friend class EventLoop;
   void detachFromLoop();  // the loop is going away
+  // Drops the grab, telling the view that took the press (onMouseCancel).
+  void cancelGrab();
   std::unique_ptr<Impl> impl;
 };
 

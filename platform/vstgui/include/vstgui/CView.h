@@ -37,6 +37,9 @@ class CView : public CBaseObject {
   virtual CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons);
   virtual CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons);
   virtual CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons);
+  // The press this view took ends without a release: the frame closes, the view leaves
+  // it, or the window system breaks the pointer grab. The default does nothing.
+  virtual CMouseEventResult onMouseCancel();
   // distance in notches along axis (positive up or right); true when handled.
   virtual bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
                        const CButtonState& buttons);

@@ -56,7 +56,7 @@ enum CMouseWheelAxis : int32_t {
   kMouseWheelAxisY = 1,
 };
 
-enum class EventType { MouseDown, MouseMove, MouseUp, MouseWheel };
+enum class EventType { MouseDown, MouseMove, MouseUp, MouseWheel, MouseCancel };
 
 // An event given to CFrame::dispatchEvent. Positions are in frame points; the button state
 // carries the mouse buttons and the modifier keys. consumed is set when a view handled it.
@@ -96,6 +96,12 @@ struct MouseMoveEvent : MouseEvent {
   MouseMoveEvent() : MouseEvent(EventType::MouseMove, {}, {}) {}
   MouseMoveEvent(const CPoint& pos, CButtonState buttons)
       : MouseEvent(EventType::MouseMove, pos, buttons) {}
+};
+
+// The press being held is lost before its release (the window system broke the pointer
+// grab); the view that took the press gets onMouseCancel and no release.
+struct MouseCancelEvent : Event {
+  MouseCancelEvent() : Event(EventType::MouseCancel) {}
 };
 
 // A wheel turn: deltaY > 0 is a turn away from the user (up), deltaX > 0 to the right.
