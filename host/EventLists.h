@@ -20,7 +20,9 @@ public:
     // [audio-thread] Copies the event (header->size bytes); false when it is
     // malformed or does not fit. Never allocates.
     bool push(const clap_event_header_t* header);
+    // [main-thread] Between blocks only.
     void clear();
+    // [thread-safe] while nothing pushes.
     std::uint32_t size() const { return static_cast<std::uint32_t>(m_offsets.size()); }
     // Null for an index past the end.
     const clap_event_header_t* at(std::uint32_t index) const;
@@ -48,10 +50,12 @@ public:
     const clap_input_events_t* list() const { return &m_list; }
     EventStore& events() { return m_events; }
 
+    // [main-thread] Between blocks only.
     void addParamValue(std::uint32_t time, clap_id paramId, double value);
     void addMidi(std::uint32_t time, std::uint16_t port, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
 
 private:
+    // [audio-thread] The list's entries as the plug-in calls them.
     static std::uint32_t sizeOf(const clap_input_events_t* list);
     static const clap_event_header_t* get(const clap_input_events_t* list, std::uint32_t index);
 
@@ -71,6 +75,7 @@ public:
     EventStore& events() { return m_events; }
 
 private:
+    // [audio-thread] Copies the event; false when the store refuses it.
     static bool tryPush(const clap_output_events_t* list, const clap_event_header_t* event);
 
     EventStore m_events;
