@@ -49,9 +49,10 @@ bool LoadedPlugin::load(const std::string& path, const std::string& pluginId,
     // a file given on the command line is always meant as a path.
     const std::string openPath = absolute.find('/') == std::string::npos ? "./" + absolute : absolute;
     // RTLD_NODELETE keeps the module mapped after dlclose, until the process
-    // ends: a plug-in may keep process-wide state that it never frees (a GUI
-    // toolkit initialised once, for one), and unmapping it would turn that
-    // into leaked memory that nothing can name.
+    // ends: a plug-in and the libraries it pulls in may keep process-wide
+    // state they never free (pixman, under a cairo-drawn editor, allocates its
+    // tables when it is loaded), and unmapping them would turn that into
+    // memory that nothing refers to any more.
     m_library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!m_library) {
         error = quoted(path) + " is not a CLAP plug-in: " + lastDlError();
