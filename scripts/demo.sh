@@ -28,6 +28,7 @@ fi
 
 echo "== rendering $CLIP"
 mkdir -p "$OUT_DIR"
+OUT_DIR=$(cd "$OUT_DIR" && pwd)
 # name, then the render options
 renders=(
   "mode0-kavro|--mode 0"
@@ -44,10 +45,10 @@ for entry in "${renders[@]}"; do
   line=$("$HOST" render "${options[@]}" "$PLUGIN" "$CLIP" "$out" | tail -n 1)
   peak=$(sed -n 's/.*peak \([^ ]*\) dBFS.*/\1/p' <<<"$line")
   rms=$(sed -n 's/.*RMS \([^ ]*\) dBFS.*/\1/p' <<<"$line")
-  summary+=("$(printf '  %-44s peak %6s dBFS   RMS %6s dBFS' "$out" "$peak" "$rms")")
+  summary+=("$(printf '  %-36s peak %6s dBFS   RMS %6s dBFS' "$(basename "$out")" "$peak" "$rms")")
 done
 
 echo
 echo "The plug-in is installed at $PLUGIN; a CLAP host finds it there."
-echo "Demo renders in $OUT_DIR (the bypassed one presses the footswitch at the start):"
+echo "Demo renders in $OUT_DIR/ (the bypassed one presses the footswitch at the start):"
 printf '%s\n' "${summary[@]}"
