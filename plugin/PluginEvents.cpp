@@ -40,9 +40,11 @@ void FXCorePlugin::handleEvent(const clap_event_header* header) {
     if (header == nullptr || header->space_id != CLAP_CORE_EVENT_SPACE_ID) {
         return;
     }
-    if (header->type == CLAP_EVENT_MIDI) {
+    // An event shorter than its type's record is not read past its end.
+    if (header->type == CLAP_EVENT_MIDI && header->size >= sizeof(clap_event_midi)) {
         handleMidi(reinterpret_cast<const clap_event_midi*>(header));
-    } else if (header->type == CLAP_EVENT_PARAM_VALUE) {
+    } else if (header->type == CLAP_EVENT_PARAM_VALUE &&
+               header->size >= sizeof(clap_event_param_value)) {
         const auto* event = reinterpret_cast<const clap_event_param_value*>(header);
         writeParam(event->param_id, event->value); // no echo to the host
     }

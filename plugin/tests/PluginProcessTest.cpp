@@ -281,6 +281,12 @@ TEST(Events, OtherSpacesAndTypesAreIgnored) {
     mod.param_id = kParamPot0 + 1;
     mod.amount = 0.3;
     r.plugin.handleEvent(&mod.header);
+    // A record whose size is shorter than its type's is not read.
+    clap_event_param_value shortValue{};
+    shortValue.header = {sizeof(clap_event_header), 0, 0, CLAP_EVENT_PARAM_VALUE, 0};
+    shortValue.param_id = kParamPot0 + 1;
+    shortValue.value = 0.1;
+    r.plugin.handleEvent(&shortValue.header);
     r.plugin.handleEvent(nullptr);
     r.plugin.handleMidi(nullptr);
     EXPECT_EQ(r.plugin.paramValue(kParamPot0 + 1), 0.5);
