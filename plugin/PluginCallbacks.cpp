@@ -87,7 +87,8 @@ clap_plugin makeClapPluginRecord(FXCorePlugin* instance) {
 
 bool FXCorePlugin::activate(double rate, std::uint32_t, std::uint32_t) {
     // Block sizes are ignored: processing runs sample by sample over any block.
-    const double useRate = rate > 0.0 ? rate : 48000.0; // NaN fails the test too
+    // A rate that is not above zero, not a number or infinite gives 48000.
+    const double useRate = rate > 0.0 && std::isfinite(rate) ? rate : 48000.0;
     sampleRate = useRate;
     core.sampleRate = useRate;
     appliedProgram = -1;

@@ -286,7 +286,8 @@ TEST(Activation, RateAndPressStates) {
         double stored;
     };
     const Case cases[] = {{44100.0, 44100.0}, {0.0, 48000.0}, {-44100.0, 48000.0},
-                          {std::nan(""), 48000.0}, {96000.0, 96000.0}};
+                          {std::nan(""), 48000.0}, {96000.0, 96000.0},
+                          {std::numeric_limits<double>::infinity(), 48000.0}};
     for (const Case& c : cases) {
         Fixture f;
         f.plugin.pressCountdown.fill(7);
