@@ -215,6 +215,24 @@ TEST(CustomProgram, LoadSelectsLoadedBankAndAppliesAtTheNextCheck) {
     EXPECT_EQ(f.plugin.appliedGeneration, 2u);
 }
 
+TEST(CustomProgram, WithoutAnyEmbeddedProgramTheLoadedBankIsBankZero) {
+    Fixture f;
+    for (auto& slot : f.plugin.programs) {
+        slot.reset();
+    }
+    f.plugin.banks.clear();
+    f.plugin.publishCatalogue(nullptr);
+    f.processBlock();
+    EXPECT_EQ(f.plugin.core.loaded, 0); // nothing to run: silence
+    std::string error;
+    ASSERT_TRUE(f.plugin.loadCustomHex(test::crossProgramHex(), "only", error)) << error;
+    ASSERT_EQ(f.plugin.banks.size(), 1u);
+    EXPECT_EQ(f.value(400), 0.0);
+    f.processBlock();
+    EXPECT_EQ(f.plugin.core.loaded, 1);
+    EXPECT_EQ(f.plugin.appliedProgram, FXCorePlugin::kCustomSlot);
+}
+
 TEST(CustomProgram, FailingLoadChangesNothing) {
     Fixture f;
     std::string error;
