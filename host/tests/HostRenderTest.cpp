@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -220,6 +221,30 @@ TEST(HostStateTest, StateWrittenByOneRenderReproducesItInAnother) {
     ASSERT_TRUE(readAudio(dir.path("c.wav"), c));
     EXPECT_EQ(firstDifference(a, b), -1);
     EXPECT_NE(firstDifference(a, c), -1) << "the state made no difference";
+}
+
+// info shows what a DAW would see of the plug-in.
+TEST(HostInfoTest, ListsDescriptorPortsAndParameters) {
+    const RunResult run = runHost({"info", pluginPath()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const char* const kExpected[] = {
+        R"(plug-in: +Corlinde Jr\n)",
+        R"(vendor: +Morvith Pedals\n)",
+        R"(version: +0\.1\.0\n)",
+        R"(features: +audio-effect, stereo\n)",
+        R"(input +0 +id 0 +"Input" +2 channels +type stereo +main)",
+        R"(output +0 +id 1 +"Output" +2 channels +type stereo +main)",
+        R"(input +0 +id 0 +"MIDI Control" +dialects MIDI +preferred MIDI)",
+        R"(parameters \(18\):)",
+        R"(\n +100 +ONE +Corlinde Jr \(KAVRO\) +0 +1 +0\.5 +0\.500 +automatable,modulatable\n)",
+        R"(\n +204 +BYPASS +Corlinde Jr \(KAVRO\) +0 +1 +0 +released +stepped,automatable\n)",
+        R"(\n +300 +ENABLE +\S.* engaged +stepped,hidden,automatable\n)",
+        R"(\n +402 +Mode +Program +0 +7 +0 +0: mp-corlinde-jr_0 +stepped,automatable\n)",
+        R"(\n +500 +Input Trim +Levels +-24 +24 +0 +0\.0 dB +automatable,modulatable\n)",
+    };
+    for (const char* pattern : kExpected)
+        EXPECT_TRUE(std::regex_search(run.out, std::regex(pattern))) << "missing: " << pattern << "\n" << run.out;
 }
 
 }  // namespace
