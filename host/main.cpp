@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
+#include "host/GuiCommand.h"
 #include "host/InfoCommand.h"
 #include "host/Options.h"
 #include "host/RenderCommand.h"
@@ -14,6 +16,16 @@
 int main(int argc, char** argv) {
     using namespace fxcorehost;
     constexpr int kExitUsage = 2;
+
+    // gui parses its own options (it runs a window and an audio thread, not a render).
+    if (argc >= 2 && std::string_view(argv[1]) == "gui") {
+        ReplacingFile::removePendingOnInterrupt();
+        std::string error;
+        const int code = runGuiCommand(argc, argv, error);
+        if (code != 0) std::fprintf(stderr, "corlinde-host: %s\n", error.c_str());
+        std::fflush(stdout);
+        return code;
+    }
 
     const ParseResult parsed = parseCommandLine(argc, argv);
     if (!parsed.ok) {

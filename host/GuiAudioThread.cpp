@@ -1,0 +1,162 @@
+#include "host/GuiAudioThread.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace fxcorehost {
+
+bool SentEventRing::push(const SentParamEvent& event) {
+    const std::uint32_t head = m_head.load(std::memory_order_relaxed);  // written only here
+    const std::uint32_t tail = m_tail.load(std::memory_order_acquire);
+    if (head - tail >= kCapacity) {
+        m_refused.fetch_add(1, std::memory_order_relaxed);
+        return false;
+    }
+    m_slots[head % kCapacity] = event;
+    m_head.store(head + 1, std::memory_order_release);
+    return true;
+}
+
+bool SentEventRing::pop(SentParamEvent& event) {
+    const std::uint32_t tail = m_tail.load(std::memory_order_relaxed);  // written only here
+    const std::uint32_t head = m_head.load(std::memory_order_acquire);
+    if (tail == head) return false;
+    event = m_slots[tail % kCapacity];
+    m_tail.store(tail + 1, std::memory_order_release);
+    return true;
+}
+
+GuiAudioThread::~GuiAudioThread() { stop(); }
+
+void GuiAudioThread::prepare(LoadedPlugin& plugin, const clap_plugin_audio_ports_t* ports, int sampleRate,
+                             std::uint32_t blockSize, std::vector<std::vector<float>> loop) {
+    m_plugin = &plugin;
+    m_sampleRate = sampleRate;
+    m_blockSize = blockSize;
+    m_loop = std::move(loop);
+    m_loopPosition = 0;
+    m_inputs.setUp(plugin.plugin(), ports, true, blockSize);
+    m_outputs.setUp(plugin.plugin(), ports, false, blockSize);
+}
+
+bool GuiAudioThread::start() {
+    if (m_running || !m_plugin) return false;
+    m_stopRequested.store(false, std::memory_order_relaxed);
+    m_failure.store(0, std::memory_order_relaxed);
+    m_running = pthread_create(&m_thread, nullptr, &GuiAudioThread::entry, this) == 0;
+    return m_running;
+}
+
+void GuiAudioThread::stop() {
+    if (!m_running) return;
+    m_stopRequested.store(true, std::memory_order_release);
+    pthread_join(m_thread, nullptr);
+    m_running = false;
+}
+
+void* GuiAudioThread::entry(void* self) {
+    static_cast<GuiAudioThread*>(self)->run();
+    return nullptr;
+}
+
+void GuiAudioThread::fillInput(std::uint32_t frames) {
+    if (m_inputs.count() == 0) return;
+    PortBuffer& port = m_inputs.port(0);
+    const std::size_t loopChannels = m_loop.size();
+    const std::size_t loopLength = loopChannels == 0 ? 0 : m_loop[0].size();
+    for (std::uint32_t c = 0; c < port.channels; ++c) {
+        float* out = port.samples[c].data();
+        const std::size_t source = loopChannels == 1 ? 0 : c;
+        if (source >= loopChannels) {
+            std::fill(out, out + frames, 0.0f);
+            continue;
+        }
+        const float* in = m_loop[source].data();
+        std::size_t position = m_loopPosition;
+        for (std::uint32_t f = 0; f < frames; ++f) {
+            out[f] = in[position];
+            if (++position == loopLength) position = 0;
+        }
+    }
+    if (loopLength > 0) m_loopPosition = (m_loopPosition + frames) % loopLength;
+}
+
+void GuiAudioThread::forwardSentEvents(std::int64_t blockStart) {
+    const EventStore& events = m_outEvents.events();
+    for (std::uint32_t i = 0; i < events.size(); ++i) {
+        const clap_event_header_t* header = events.at(i);
+        if (header->space_id != CLAP_CORE_EVENT_SPACE_ID) continue;
+        std::size_t size = 0;
+        if (header->type == CLAP_EVENT_PARAM_VALUE && header->size >= sizeof(clap_event_param_value_t))
+            size = sizeof(clap_event_param_value_t);
+        else if ((header->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ||
+                  header->type == CLAP_EVENT_PARAM_GESTURE_END) &&
+                 header->size >= sizeof(clap_event_param_gesture_t))
+            size = sizeof(clap_event_param_gesture_t);
+        if (size == 0) continue;
+        SentParamEvent sent;
+        sent.blockStart = blockStart;
+        std::memcpy(&sent.value, header, size);
+        sent.header.size = static_cast<std::uint32_t>(size);
+        m_sent.push(sent);  // a full ring counts the loss
+    }
+}
+
+// [audio-thread] Blocks at the pace of the sample rate, as an audio device
+// would ask for them: each block is processed, then the thread sleeps until
+// the block's end is due. A late block (the machine was busy) restarts the
+// schedule from now rather than catching up in a burst.
+void GuiAudioThread::run() {
+    if (!m_plugin->startProcessing()) {
+        m_failure.store(static_cast<int>(Failure::StartRefused), std::memory_order_release);
+        return;
+    }
+    const clap_plugin_t* plugin = m_plugin->plugin();
+    const long blockNanos = static_cast<long>(1e9 * m_blockSize / m_sampleRate);
+    timespec next{};
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    std::int64_t steadyTime = 0;
+
+    while (!m_stopRequested.load(std::memory_order_acquire)) {
+        m_outputs.silence();
+        fillInput(m_blockSize);
+        m_inEvents.events().clear();
+        m_outEvents.events().clear();
+
+        clap_process_t process{};
+        process.steady_time = steadyTime;
+        process.frames_count = m_blockSize;
+        process.transport = nullptr;
+        process.audio_inputs = m_inputs.buffers();
+        process.audio_outputs = m_outputs.buffers();
+        process.audio_inputs_count = m_inputs.count();
+        process.audio_outputs_count = m_outputs.count();
+        process.in_events = m_inEvents.list();
+        process.out_events = m_outEvents.list();
+        if (plugin->process(plugin, &process) == CLAP_PROCESS_ERROR) {
+            m_failure.store(static_cast<int>(Failure::ProcessError), std::memory_order_release);
+            break;
+        }
+        forwardSentEvents(steadyTime);
+        steadyTime += m_blockSize;
+        ++m_blocks;
+
+        next.tv_nsec += blockNanos;
+        while (next.tv_nsec >= 1000000000L) {
+            next.tv_nsec -= 1000000000L;
+            ++next.tv_sec;
+        }
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const long long lateNanos = (static_cast<long long>(now.tv_sec) - next.tv_sec) * 1000000000LL +
+                                    (now.tv_nsec - next.tv_nsec);
+        if (lateNanos > blockNanos) next = now;
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+    }
+    m_plugin->stopProcessing();
+}
+
+}  // namespace fxcorehost
