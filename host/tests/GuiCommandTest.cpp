@@ -1,0 +1,327 @@
+// corlinde-host gui on a real X display (the test runs under Xvfb): the
+// editor embeds in the host's window, a pointer click injected through XTest
+// reaches it and comes back as printed parameter events, the screenshot shows
+// the panel, and the command ends cleanly on every way out.
+
+#include <png.h>
+#include <signal.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "HostTestSupport.h"
+
+namespace fxcorehost::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The footswitch of the "mp-corlindejr" panel: centre of its 81 x 83 view,
+// in panel pixels; it sends parameter 204.
+constexpr int kFootswitchX = 196;
+constexpr int kFootswitchY = 617;
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The window id from the host's first line, once it is printed; 0 on timeout.
+xcb_window_t waitForWindowLine(const std::string& outPath) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string out = readText(outPath);
+        const auto at = out.find("in window 0x");
+        if (at != std::string::npos && out.find('\n', at) != std::string::npos)
+            return static_cast<xcb_window_t>(std::strtoul(out.c_str() + at + 10, nullptr, 16));
+        std::this_thread::sleep_for(20ms);
+    }
+    return 0;
+}
+
+struct Picture {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint8_t> rgb;
+    const std::uint8_t* at(std::uint32_t x, std::uint32_t y) const { return &rgb[(y * width + x) * 3]; }
+};
+
+bool readPng(const std::string& path, Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    picture.width = image.width;
+    picture.height = image.height;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    return png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
+}
+
+// A test's own connection to the display, to find the host's window, click
+// in it and close it as a window manager would.
+class Display {
+public:
+    Display() : m_connection(xcb_connect(nullptr, nullptr)) {}
+    ~Display() { xcb_disconnect(m_connection); }
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+    bool ok() const { return xcb_connection_has_error(m_connection) == 0; }
+
+    // True once the window is on screen with the editor's window mapped inside it.
+    bool waitForEmbeddedEditor(xcb_window_t window) {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (isViewable(window)) {
+                xcb_query_tree_reply_t* tree =
+                    xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr);
+                bool childShown = false;
+                if (tree) {
+                    const xcb_window_t* children = xcb_query_tree_children(tree);
+                    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i)
+                        childShown = childShown || isViewable(children[i]);
+                    std::free(tree);
+                }
+                if (childShown) return true;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+    // A left click at (x, y) of window, through the XTest extension: the
+    // server delivers it to whatever window is under the pointer there.
+    bool click(xcb_window_t window, int x, int y) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        xcb_translate_coordinates_reply_t* where = xcb_translate_coordinates_reply(
+            m_connection,
+            xcb_translate_coordinates(m_connection, window, screen->root, static_cast<std::int16_t>(x),
+                                      static_cast<std::int16_t>(y)),
+            nullptr);
+        if (!where) return false;
+        const std::int16_t rootX = where->dst_x;
+        const std::int16_t rootY = where->dst_y;
+        std::free(where);
+        xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, screen->root, rootX, rootY, 0);
+        xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(m_connection);
+        std::this_thread::sleep_for(200ms);
+        xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(m_connection);
+        return xcb_connection_has_error(m_connection) == 0;
+    }
+
+    // What a window manager sends when the user closes the window.
+    void sendDeleteWindow(xcb_window_t window) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = atom("WM_PROTOCOLS");
+        message.data.data32[0] = atom("WM_DELETE_WINDOW");
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(m_connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+        xcb_flush(m_connection);
+    }
+
+private:
+    bool isViewable(xcb_window_t window) {
+        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+            m_connection, xcb_get_window_attributes(m_connection, window), nullptr);
+        const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(attributes);
+        return viewable;
+    }
+
+    xcb_atom_t atom(const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+            nullptr);
+        const xcb_atom_t value = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+        std::free(reply);
+        return value;
+    }
+
+    xcb_connection_t* m_connection;
+};
+
+// The positions of the needles in text, in order; npos for one not found
+// after the previous.
+std::vector<std::size_t> findInOrder(const std::string& text, const std::vector<std::string>& needles) {
+    std::vector<std::size_t> found;
+    std::size_t from = 0;
+    for (const auto& needle : needles) {
+        const std::size_t at = text.find(needle, from);
+        found.push_back(at);
+        if (at == std::string::npos) break;
+        from = at + needle.size();
+    }
+    return found;
+}
+
+TEST(GuiCommand, ClickOnTheFootswitchIsPrintedAndTheScreenshotShowsThePanel) {
+    ScratchDir dir;
+    Display display;
+    ASSERT_TRUE(display.ok()) << "no X display";
+    const int pid = startHost({"gui", pluginPath(), "--seconds", "4", "--screenshot", dir.path("shot.png")},
+                              dir.path("out.txt"), dir.path("err.txt"));
+    ASSERT_GT(pid, 0);
+    const xcb_window_t window = waitForWindowLine(dir.path("out.txt"));
+    ASSERT_NE(window, 0u) << readText(dir.path("err.txt"));
+    ASSERT_TRUE(display.waitForEmbeddedEditor(window));
+    std::this_thread::sleep_for(300ms);  // the editor's first paint
+    ASSERT_TRUE(display.click(window, kFootswitchX, kFootswitchY));
+
+    ASSERT_EQ(waitHost(pid), 0) << readText(dir.path("err.txt"));
+    const std::string out = readText(dir.path("out.txt"));
+    EXPECT_NE(out.find("gui: Corlinde Jr editor 394 x 722 in window"), std::string::npos) << out;
+    // A momentary press: begin, pressed, released, end, each from a processed block.
+    const auto order = findInOrder(out, {"gesture begin 204 ", "param 204 \"", " = 1", "param 204 \"", " = 0",
+                                         "gesture end 204 "});
+    ASSERT_EQ(order.size(), 6u) << out;
+    EXPECT_NE(order.back(), std::string::npos) << out;
+    EXPECT_NE(out.find("gui: ended (--seconds 4)"), std::string::npos) << out;
+
+    Picture shot;
+    ASSERT_TRUE(readPng(dir.path("shot.png"), shot));
+    ASSERT_EQ(shot.width, 394u);
+    ASSERT_EQ(shot.height, 722u);
+    // The panel, not the window's black background: compared with the
+    // panel's own picture, most pixels are close (the knobs, lamp and
+    // footswitch drawn over it cover the rest).
+    Picture panel;
+    ASSERT_TRUE(readPng(CORLINDE_PANEL_PICTURE, panel));
+    ASSERT_EQ(panel.width, shot.width);
+    ASSERT_EQ(panel.height, shot.height);
+    std::size_t close = 0;
+    double sum = 0.0;
+    double sumSquares = 0.0;
+    for (std::uint32_t y = 0; y < shot.height; ++y) {
+        for (std::uint32_t x = 0; x < shot.width; ++x) {
+            const std::uint8_t* s = shot.at(x, y);
+            const std::uint8_t* p = panel.at(x, y);
+            int worst = 0;
+            for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(int{s[c]} - int{p[c]}));
+            if (worst <= 24) ++close;
+            const double luma = 0.299 * s[0] + 0.587 * s[1] + 0.114 * s[2];
+            sum += luma;
+            sumSquares += luma * luma;
+        }
+    }
+    const double pixels = static_cast<double>(shot.width) * shot.height;
+    const double deviation = std::sqrt(std::max(0.0, sumSquares / pixels - (sum / pixels) * (sum / pixels)));
+    EXPECT_GT(static_cast<double>(close) / pixels, 0.6);
+    EXPECT_GT(deviation, 10.0);
+}
+
+// Every way out ends the loop, the audio thread and the editor in order, with
+// exit code 0. A safety --seconds ends a run whose way out failed, which the
+// printed reason then shows.
+struct EndingCase {
+    const char* name;
+    int signal;  // 0: the window manager's close request
+    bool withInput;
+    const char* reason;
+};
+
+class GuiEnding : public ::testing::TestWithParam<EndingCase> {};
+
+TEST_P(GuiEnding, EndsCleanly) {
+    const EndingCase& c = GetParam();
+    ScratchDir dir;
+    Display display;
+    ASSERT_TRUE(display.ok()) << "no X display";
+    std::vector<std::string> args = {"gui", pluginPath(), "--seconds", "30"};
+    if (c.withInput) {
+        ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(44100, 0.3)));
+        args.insert(args.end(), {"--input", dir.path("in.wav")});
+    }
+    const int pid = startHost(args, dir.path("out.txt"), dir.path("err.txt"));
+    ASSERT_GT(pid, 0);
+    const xcb_window_t window = waitForWindowLine(dir.path("out.txt"));
+    ASSERT_NE(window, 0u) << readText(dir.path("err.txt"));
+    ASSERT_TRUE(display.waitForEmbeddedEditor(window));
+    std::this_thread::sleep_for(500ms);
+    if (c.signal != 0) {
+        ASSERT_EQ(kill(pid, c.signal), 0);
+    } else {
+        display.sendDeleteWindow(window);
+    }
+    ASSERT_EQ(waitHost(pid), 0) << readText(dir.path("err.txt"));
+    const std::string out = readText(dir.path("out.txt"));
+    EXPECT_NE(out.find(std::string("gui: ended (") + c.reason + ")"), std::string::npos) << out;
+    if (c.withInput) {
+        EXPECT_NE(out.find("44100 Hz input looped"), std::string::npos) << out;
+    }
+    EXPECT_EQ(readText(dir.path("err.txt")), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, GuiEnding,
+                         ::testing::Values(EndingCase{"Sigint", SIGINT, false, "SIGINT"},
+                                           EndingCase{"Sigterm", SIGTERM, true, "SIGTERM"},
+                                           EndingCase{"WindowClosed", 0, true, "window closed"}),
+                         [](const ::testing::TestParamInfo<EndingCase>& param) { return std::string(param.param.name); });
+
+// Wrong invocations: one line on stderr and the exit code, before any window.
+struct WrongCase {
+    std::vector<std::string> args;  // "PLUGIN" stands for the built plug-in
+    int exitCode;
+    const char* message;
+};
+
+TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
+    ScratchDir dir;
+    const std::vector<WrongCase> cases = {
+        {{"gui"}, 2, "gui takes one plug-in file"},
+        {{"gui", "PLUGIN", "PLUGIN"}, 2, "gui takes one plug-in file"},
+        {{"gui", "--seconds", "0", "PLUGIN"}, 2, "--seconds 0: expected a time in seconds above 0"},
+        {{"gui", "--seconds", "soon", "PLUGIN"}, 2, "--seconds soon"},
+        {{"gui", "--frobnicate", "PLUGIN"}, 2, "unknown option --frobnicate"},
+        {{"gui", "PLUGIN", "--input"}, 2, "--input needs a value"},
+        {{"gui", dir.path("none.clap")}, 1, "none.clap"},
+        {{"gui", "--input", dir.path("none.wav"), "PLUGIN"}, 1, "none.wav"},
+        {{"gui", notAPluginPath()}, 1, ""},
+        {{"gui", "--plugin-id", "no.such.id", "PLUGIN"}, 1, "no.such.id"},
+    };
+    for (const WrongCase& c : cases) {
+        std::vector<std::string> args = c.args;
+        std::string shown;
+        for (auto& a : args) {
+            if (a == "PLUGIN") a = pluginPath();
+            shown += " " + a;
+        }
+        const RunResult run = runHost(args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << shown;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << shown << ": " << run.err;
+        EXPECT_EQ(run.err.rfind("corlinde-host: ", 0), 0u) << shown << ": " << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << shown << ": " << run.err;
+        EXPECT_EQ(run.out, "") << shown;
+    }
+}
+
+TEST(GuiCommand, NoDisplayIsAnError) {
+    const char* saved = std::getenv("DISPLAY");
+    const std::string display = saved ? saved : "";
+    setenv("DISPLAY", ":31999", 1);  // no server there
+    const RunResult run = runHost({"gui", pluginPath(), "--seconds", "1"});
+    if (saved) setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cannot connect to the X display ':31999'"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace fxcorehost::test
