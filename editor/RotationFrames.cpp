@@ -7,13 +7,20 @@
 namespace fxcoreplug {
 namespace {
 
-// The source as plain memory: straight colours and the premultiplied products c x a, which
-// the filter interpolates (whole numbers, so the doubles hold them exactly).
+// The source as plain memory: per pixel its alpha and the premultiplied products c x a of
+// its channels, the values the filter interpolates. They are whole numbers up to 65025,
+// exact in single precision, and the copy is half the size of one in doubles.
+struct SourcePixel {
+  float alpha;
+  float red;
+  float green;
+  float blue;
+};
+
 struct SourcePixels {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  std::vector<double> alpha;    // a
-  std::vector<double> premult;  // r x a, g x a, b x a per pixel
+  std::vector<SourcePixel> pixels;
 };
 
 bool readSource(VSTGUI::CBitmap* source, std::uint32_t w, std::uint32_t h, SourcePixels& out) {
@@ -22,16 +29,13 @@ bool readSource(VSTGUI::CBitmap* source, std::uint32_t w, std::uint32_t h, Sourc
   const std::size_t total = static_cast<std::size_t>(w) * h;
   out.width = w;
   out.height = h;
-  out.alpha.resize(total);
-  out.premult.resize(total * 3);
+  out.pixels.resize(total);
   for (std::size_t n = 0; n < total; ++n) {
     VSTGUI::CColor c;
     access->getColor(c);
-    const double a = c.alpha;
-    out.alpha[n] = a;
-    out.premult[n * 3 + 0] = c.red * a;
-    out.premult[n * 3 + 1] = c.green * a;
-    out.premult[n * 3 + 2] = c.blue * a;
+    const int a = c.alpha;
+    out.pixels[n] = {static_cast<float>(a), static_cast<float>(c.red * a), static_cast<float>(c.green * a),
+                     static_cast<float>(c.blue * a)};
     if (n + 1 < total && !++*access) return false;  // fewer pixels than the size promises
   }
   return true;
@@ -47,6 +51,29 @@ double lerp2(double p00, double p10, double p01, double p11, double fx, double f
   const double top = p00 + (p10 - p00) * fx;
   const double bottom = p01 + (p11 - p01) * fx;
   return top + (bottom - top) * fy;
+}
+
+// The colour of the output pixel that maps to source point (u, v).
+VSTGUI::CColor sample(const SourcePixels& src, double u, double v, double lastX, double lastY) {
+  // The whole 2 x 2 neighbourhood inside the source: floor(u) >= 0 and floor(u) + 1 < W,
+  // which for a whole W - 1 is 0 <= u < W - 1; there floor is the cast's truncation. NaN
+  // fails the test, and the casts stay in range.
+  if (!(u >= 0.0 && v >= 0.0 && u < lastX && v < lastY)) return VSTGUI::CColor(0, 0, 0, 0);
+  const auto x0 = static_cast<std::int32_t>(u);
+  const auto y0 = static_cast<std::int32_t>(v);
+  const double fx = u - x0;
+  const double fy = v - y0;
+  const std::size_t i00 = static_cast<std::size_t>(y0) * src.width + static_cast<std::size_t>(x0);
+  const SourcePixel& p00 = src.pixels[i00];
+  const SourcePixel& p10 = src.pixels[i00 + 1];
+  const SourcePixel& p01 = src.pixels[i00 + src.width];
+  const SourcePixel& p11 = src.pixels[i00 + src.width + 1];
+  const double a = lerp2(p00.alpha, p10.alpha, p01.alpha, p11.alpha, fx, fy);
+  if (!(a > 0.5)) return VSTGUI::CColor(0, 0, 0, 0);
+  const double r = lerp2(p00.red, p10.red, p01.red, p11.red, fx, fy);
+  const double g = lerp2(p00.green, p10.green, p01.green, p11.green, fx, fy);
+  const double b = lerp2(p00.blue, p10.blue, p01.blue, p11.blue, fx, fy);
+  return VSTGUI::CColor(toByte(r / a), toByte(g / a), toByte(b / a), toByte(a));
 }
 
 }  // namespace
@@ -89,6 +116,8 @@ FrameSeries makeRotationFrames(VSTGUI::CBitmap* source, int count, double offset
   const double cyO = (outH - 1.0) / 2.0;
   const double lastX = static_cast<double>(w) - 1.0;  // x0 + 1 must stay below w
   const double lastY = static_cast<double>(h) - 1.0;
+  std::vector<double> columnCos(outW);
+  std::vector<double> columnSin(outW);
 
   for (int f = 0; f < count; ++f) {
     const double t = count == 1 ? 0.0 : (static_cast<double>(f) / (count - 1)) * 2.0 - 1.0;
@@ -104,36 +133,20 @@ FrameSeries makeRotationFrames(VSTGUI::CBitmap* source, int count, double offset
     auto access = VSTGUI::CBitmapPixelAccess::create(frame, false);
     if (!access) return frames;
 
+    // The column and row terms of the inverse rotation, each product as the mapping has it.
+    for (std::uint32_t x = 0; x < outW; ++x) {
+      const double dx = (x - cxO) * sx;
+      columnCos[x] = dx * cs;
+      columnSin[x] = dx * sn;
+    }
     for (std::uint32_t y = 0;; ++y) {
       const double dy = (y - cyO) * sy;
+      const double rowSin = dy * sn;
+      const double rowCos = dy * cs;
       for (std::uint32_t x = 0; x < outW; ++x) {
-        const double dx = (x - cxO) * sx;
-        const double u = (cxS + dx * cs) + dy * sn;
-        const double v = (cyS - dx * sn) + dy * cs;
-        VSTGUI::CColor colour(0, 0, 0, 0);
-        // The whole 2 x 2 neighbourhood inside the source (this also keeps the casts below
-        // in range, and passes over NaN).
-        if (u >= 0.0 && v >= 0.0 && std::floor(u) < lastX && std::floor(v) < lastY) {
-          const auto x0 = static_cast<std::int32_t>(std::floor(u));
-          const auto y0 = static_cast<std::int32_t>(std::floor(v));
-          const double fx = u - x0;
-          const double fy = v - y0;
-          const std::size_t i00 = static_cast<std::size_t>(y0) * w + static_cast<std::size_t>(x0);
-          const std::size_t i10 = i00 + 1;
-          const std::size_t i01 = i00 + w;
-          const std::size_t i11 = i01 + 1;
-          const double a = lerp2(src.alpha[i00], src.alpha[i10], src.alpha[i01], src.alpha[i11], fx, fy);
-          if (a > 0.5) {
-            std::uint8_t channel[3];
-            for (std::size_t k = 0; k < 3; ++k) {
-              const double q = lerp2(src.premult[i00 * 3 + k], src.premult[i10 * 3 + k],
-                                     src.premult[i01 * 3 + k], src.premult[i11 * 3 + k], fx, fy);
-              channel[k] = toByte(q / a);
-            }
-            colour = VSTGUI::CColor(channel[0], channel[1], channel[2], toByte(a));
-          }
-        }
-        access->setColor(colour);
+        const double u = (cxS + columnCos[x]) + rowSin;
+        const double v = (cyS - columnSin[x]) + rowCos;
+        access->setColor(sample(src, u, v, lastX, lastY));
         if (!++*access) break;
       }
       if (y + 1 >= outH) break;
