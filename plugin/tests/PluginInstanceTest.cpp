@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <string>
 
 #include "plugin/BankBuilder.h"
 #include "plugin/FXCorePlugin.h"
@@ -165,6 +167,69 @@ TEST(Construction, EmbeddedFirmwareFormsTheDefaultBank) {
     EXPECT_TRUE(f.plugin.activeControlNames().valid);
     EXPECT_EQ(f.plugin.activeControlNames().name, "Corlinde Jr (KAVRO)");
     EXPECT_EQ(f.plugin.controlNames[2].name, "Corlinde Jr (VESTRA)");
+}
+
+// The table the build embeds: each row's name, its control-names text byte for byte, and a
+// HEX text of the pedal's form that loads cleanly with the default settings.
+TEST(Construction, EmbeddedTableCarriesThePedalsTexts) {
+    if (!firmwareEmbedded()) {
+        GTEST_SKIP() << "built without the firmware";
+    }
+    struct Row {
+        const char* name;
+        const char* number;
+        const char* label;
+        std::size_t hexBytes;
+        long hexLines;
+        std::size_t words;
+    };
+    const Row rows[kEmbeddedProgramCount] = {
+        {"mp-corlinde-jr_0", "0", "KAVRO", 3820, 31, 273},
+        {"mp-corlinde-jr_1", "1", "DRISK", 3776, 30, 269},
+        {"mp-corlinde-jr_2", "2", "VESTRA", 3636, 29, 253},
+    };
+    const fxcore::FXCoreCore::Presets defaults = fxcore::FXCoreProgram::defaultPresets();
+    for (int k = 0; k < kEmbeddedProgramCount; ++k) {
+        const Row& row = rows[k];
+        const EmbeddedProgram& embedded = kEmbeddedPrograms[k];
+        EXPECT_STREQ(embedded.name, row.name);
+        const std::string label = row.label;
+        const std::string names =
+            std::string("; MP-CORLINDE-JR, mode ") + row.number + " (" + label + ").\n"
+            ";\n"
+            "; Names read off the printed panel. The middle-left position carries the mode\n"
+            "; toggle, whose three positions are labelled KAVRO / DRISK / VESTRA.\n"
+            "NAME    Corlinde Jr (" + label + ")\n"
+            "PANEL   corlinde-jr\n"
+            "#POT0   ONE\n"
+            "#POT1   MIX\n"
+            "#POT2   TWO\n"
+            "#POT3   mode   Kavro/Drisk/Vestra\n"
+            "#POT4   CLOCK\n"
+            "#POT5   TWEAK\n"
+            "#SW4    BYPASS\n"
+            "LEDS    center\n";
+        ASSERT_NE(embedded.controlNamesText, nullptr) << k;
+        EXPECT_EQ(std::string(embedded.controlNamesText), names) << k;
+
+        ASSERT_NE(embedded.hexText, nullptr) << k;
+        const std::string hex = embedded.hexText;
+        EXPECT_EQ(hex.size(), row.hexBytes) << k;
+        EXPECT_EQ(std::count(hex.begin(), hex.end(), '\n'), row.hexLines) << k;
+        EXPECT_EQ(hex.find('\r'), std::string::npos) << k;
+        EXPECT_EQ(hex.rfind(":00000001FF\n"), hex.size() - 12) << k;
+        fxcore::FXCoreProgram program;
+        const fxcore::FXCoreProgram::Result result = program.loadFromText(hex);
+        EXPECT_TRUE(result.ok) << k << ": " << result.error;
+        EXPECT_TRUE(result.warnings.empty()) << k;
+        EXPECT_EQ(program.words.size(), row.words) << k;
+        for (std::int32_t value : program.presets.creg) EXPECT_EQ(value, 0) << k;
+        EXPECT_EQ(program.presets.sfr, defaults.sfr) << k;
+        EXPECT_EQ(program.presets.userOutInitial, defaults.userOutInitial) << k;
+        EXPECT_EQ(program.presets.tapLongPressSamples, 36000) << k;
+        EXPECT_EQ(program.presets.tapDebounceSamples, 480) << k;
+        EXPECT_EQ(program.presets.switchDebounceSamples, 480) << k;
+    }
 }
 
 TEST(Queries, OutOfRangeAndEmptySlots) {
