@@ -171,8 +171,9 @@ bool FXCorePlugin::paramsTextToValue(std::uint32_t id, const char* text, double*
     }
     char* end = nullptr;
     const double value = std::strtod(text, &end);
-    // "nan" and "inf" read as numbers, but no parameter can take them.
-    if (end == text || !std::isfinite(value)) {
+    // "nan" reads as a number, but no writer takes it. An infinity stands: every writer
+    // clamps it to the parameter's range.
+    if (end == text || std::isnan(value)) {
         return false;
     }
     *out = value;

@@ -192,7 +192,9 @@ TEST(ParamInfo, TextToValue) {
         {500, "dB", false, 0.0},
         {401, "OUT2 / OUT3", false, 0.0},
         {100, "nan", false, 0.0},
-        {100, "inf", false, 0.0},
+        {100, "inf", true, std::numeric_limits<double>::infinity()},
+        {501, "-inf dB", true, -std::numeric_limits<double>::infinity()},
+        {500, "1e999", true, std::numeric_limits<double>::infinity()},
         {100, "", false, 0.0},
     };
     DirectPlugin p;
