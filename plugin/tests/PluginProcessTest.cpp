@@ -70,6 +70,45 @@ TEST(Process, ParameterEventsTakeEffectAtTheirSample) {
     EXPECT_FLOAT_EQ(r.block.outLeft()[0], r.block.inLeft()[0]);
 }
 
+// A Program or Mode event switches the program at the sample it is stamped with: the core is
+// reloaded (its sample counter starts again) there, and only when the slot changes.
+TEST(Process, ProgramSwitchesAtTheEventsSample) {
+    if (kEmbeddedPrograms[0].hexText == nullptr || kEmbeddedPrograms[0].hexText[0] == '\0') {
+        GTEST_SKIP() << "built without the firmware";
+    }
+    struct Event {
+        std::uint32_t time;
+        std::uint32_t id;
+        double value;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Event> events;
+        std::uint32_t counter; // core samples since its last reload, after two 64-sample blocks
+        int active;            // activeProgram after the second block
+    };
+    // Running starts on the custom program, bank 1 "(loaded)"; bank 0 is the embedded one.
+    constexpr int kCustom = FXCorePlugin::kCustomSlot;
+    const Case cases[] = {
+        {"embedded bank at sample 10", {{10, kParamProgram, 0.0}}, 54, 0},
+        {"embedded bank and its mode 2 at one sample", {{7, kParamProgram, 0.0}, {7, kParamMode, 2.0}}, 57, 2},
+        {"a Program past the last bank is the last bank", {{30, kParamProgram, 3.0}}, 128, kCustom},
+        {"a Mode past the one-mode bank is its mode", {{5, kParamMode, 6.0}}, 128, kCustom},
+        {"a Program rounding to the same bank", {{63, kParamProgram, 1.4}}, 128, kCustom},
+    };
+    for (const Case& c : cases) {
+        Running r;
+        r.run(64);
+        const int callbacks = r.host.callbacks.load();
+        InputEvents in;
+        for (const Event& e : c.events) in.paramValue(e.time, e.id, e.value);
+        r.run(64, &in);
+        EXPECT_EQ(r.plugin.core.sampleCounter, c.counter) << c.what;
+        EXPECT_EQ(r.plugin.activeProgram.load(), c.active) << c.what;
+        EXPECT_EQ(r.host.callbacks.load(), callbacks + (c.active != kCustom ? 1 : 0)) << c.what;
+    }
+}
+
 TEST(Process, OutputsReadAsTheCoreGivesThem) {
     Running r;
     const float values[] = {0.5f, -1.0f, 0.999999f, -0.3333333f, 1e-9f, 0.0f};
