@@ -165,7 +165,7 @@ public:
     // [audio-thread] One sample; `in` points to four floats or is null.
     void run(const float* in);
     // [audio-thread] Executes program[pc] and returns the next pc. A pc outside
-    // 0..1023 executes nothing and returns pc + 1.
+    // 0..1023 executes nothing and returns 1024 (kProgramSize).
     int step(int pc);
 
     // ---- peripherals ---------------------------------------------------
