@@ -142,5 +142,83 @@ TEST(CoreLifecycle, ResetRestartsTheProgramButKeepsRateAndNoise) {
     EXPECT_EQ(core.sfr[16], 0);  // pot values 0 until the next setPots
 }
 
+// Everything a state reset restarts, member by member.
+void expectSameRestartedState(const FXCoreCore& a, const FXCoreCore& b) {
+    EXPECT_EQ(a.regFile, b.regFile);
+    EXPECT_EQ(a.sfr, b.sfr);
+    EXPECT_TRUE(a.delayMemory == b.delayMemory);
+    EXPECT_EQ(a.acc64, b.acc64);
+    EXPECT_EQ(a.delayPtr, b.delayPtr);
+    EXPECT_EQ(a.sampleCounter, b.sampleCounter);
+    EXPECT_EQ(a.userOut, b.userOut);
+    EXPECT_EQ(a.potLatched, b.potLatched);
+    EXPECT_EQ(a.potInput, b.potInput);
+    EXPECT_EQ(a.potSmoothed, b.potSmoothed);
+    EXPECT_EQ(a.potScanPhase, b.potScanPhase);
+    EXPECT_EQ(a.lfoPhase, b.lfoPhase);
+    EXPECT_EQ(a.ramp, b.ramp);
+    EXPECT_EQ(a.pins, b.pins);
+    EXPECT_EQ(a.switchState, b.switchState);
+    EXPECT_EQ(a.switchDebounceCount, b.switchDebounceCount);
+    EXPECT_EQ(a.tapState, b.tapState);
+    EXPECT_EQ(a.tapDebounceCount, b.tapDebounceCount);
+    EXPECT_EQ(a.tapHoldCount, b.tapHoldCount);
+    EXPECT_EQ(a.tapMeasuring, b.tapMeasuring);
+    EXPECT_EQ(a.tapInterval, b.tapInterval);
+    EXPECT_EQ(a.tapFlags, b.tapFlags);
+    EXPECT_EQ(a.levelFlags, b.levelFlags);
+    EXPECT_EQ(a.inputs, b.inputs);
+    EXPECT_EQ(a.outputs, b.outputs);
+}
+
+// A core reset after running with every peripheral busy (LFOs and ramps
+// moving, pots smoothing, a switch half debounced, a tap measurement open,
+// loud inputs and outputs) must be in the state of a freshly loaded one, and
+// stay in step with it afterwards.
+TEST(CoreLifecycle, ResetAfterBusySamplesMatchesAFreshLoad) {
+    FXCoreCore::Presets presets;
+    presets.sfr[10] = 6;            // pot 0 smoothing
+    presets.sfr[28] = 50000000;     // LFO 0 rate
+    presets.sfr[32] = 0x01000000;   // ramp 0 rate
+    presets.sfr[44] = 0x7FFF;
+    presets.userOutInitial = {1, 0};
+    // OUT0 <- input 0 (loud, so both level flags rise); MREG0 <- flags word.
+    const uint32_t words[] = {word(Opcode::LoadSfr, 1, 0), word(Opcode::StoreSfr, 1, 4),
+                              word(Opcode::StoreMreg, FXCoreCore::kFlagsRegister, 0)};
+    const float loud[4] = {0.99f, -0.99f, 0, 0};
+    const float pots[6] = {0.7f, 0.2f, 0, 0, 0, 1};
+
+    FXCoreCore used;
+    used.sampleRate = 44100.0;
+    used.setPresets(presets);
+    ASSERT_TRUE(used.setProgram(words, 3));
+    used.setPots(pots);
+    for (int n = 0; n < 1000; ++n) {
+        // Tap pressed from sample 100 on; switch pin 1 from sample 900 on.
+        used.pins = 0x7Fu & ~(n >= 100 ? 1u << 6 : 0u) & ~(n >= 900 ? 1u << 1 : 0u);
+        used.run(loud);
+    }
+    ASSERT_EQ(used.tapMeasuring, 1);
+    ASSERT_GT(used.switchDebounceCount[1], 0);
+    ASSERT_NE(used.levelFlags, 0u);
+    used.reset();
+
+    FXCoreCore fresh;
+    fresh.sampleRate = 44100.0;
+    fresh.setPresets(presets);
+    ASSERT_TRUE(fresh.setProgram(words, 3));
+    fresh.noiseState = used.noiseState;  // the noise sequence runs on across resets
+    expectSameRestartedState(used, fresh);
+
+    for (FXCoreCore* core : {&used, &fresh}) {
+        core->setPots(pots);
+        for (int n = 0; n < 600; ++n) {
+            core->pins = 0x7Fu & ~(n >= 50 ? 1u << 1 : 0u);
+            core->run(loud);
+        }
+    }
+    expectSameRestartedState(used, fresh);
+}
+
 }  // namespace
 }  // namespace fxcore

@@ -131,6 +131,7 @@ TEST(CorePeripherals, LfoFollowsItsPhaseExactly) {
         ASSERT_EQ(core.sfr[35], out(std::cos(phase0)));
         ASSERT_EQ(core.sfr[36], out(std::sin(phase1)));
         ASSERT_EQ(core.sfr[37], out(std::cos(phase1)));
+        ASSERT_EQ(core.lfoPhase[1], phase1);  // a negative phase is wrapped at once
         ASSERT_EQ(core.lfoPhase[2], phase2);
         ASSERT_EQ(core.sfr[38], out(std::sin(phase2)));
     }
@@ -276,6 +277,25 @@ TEST(CorePeripherals, DutyIsTheOnFractionSinceThePreviousRead) {
     core.reset();
     core.readUserDuty(duty);
     EXPECT_EQ(duty[0], 0.0f);
+}
+
+// A state reset restarts the counts: samples before it do not reach the next read.
+TEST(CorePeripherals, DutyReadAfterAResetCountsOnlyTheSamplesSinceIt) {
+    FXCoreCore core;
+    // userOut[0] <- bit 0 of R1, userOut[1] <- bit 1 of R1.
+    const uint32_t words[] = {word(O::SetUserOut, 1, 0, 0), word(O::SetUserOut, 1, 1, 1)};
+    FXCoreCore::Presets presets;
+    presets.creg[1] = 1;
+    core.setPresets(presets);
+    ASSERT_TRUE(core.setProgram(words, 2));
+    for (int n = 0; n < 100; ++n) core.run(nullptr);
+    presets.creg[1] = 2;
+    core.setPresets(presets);  // a state reset with the outputs swapped
+    for (int n = 0; n < 50; ++n) core.run(nullptr);
+    float duty[2] = {-1, -1};
+    core.readUserDuty(duty);
+    EXPECT_EQ(duty[0], 0.0f);
+    EXPECT_EQ(duty[1], 1.0f);
 }
 
 // Unread for about 100 hours at 48 kHz: the counts stay exact to one sample.

@@ -129,6 +129,36 @@ TEST_F(CoreSwitches, IntervalBeyondTheMaximumIsNotCaptured) {
     }
 }
 
+// SFR 44 = M lets an interval of exactly M samples be captured and cancels
+// the measurement one sample later; it is compared as unsigned.
+TEST_F(CoreSwitches, MaximumIntervalIsTheLongestCaptured) {
+    struct Case { int32_t maximum; int gap; bool captured; };
+    const Case cases[] = {
+        {2, 2, true}, {2, 3, false}, {1000, 1000, true}, {1000, 1001, false},
+        {0x7FFF, 0x7FFF, true}, {0x7FFF, 0x8000, false}, {-1, 40000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "maximum " << c.maximum << ", gap " << c.gap);
+        FXCoreCore::Presets presets;
+        presets.tapDebounceSamples = 1;
+        presets.sfr[44] = c.maximum;
+        presets.sfr[45] = 77;
+        core.setPresets(presets);
+        tap(true, 1);  // press edge: the measurement starts
+        tap(false, c.gap - 1);
+        tap(true, 1);  // press edge c.gap samples after the first
+        EXPECT_EQ(core.tapFlags, c.captured ? 0x2Au : 0x02u);
+        EXPECT_EQ(core.sfr[45], c.captured ? c.gap : 77);
+        EXPECT_EQ(core.tapMeasuring, c.captured ? 0 : 1);
+    }
+}
+
+TEST_F(CoreSwitches, PinWordKeepsItsLowSixteenBitsInSfr8) {
+    core.pins = 0x1234Fu;
+    core.run(nullptr);
+    EXPECT_EQ(core.sfr[8], 0x234F);
+}
+
 TEST_F(CoreSwitches, LongPressRaisesBitFourAndCancelsTheMeasurement) {
     FXCoreCore::Presets presets;
     presets.tapDebounceSamples = 1;
