@@ -8,42 +8,21 @@
 #include <vector>
 
 #include "FakeGuiHost.h"
+#include "platform/vstgui/tests/X11TestSupport.h"
 #include "plugin/FXCorePlugin.h"
 
 using fxcoreplug::FXCorePlugin;
 
 namespace {
 
-// The X server resets (refusing connections) when its last client leaves; hold one.
-struct KeepServerAlive : ::testing::Environment {
-  void SetUp() override {
-    if (std::getenv("DISPLAY")) keeper = xcb_connect(nullptr, nullptr);
-  }
-  void TearDown() override {
-    if (keeper) xcb_disconnect(keeper);
-  }
-  xcb_connection_t* keeper = nullptr;
-};
-const auto* const s_keepServerAlive = ::testing::AddGlobalTestEnvironment(new KeepServerAlive);
-
-struct EmbeddedGui : ::testing::Test {
+struct EmbeddedGui : ::testing::Test, x11_test::TestWindow {
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-    c = xcb_connect(nullptr, nullptr);
-    ASSERT_FALSE(xcb_connection_has_error(c));
-    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    top = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, top, screen->root, 0, 0, 800, 800, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
-    xcb_map_window(c, top);
-    xcb_flush(c);
+    ASSERT_TRUE(openWindow(800, 800));
   }
   void TearDown() override {
     plugin.reset();
-    if (c) {
-      xcb_destroy_window(c, top);
-      xcb_disconnect(c);
-    }
+    closeWindow();
   }
   void makePlugin() {
     plugin = std::make_unique<FXCorePlugin>(&fakeHost.host);
@@ -65,16 +44,7 @@ struct EmbeddedGui : ::testing::Test {
     }
     return result;
   }
-  std::pair<int, int> sizeOf(xcb_window_t w) {
-    auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
-    if (!g) return {0, 0};
-    std::pair<int, int> size{g->width, g->height};
-    std::free(g);
-    return size;
-  }
 
-  xcb_connection_t* c = nullptr;
-  xcb_window_t top = 0;
   fxcoreplug_test::FakeGuiHost fakeHost;
   std::unique_ptr<FXCorePlugin> plugin;
   const clap_plugin* p = nullptr;

@@ -3,16 +3,16 @@
 // host as parameter events of the next processed block, and the press switches the
 // firmware's bypass.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
-#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "FakeGuiHost.h"
+#include "platform/vstgui/tests/X11TestSupport.h"
 #include "plugin/FXCorePlugin.h"
 #include "plugin/tests/ClapTestEvents.h"
 
@@ -23,24 +23,9 @@ using test::valueEvent;
 
 namespace {
 
-// The X server resets when its last client leaves; hold one connection for the run.
-struct KeepServerAlive : ::testing::Environment {
-  void SetUp() override {
-    if (std::getenv("DISPLAY")) keeper = xcb_connect(nullptr, nullptr);
-  }
-  void TearDown() override {
-    if (keeper) xcb_disconnect(keeper);
-  }
-  xcb_connection_t* keeper = nullptr;
-};
-const auto* const s_keepServerAlive = ::testing::AddGlobalTestEnvironment(new KeepServerAlive);
-
 constexpr std::uint32_t kBlock = 256;
 
-struct PanelInX11 : ::testing::Test {
-  xcb_connection_t* c = nullptr;
-  xcb_window_t top = 0;
-  xcb_window_t root = 0;
+struct PanelInX11 : ::testing::Test, x11_test::TestWindow {
   fxcoreplug_test::FakeGuiHost fakeHost;
   std::unique_ptr<FXCorePlugin> plugin;
   const clap_plugin* p = nullptr;
@@ -50,15 +35,7 @@ struct PanelInX11 : ::testing::Test {
 
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-    c = xcb_connect(nullptr, nullptr);
-    ASSERT_FALSE(xcb_connection_has_error(c));
-    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    root = screen->root;
-    top = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, top, root, 0, 0, 394, 722, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen->root_visual, 0, nullptr);
-    xcb_map_window(c, top);
-    xcb_flush(c);
+    ASSERT_TRUE(openWindow(394, 722));
     plugin = std::make_unique<FXCorePlugin>(&fakeHost.host);
     p = &plugin->clapPlugin;
     fds = static_cast<const clap_plugin_posix_fd_support*>(pluginGetExtension(p, CLAP_EXT_POSIX_FD_SUPPORT));
@@ -77,32 +54,17 @@ struct PanelInX11 : ::testing::Test {
   }
   void TearDown() override {
     plugin.reset();
-    if (c) {
-      xcb_destroy_window(c, top);
-      xcb_disconnect(c);
-    }
+    closeWindow();
   }
 
   void run() { p->process(p, block.process(kBlock, nullptr, out.list())); }
   // Serves the editor's descriptor as a host would until done() or three seconds pass.
   bool pumpUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (std::chrono::steady_clock::now() < end) {
-      for (int fd : std::vector<int>(fakeHost.liveFds)) fds->on_fd(p, fd, CLAP_POSIX_FD_READ);
-      if (done()) return true;
-      usleep(2000);
-    }
-    return false;
-  }
-  bool viewable(xcb_window_t w) {
-    auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
-    const bool yes = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
-    std::free(a);
-    return yes;
-  }
-  void fake(std::uint8_t type, std::uint8_t detail, std::int16_t x = 0, std::int16_t y = 0) {
-    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? root : XCB_NONE, x, y, 0);
-    xcb_flush(c);
+    return x11_test::pollUntil(
+        [&] {
+          for (int fd : std::vector<int>(fakeHost.liveFds)) fds->on_fd(p, fd, CLAP_POSIX_FD_READ);
+        },
+        done);
   }
   // The change ring holds something the host has not been sent.
   bool queued() { return plugin->queueHead.load() != plugin->queueTail.load(); }

@@ -1,33 +1,19 @@
 // A frame embedded in a real X11 window (run under Xvfb): a pointer click injected with
 // XTest reaches the view, and what the window shows is the frame's offscreen image.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
-#include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 #include "TestViews.h"
+#include "X11TestSupport.h"
 
 using namespace VSTGUI;
 
 namespace {
-
-// The X server resets when its last client leaves, and refuses connections meanwhile; one
-// connection held for the whole run keeps it from resetting between tests.
-struct KeepServerAlive : ::testing::Environment {
-  void SetUp() override {
-    if (std::getenv("DISPLAY")) keeper = xcb_connect(nullptr, nullptr);
-  }
-  void TearDown() override {
-    if (keeper) xcb_disconnect(keeper);
-  }
-  xcb_connection_t* keeper = nullptr;
-};
-const auto* const s_keepServerAlive = ::testing::AddGlobalTestEnvironment(new KeepServerAlive);
 
 // A view that turns from red to green when clicked.
 struct ClickView : vstgui_test::ProbeView {
@@ -39,41 +25,18 @@ struct ClickView : vstgui_test::ProbeView {
   }
 };
 
-struct X11Fixture : ::testing::Test {
+struct X11Fixture : ::testing::Test, x11_test::TestWindow {
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-    c = xcb_connect(nullptr, nullptr);
-    ASSERT_FALSE(xcb_connection_has_error(c));
-    screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    top = xcb_generate_id(c);
-    const uint32_t white = screen->white_pixel;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, top, screen->root, 0, 0, 300, 200, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, &white);
-    xcb_map_window(c, top);
-    xcb_flush(c);
+    ASSERT_TRUE(openWindow(300, 200, true));
     ASSERT_TRUE(waitFor([&] { return viewable(top); }));
     loop.useManualClock(0);
   }
-  void TearDown() override {
-    if (!c) return;
-    xcb_destroy_window(c, top);
-    xcb_disconnect(c);
-  }
+  void TearDown() override { closeWindow(); }
 
+  // Runs the event loop until done() or three seconds pass.
   bool waitFor(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (std::chrono::steady_clock::now() < end) {
-      loop.processEvents();
-      if (done()) return true;
-      usleep(2000);
-    }
-    return false;
-  }
-  bool viewable(xcb_window_t w) {
-    auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
-    const bool yes = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
-    std::free(a);
-    return yes;
+    return x11_test::pollUntil([&] { loop.processEvents(); }, done);
   }
   // Whether the window shows exactly the frame's image (red, green and blue of every pixel).
   bool windowShowsImage(CFrame* frame) {
@@ -96,11 +59,6 @@ struct X11Fixture : ::testing::Test {
     std::free(shot);
     return same;
   }
-  void fake(uint8_t type, uint8_t detail, int16_t x = 0, int16_t y = 0) {
-    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? screen->root : XCB_NONE,
-                        x, y, 0);
-    xcb_flush(c);
-  }
   void pointerTo(xcb_window_t w, int16_t x, int16_t y) {
     auto* t = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, screen->root, x, y), nullptr);
     ASSERT_NE(t, nullptr);
@@ -108,9 +66,6 @@ struct X11Fixture : ::testing::Test {
     std::free(t);
   }
 
-  xcb_connection_t* c = nullptr;
-  xcb_screen_t* screen = nullptr;
-  xcb_window_t top = 0;
   EventLoop loop;
 };
 
@@ -152,11 +107,7 @@ TEST_F(X11Fixture, ZoomResizesTheWindowInPixels) {
   ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(top))));
   ASSERT_TRUE(frame->setZoom(1.5));
   frame->paint();
-  auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, frame->getWindowId()), nullptr);
-  ASSERT_NE(g, nullptr);
-  EXPECT_EQ(g->width, 150);
-  EXPECT_EQ(g->height, 90);
-  std::free(g);
+  EXPECT_EQ(sizeOf(frame->getWindowId()), std::make_pair(150, 90));
   EXPECT_TRUE(waitFor([&] { return windowShowsImage(frame); }));
   frame->close();
 }
