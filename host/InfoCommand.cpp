@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,22 +47,22 @@ constexpr const char* kKnownExtensions[] = {
     "clap.posix-fd-support", "clap.plugin-info-as-vst3/0",
 };
 
-std::string flagsText(std::uint32_t flags) {
+// The names of the flags set in flags, comma-separated; "-" when none is.
+std::string flagNames(std::uint32_t flags, std::span<const FlagName> names) {
     std::string text;
-    for (const auto& f : kParamFlagNames)
+    for (const auto& f : names)
         if (flags & f.flag) text += (text.empty() ? "" : ",") + std::string(f.name);
     return text.empty() ? "-" : text;
 }
+
+std::string flagsText(std::uint32_t flags) { return flagNames(flags, kParamFlagNames); }
 
 std::string dialectsText(std::uint32_t dialects) {
     static constexpr FlagName kDialects[] = {{CLAP_NOTE_DIALECT_CLAP, "CLAP"},
                                              {CLAP_NOTE_DIALECT_MIDI, "MIDI"},
                                              {CLAP_NOTE_DIALECT_MIDI_MPE, "MIDI-MPE"},
                                              {CLAP_NOTE_DIALECT_MIDI2, "MIDI2"}};
-    std::string text;
-    for (const auto& d : kDialects)
-        if (dialects & d.flag) text += (text.empty() ? "" : ",") + std::string(d.name);
-    return text.empty() ? "-" : text;
+    return flagNames(dialects, kDialects);
 }
 
 void printDescriptor(const clap_plugin_descriptor_t& d) {
@@ -81,8 +82,11 @@ void printDescriptor(const clap_plugin_descriptor_t& d) {
     std::printf("features:     %s\n", features.c_str());
 }
 
-void printAudioPorts(const clap_plugin_t* p, const clap_plugin_audio_ports_t* ports) {
-    std::printf("\naudio ports:\n");
+// The ports of an audio-ports or note-ports extension under a heading, inputs
+// then outputs: line(direction, index, info) prints each port get() answers.
+template <typename Info, typename Ports, typename Line>
+void printPorts(const char* heading, const clap_plugin_t* p, const Ports* ports, Line line) {
+    std::printf("\n%s:\n", heading);
     if (!ports || !ports->count || !ports->get) {
         std::printf("  (none)\n");
         return;
@@ -90,35 +94,33 @@ void printAudioPorts(const clap_plugin_t* p, const clap_plugin_audio_ports_t* po
     for (const bool isInput : {true, false}) {
         const std::uint32_t count = ports->count(p, isInput);
         for (std::uint32_t i = 0; i < count; ++i) {
-            clap_audio_port_info_t info{};
+            Info info{};
             if (!ports->get(p, i, isInput, &info)) continue;
             info.name[sizeof(info.name) - 1] = '\0';
-            std::printf("  %-6s %u  id %u  \"%s\"  %u channels  type %s%s\n",
-                        isInput ? "input" : "output", i, info.id, info.name, info.channel_count,
-                        info.port_type && *info.port_type ? info.port_type : "-",
-                        (info.flags & CLAP_AUDIO_PORT_IS_MAIN) ? "  main" : "");
+            line(isInput ? "input" : "output", i, info);
         }
     }
 }
 
+void printAudioPorts(const clap_plugin_t* p, const clap_plugin_audio_ports_t* ports) {
+    printPorts<clap_audio_port_info_t>(
+        "audio ports", p, ports,
+        [](const char* direction, std::uint32_t i, const clap_audio_port_info_t& info) {
+            std::printf("  %-6s %u  id %u  \"%s\"  %u channels  type %s%s\n", direction, i, info.id,
+                        info.name, info.channel_count,
+                        info.port_type && *info.port_type ? info.port_type : "-",
+                        (info.flags & CLAP_AUDIO_PORT_IS_MAIN) ? "  main" : "");
+        });
+}
+
 void printNotePorts(const clap_plugin_t* p, const clap_plugin_note_ports_t* ports) {
-    std::printf("\nnote ports:\n");
-    if (!ports || !ports->count || !ports->get) {
-        std::printf("  (none)\n");
-        return;
-    }
-    for (const bool isInput : {true, false}) {
-        const std::uint32_t count = ports->count(p, isInput);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            clap_note_port_info_t info{};
-            if (!ports->get(p, i, isInput, &info)) continue;
-            info.name[sizeof(info.name) - 1] = '\0';
-            std::printf("  %-6s %u  id %u  \"%s\"  dialects %s  preferred %s\n",
-                        isInput ? "input" : "output", i, info.id, info.name,
-                        dialectsText(info.supported_dialects).c_str(),
+    printPorts<clap_note_port_info_t>(
+        "note ports", p, ports,
+        [](const char* direction, std::uint32_t i, const clap_note_port_info_t& info) {
+            std::printf("  %-6s %u  id %u  \"%s\"  dialects %s  preferred %s\n", direction, i, info.id,
+                        info.name, dialectsText(info.supported_dialects).c_str(),
                         dialectsText(info.preferred_dialect).c_str());
-        }
-    }
+        });
 }
 
 void printParams(const clap_plugin_t* p, const clap_plugin_params_t* params) {
