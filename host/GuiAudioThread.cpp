@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "host/ProcessBlock.h"
+
 namespace fxcorehost {
 
 bool SentEventRing::push(const SentParamEvent& event) {
@@ -126,17 +128,8 @@ void GuiAudioThread::run() {
         m_inEvents.events().clear();
         m_outEvents.events().clear();
 
-        clap_process_t process{};
-        process.steady_time = steadyTime;
-        process.frames_count = m_blockSize;
-        process.transport = nullptr;
-        process.audio_inputs = m_inputs.buffers();
-        process.audio_outputs = m_outputs.buffers();
-        process.audio_inputs_count = m_inputs.count();
-        process.audio_outputs_count = m_outputs.count();
-        process.in_events = m_inEvents.list();
-        process.out_events = m_outEvents.list();
-        if (plugin->process(plugin, &process) == CLAP_PROCESS_ERROR) {
+        if (processBlock(plugin, steadyTime, m_blockSize, m_inputs, m_outputs, m_inEvents, m_outEvents) ==
+            CLAP_PROCESS_ERROR) {
             m_failure.store(static_cast<int>(Failure::ProcessError), std::memory_order_release);
             break;
         }

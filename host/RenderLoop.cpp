@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "host/PortBuffers.h"
+#include "host/ProcessBlock.h"
 #include "host/ProgressBar.h"
 
 namespace fxcorehost {
@@ -136,17 +137,7 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
                 inEvents.addMidi(time, e.midiPort, e.midi[0], e.midi[1], e.midi[2]);
         }
 
-        clap_process_t process{};
-        process.steady_time = start;
-        process.frames_count = frames;
-        process.transport = nullptr;
-        process.audio_inputs = inputs.buffers();
-        process.audio_outputs = outputs.buffers();
-        process.audio_inputs_count = inputs.count();
-        process.audio_outputs_count = outputs.count();
-        process.in_events = inEvents.list();
-        process.out_events = outEvents.list();
-        if (plugin->process(plugin, &process) == CLAP_PROCESS_ERROR) {
+        if (processBlock(plugin, start, frames, inputs, outputs, inEvents, outEvents) == CLAP_PROCESS_ERROR) {
             error = "the plug-in reported a processing error at " +
                     std::to_string(static_cast<double>(start) / inFormat.sampleRate) + " s";
             return false;
