@@ -81,6 +81,8 @@ TEST(FXCoreProgramLoad, MalformedRecordsGiveTheirMessage) {
         {"second record, CR LF", ":0118000012D5\r\n:00000001FE\r\n", "Line 3: record checksum mismatch"},
         {"after blank lines", "\n  \n\t\nX", "Line 4: record does not start with ':'"},
         {"after MREG data", mreg + "x", "Line 2: record does not start with ':'"},
+        {"no-break space before the record, default locale", "\xA0" + kOneWord,
+         "Line 1: record does not start with ':'"},
     };
     for (const auto& c : cases) {
         FXCoreProgram program;
@@ -154,6 +156,8 @@ TEST(FXCoreProgramLoad, LineHandling) {
         {"segment base 0x180 places address 0 at 0x1800",
          record(0, 2, {0x01, 0x80}) + record(0, 0, {0x78, 0x56, 0x34, 0x12, 0x14, 0x01}) + endRecord()},
         {"linear base returned to 0", record(0, 4, {0x12, 0x34}) + record(0, 4, {0, 0}) + kOneWord + endRecord()},
+        {"record crossing from the SFR window into the PRG window",
+         record(0x17FE, 0, {0xAA, 0xBB, 0x78, 0x56, 0x34, 0x12, 0x14, 0x01}) + endRecord()},
     };
     for (const auto& c : cases) {
         FXCoreProgram program;
@@ -183,6 +187,39 @@ TEST(FXCoreProgramLoad, AddressesOutsideTheImageAndRewrites) {
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_TRUE(result.warnings.empty());
     EXPECT_EQ(program.words, std::vector<std::uint32_t>{0x12345678u});
+}
+
+// Data addresses are base + record address + i in 32 bits: wrapping past 2^32,
+// never reduced to 16 bits, and each 02 or 04 record replaces the base whole.
+TEST(FXCoreProgramLoad, AddressArithmetic) {
+    struct Case {
+        const char* what;
+        std::string records;
+        std::int32_t mreg0;
+    };
+    // MREG word 0x01020304 and its sum 0x000A, one byte ahead of 0x0000.
+    const Bytes ahead = {0xEE, 0x04, 0x03, 0x02, 0x01, 0x0A, 0x00};
+    const std::vector<Case> cases = {
+        {"linear base 0xFFFF0000 + 0xFFFF wraps to 0 one byte later",
+         record(0, 4, {0xFF, 0xFF}) + record(0xFFFF, 0, ahead), 0x01020304},
+        {"record address 0xFFFF + i runs past 0xFFFF, not back to 0", record(0xFFFF, 0, ahead), 0},
+        {"segment base 0xFFFF + 0xFFFF stays above the image",
+         record(0, 2, {0xFF, 0xFF}) + record(0xFFFF, 0, ahead), 0},
+        {"a segment base of 0 replaces a linear one",
+         record(0, 4, {0x00, 0x01}) + record(0, 2, {0, 0}) + record(0, 0, Bytes(ahead.begin() + 1, ahead.end())),
+         0x01020304},
+        {"a linear base of 0 replaces a segment one",
+         record(0, 2, {0x00, 0x01}) + record(0, 4, {0, 0}) + record(0, 0, Bytes(ahead.begin() + 1, ahead.end())),
+         0x01020304},
+    };
+    for (const auto& c : cases) {
+        FXCoreProgram program;
+        const auto result = load(program, c.records + record(0, 4, {0, 0}) + kOneWord + endRecord());
+        EXPECT_TRUE(result.ok) << c.what << ": " << result.error;
+        EXPECT_TRUE(result.warnings.empty()) << c.what;
+        EXPECT_EQ(program.presets.mreg[0], c.mreg0) << c.what;
+        EXPECT_EQ(program.words, std::vector<std::uint32_t>{0x12345678u}) << c.what;
+    }
 }
 
 TEST(FXCoreProgramLoad, GapReadsAsZeroAndNeverShortensASection) {
