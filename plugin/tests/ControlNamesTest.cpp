@@ -1,4 +1,5 @@
 #include "plugin/ControlNames.h"
+#include "plugin/tests/PedalControlNames.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +12,7 @@ using Slot = ControlNames::Slot;
 
 // The pedal's own text for one mode, every line ending in one LF.
 std::string pedalText(const std::string& number, const std::string& label) {
-    return "; MP-CORLINDE-JR, mode " + number + " (" + label + ").\n"
-           ";\n"
-           "; Names read off the printed panel. The middle-left position carries the mode\n"
-           "; toggle, whose three positions are labelled KAVRO / DRISK / VESTRA.\n"
-           "NAME    Corlinde Jr (" + label + ")\n"
-           "PANEL   corlinde-jr\n"
-           "#POT0   ONE\n"
-           "#POT1   MIX\n"
-           "#POT2   TWO\n"
-           "#POT3   mode   Kavro/Drisk/Vestra\n"
-           "#POT4   CLOCK\n"
-           "#POT5   TWEAK\n"
-           "#SW4    BYPASS\n"
-           "LEDS    center\n";
+    return test::pedalControlNamesText(number, label);
 }
 
 TEST(ControlNames, PedalTextGivesThePrintedPanel) {

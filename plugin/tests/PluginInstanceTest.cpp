@@ -12,6 +12,7 @@
 #include "plugin/BankBuilder.h"
 #include "plugin/FXCorePlugin.h"
 #include "plugin/tests/ClapTestEvents.h"
+#include "plugin/tests/PedalControlNames.h"
 #include "plugin/tests/RecordingHost.h"
 #include "plugin/tests/TestPrograms.h"
 
@@ -194,21 +195,7 @@ TEST(Construction, EmbeddedTableCarriesThePedalsTexts) {
         const EmbeddedProgram& embedded = kEmbeddedPrograms[k];
         EXPECT_STREQ(embedded.name, row.name);
         const std::string label = row.label;
-        const std::string names =
-            std::string("; MP-CORLINDE-JR, mode ") + row.number + " (" + label + ").\n"
-            ";\n"
-            "; Names read off the printed panel. The middle-left position carries the mode\n"
-            "; toggle, whose three positions are labelled KAVRO / DRISK / VESTRA.\n"
-            "NAME    Corlinde Jr (" + label + ")\n"
-            "PANEL   corlinde-jr\n"
-            "#POT0   ONE\n"
-            "#POT1   MIX\n"
-            "#POT2   TWO\n"
-            "#POT3   mode   Kavro/Drisk/Vestra\n"
-            "#POT4   CLOCK\n"
-            "#POT5   TWEAK\n"
-            "#SW4    BYPASS\n"
-            "LEDS    center\n";
+        const std::string names = test::pedalControlNamesText(row.number, label);
         ASSERT_NE(embedded.controlNamesText, nullptr) << k;
         EXPECT_EQ(std::string(embedded.controlNamesText), names) << k;
 
