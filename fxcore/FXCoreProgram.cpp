@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "fxcore/SpecialRegisters.h"
+
 namespace fxcore {
 
 namespace {
@@ -204,20 +206,17 @@ void readSfr(const Image& image, FXCoreCore::Presets& presets, Result& result) {
         return;
     }
     constexpr std::uint32_t b = FXCoreProgram::kSfrBase;
-    const std::uint32_t shifts = image.u32(b);
-    for (std::uint32_t k = 0; k < 6; ++k) {
-        presets.sfr[10 + k] = static_cast<std::int32_t>((shifts >> (5 * k)) & 31u);
+    for (const SpecialRegister& reg : kSpecialRegisters) {
+        if (reg.setting.present()) {
+            presets.sfr[reg.number] = reg.setting.read(image.u32(b + reg.setting.offset));
+        }
     }
-    for (std::uint32_t k = 0; k < 6; ++k) {
-        presets.sfr[28 + k] = image.s32(b + 4 + 4 * k);
-    }
-    presets.sfr[44] = image.s32(b + 28);
-    presets.sfr[45] = image.s32(b + 32);
-    presets.tapLongPressSamples = static_cast<std::int32_t>(image.u16(b + 36));
-    presets.tapDebounceSamples = static_cast<std::int32_t>(image.u16(b + 38));
-    presets.switchDebounceSamples = static_cast<std::int32_t>(image.u16(b + 40));
-    presets.userOutInitial[0] = image.bytes[b + 46] & 1;
-    presets.userOutInitial[1] = (image.bytes[b + 46] >> 1) & 1;
+    presets.tapLongPressSamples = static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapLongPress));
+    presets.tapDebounceSamples = static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapDebounce));
+    presets.switchDebounceSamples = static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockSwitchDebounce));
+    const std::uint8_t userOuts = image.bytes[b + FXCoreProgram::kSfrBlockUserOuts];
+    presets.userOutInitial[0] = userOuts & 1;
+    presets.userOutInitial[1] = (userOuts >> 1) & 1;
     if (size >= FXCoreProgram::kSfrBlockSize + 2 &&
         image.byteSum(b, FXCoreProgram::kSfrBlockSize) != image.u16(b + FXCoreProgram::kSfrBlockSize)) {
         result.warnings.emplace_back("SFR section checksum mismatch");
@@ -252,11 +251,9 @@ FXCoreCore::Presets FXCoreProgram::defaultPresets() {
     FXCoreCore::Presets p{};
     std::fill(std::begin(p.creg), std::end(p.creg), 0);
     std::fill(std::begin(p.mreg), std::end(p.mreg), 0);
-    std::fill(std::begin(p.sfr), std::end(p.sfr), 0);
-    for (std::size_t k = 10; k <= 15; ++k) {
-        p.sfr[k] = 10;
+    for (const SpecialRegister& reg : kSpecialRegisters) {
+        p.sfr[reg.number] = reg.defaultPreset;
     }
-    p.sfr[44] = 0x7FFF;
     p.userOutInitial[0] = 0;
     p.userOutInitial[1] = 0;
     p.tapLongPressSamples = 36000;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "fxcore/FXCoreCore.h"
+#include "fxcore/SpecialRegisters.h"
 
 namespace fxcore {
 
@@ -39,6 +40,17 @@ public:
     static constexpr std::uint32_t kSfrBase = 0x1000;
     static constexpr std::uint32_t kPrgBase = 0x1800;
     static constexpr std::uint32_t kSfrBlockSize = 48;
+    // Byte offsets in the settings block past its SFR presets (those are
+    // placed by kSpecialRegisters): three unsigned 16-bit timings, two 16-bit
+    // values the loader ignores, and the user outputs' initial states in bits
+    // 0 and 1 of one byte.
+    static constexpr std::uint32_t kSfrBlockTapLongPress = 36;
+    static constexpr std::uint32_t kSfrBlockTapDebounce = 38;
+    static constexpr std::uint32_t kSfrBlockSwitchDebounce = 40;
+    static constexpr std::uint32_t kSfrBlockIgnored0 = 42;
+    static constexpr std::uint32_t kSfrBlockIgnored1 = 44;
+    static constexpr std::uint32_t kSfrBlockUserOuts = 46;
+    static_assert(kSfrBlockTapLongPress == kSettingsSfrBytes, "the timings follow the SFR presets");
     static constexpr std::size_t kMaxWords = 1024;
 
     // Instruction words: 1 to 1024 after a successful load, empty after a
