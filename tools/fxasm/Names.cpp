@@ -3,46 +3,43 @@
 #include <array>
 
 #include "fxcore/Operations.h"
+#include "fxcore/SpecialRegisters.h"
 
 namespace fxcore::fxasm {
 
 namespace {
 
-constexpr std::array<std::string_view, 48> kSfrNames = {
-    "in0",        "in1",        "in2",        "in3",        "out0",       "out1",       "out2",
-    "out3",       "pins",       "switches",   "pot0_smooth", "pot1_smooth", "pot2_smooth", "pot3_smooth",
-    "pot4_smooth", "pot5_smooth", "pot0_raw",  "pot1_raw",   "pot2_raw",   "pot3_raw",   "pot4_raw",
-    "pot5_raw",   "pot0",       "pot1",       "pot2",       "pot3",       "pot4",       "pot5",
-    "lfo0_rate",  "lfo1_rate",  "lfo2_rate",  "lfo3_rate",  "ramp0_rate", "ramp1_rate", "lfo0_sin",
-    "lfo0_cos",   "lfo1_sin",   "lfo1_cos",   "lfo2_sin",   "lfo2_cos",   "lfo3_sin",   "lfo3_cos",
-    "ramp0",      "ramp1",      "tap_max",    "tap_interval", "sample_count", "noise",
-};
-
-constexpr std::int64_t kInt32Min = -2147483648LL;
-constexpr std::int64_t kUint32Max = 4294967295LL;
-
 using T = PresetSetting::Target;
-constexpr std::array<PresetSetting, 19> kPresetSettings = {{
-    {"pot0_smooth", T::Sfr, 10, 0, 31, false},
-    {"pot1_smooth", T::Sfr, 11, 0, 31, false},
-    {"pot2_smooth", T::Sfr, 12, 0, 31, false},
-    {"pot3_smooth", T::Sfr, 13, 0, 31, false},
-    {"pot4_smooth", T::Sfr, 14, 0, 31, false},
-    {"pot5_smooth", T::Sfr, 15, 0, 31, false},
-    {"lfo0_rate", T::Sfr, 28, kInt32Min, kUint32Max, true},
-    {"lfo1_rate", T::Sfr, 29, kInt32Min, kUint32Max, true},
-    {"lfo2_rate", T::Sfr, 30, kInt32Min, kUint32Max, true},
-    {"lfo3_rate", T::Sfr, 31, kInt32Min, kUint32Max, true},
-    {"ramp0_rate", T::Sfr, 32, kInt32Min, kUint32Max, true},
-    {"ramp1_rate", T::Sfr, 33, kInt32Min, kUint32Max, true},
-    {"tap_max", T::Sfr, 44, kInt32Min, kUint32Max, false},
-    {"tap_interval", T::Sfr, 45, kInt32Min, kUint32Max, false},
+
+// The settings of the block that are no SFR preset.
+constexpr std::array<PresetSetting, 5> kTimingAndOutputSettings = {{
     {"tap_long_press", T::TapLongPress, 0, 0, 65535, false},
     {"tap_debounce", T::TapDebounce, 0, 0, 65535, false},
     {"switch_debounce", T::SwitchDebounce, 0, 0, 65535, false},
     {"user_out0", T::UserOut, 0, 0, 1, false},
     {"user_out1", T::UserOut, 1, 0, 1, false},
 }};
+
+// Every setting of the block: the SFR presets it carries, in SFR order, then
+// the timings and the user outputs.
+constexpr std::size_t kPresetSettingCount = settingsFieldCount() + kTimingAndOutputSettings.size();
+constexpr std::array<PresetSetting, kPresetSettingCount> kPresetSettings = [] {
+    constexpr std::int64_t kInt32Min = -2147483648LL;
+    constexpr std::int64_t kUint32Max = 4294967295LL;
+    std::array<PresetSetting, kPresetSettingCount> settings{};
+    std::size_t i = 0;
+    for (const SpecialRegister& reg : kSpecialRegisters) {
+        const SettingsField field = reg.setting;
+        if (!field.present()) continue;
+        // A whole word takes any 32-bit value, signed or not; a narrower field its unsigned range.
+        const bool wholeWord = field.width == 32;
+        const bool rate = reg.block == SfrBlock::LfoRates || reg.block == SfrBlock::RampRates;
+        settings[i++] = {reg.name, T::Sfr, reg.number, wholeWord ? kInt32Min : 0,
+                         wholeWord ? kUint32Max : static_cast<std::int64_t>(field.mask()), rate};
+    }
+    for (const PresetSetting& setting : kTimingAndOutputSettings) settings[i++] = setting;
+    return settings;
+}();
 
 std::optional<std::uint32_t> numberAfter(std::string_view name, std::string_view prefix, std::uint32_t count) {
     if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return std::nullopt;
@@ -82,30 +79,33 @@ std::optional<std::uint32_t> registerNumber(std::string_view name) {
     return std::nullopt;
 }
 
-std::string_view sfrName(std::uint32_t number) { return number < kSfrNames.size() ? kSfrNames[number] : ""; }
+std::string_view sfrName(std::uint32_t number) {
+    return number < kSpecialRegisters.size() ? kSpecialRegisters[number].name : "";
+}
 
 std::optional<std::uint32_t> sfrNumber(std::string_view name) {
-    const std::string n = lowerCase(name);
-    for (std::uint32_t i = 0; i < kSfrNames.size(); ++i) {
-        if (kSfrNames[i] == n) return i;
-    }
-    return std::nullopt;
+    const SpecialRegister* reg = findSpecialRegisterByName(lowerCase(name));
+    if (reg == nullptr) return std::nullopt;
+    return reg->number;
 }
 
-std::string_view lfoLaneName(std::uint32_t lane) { return lane < 8 ? kSfrNames[34 + lane] : ""; }
+namespace {
+// The index of the named SFR within block, or nothing when it names no SFR of it.
+std::optional<std::uint32_t> indexInBlock(std::string_view name, SfrBlock block) {
+    const SpecialRegister* reg = findSpecialRegisterByName(lowerCase(name));
+    if (reg == nullptr || reg->block != block) return std::nullopt;
+    return static_cast<std::uint32_t>(reg->number - firstSfrOf(block));
+}
+}  // namespace
 
-std::optional<std::uint32_t> lfoLaneNumber(std::string_view name) {
-    const auto sfr = sfrNumber(name);
-    if (sfr && *sfr >= 34 && *sfr <= 41) return *sfr - 34;
-    return std::nullopt;
+std::string_view lfoLaneName(std::uint32_t lane) {
+    const auto lanes = static_cast<std::uint32_t>(sfrCountOf(SfrBlock::LfoOutputs));
+    return lane < lanes ? sfrName(static_cast<std::uint32_t>(firstSfrOf(SfrBlock::LfoOutputs)) + lane) : "";
 }
 
-std::optional<std::uint32_t> rampNumber(std::string_view name) {
-    const std::string n = lowerCase(name);
-    if (n == "ramp0") return 0;
-    if (n == "ramp1") return 1;
-    return std::nullopt;
-}
+std::optional<std::uint32_t> lfoLaneNumber(std::string_view name) { return indexInBlock(name, SfrBlock::LfoOutputs); }
+
+std::optional<std::uint32_t> rampNumber(std::string_view name) { return indexInBlock(name, SfrBlock::Ramps); }
 
 const PresetSetting* findPresetSetting(std::string_view name) {
     const std::string n = lowerCase(name);
