@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "fxcore/FXCoreProgram.h"
+#include "fxcore/SpecialRegisters.h"
 
 namespace fxcore::fxasm {
 
@@ -11,10 +12,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::size_t kRecordBytes = 64;
-// Two fields of the settings block that the loader ignores; programs carry
-// these values there.
-constexpr std::uint32_t kBlockConstant42 = 2400;
-constexpr std::uint32_t kBlockConstant44 = 960;
+// What programs carry in the two fields of the settings block that the loader ignores.
+constexpr std::uint32_t kBlockIgnoredValue0 = 2400;
+constexpr std::uint32_t kBlockIgnoredValue1 = 960;
 
 void putLe16(Bytes& out, std::uint32_t v) {
     out.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -60,23 +60,28 @@ Bytes registerSection(const std::int32_t* values, std::size_t count) {
     return out;
 }
 
+void setLe16(Bytes& out, std::size_t at, std::uint32_t v) {
+    out[at] = static_cast<std::uint8_t>(v & 0xFF);
+    out[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
+
+void orLe32(Bytes& out, std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) out[at + i] |= static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
+}
+
 Bytes settingsBlock(const FXCoreCore::Presets& p) {
-    Bytes out;
-    std::uint32_t shifts = 0;
-    for (std::uint32_t k = 0; k < 6; ++k) {
-        shifts |= (static_cast<std::uint32_t>(p.sfr[10 + k]) & 31u) << (5 * k);
+    Bytes out(FXCoreProgram::kSfrBlockSize, 0);
+    for (const SpecialRegister& reg : kSpecialRegisters) {
+        if (reg.setting.present()) orLe32(out, reg.setting.offset, reg.setting.place(p.sfr[reg.number]));
     }
-    putLe32(out, shifts);
-    for (std::size_t k = 28; k <= 33; ++k) putLe32(out, static_cast<std::uint32_t>(p.sfr[k]));
-    putLe32(out, static_cast<std::uint32_t>(p.sfr[44]));
-    putLe32(out, static_cast<std::uint32_t>(p.sfr[45]));
-    putLe16(out, static_cast<std::uint32_t>(p.tapLongPressSamples) & 0xFFFF);
-    putLe16(out, static_cast<std::uint32_t>(p.tapDebounceSamples) & 0xFFFF);
-    putLe16(out, static_cast<std::uint32_t>(p.switchDebounceSamples) & 0xFFFF);
-    putLe16(out, kBlockConstant42);
-    putLe16(out, kBlockConstant44);
-    out.push_back(static_cast<std::uint8_t>((p.userOutInitial[0] != 0 ? 1 : 0) | (p.userOutInitial[1] != 0 ? 2 : 0)));
-    out.push_back(0);
+    setLe16(out, FXCoreProgram::kSfrBlockTapLongPress, static_cast<std::uint32_t>(p.tapLongPressSamples) & 0xFFFF);
+    setLe16(out, FXCoreProgram::kSfrBlockTapDebounce, static_cast<std::uint32_t>(p.tapDebounceSamples) & 0xFFFF);
+    setLe16(out, FXCoreProgram::kSfrBlockSwitchDebounce,
+            static_cast<std::uint32_t>(p.switchDebounceSamples) & 0xFFFF);
+    setLe16(out, FXCoreProgram::kSfrBlockIgnored0, kBlockIgnoredValue0);
+    setLe16(out, FXCoreProgram::kSfrBlockIgnored1, kBlockIgnoredValue1);
+    out[FXCoreProgram::kSfrBlockUserOuts] =
+        static_cast<std::uint8_t>((p.userOutInitial[0] != 0 ? 1 : 0) | (p.userOutInitial[1] != 0 ? 2 : 0));
     appendSum(out);
     return out;
 }
