@@ -20,6 +20,8 @@
 #include <span>
 #include <vector>
 
+#include "fxcore/SpecialRegisters.h"
+
 namespace fxcore {
 
 class FXCoreCore {
@@ -27,7 +29,7 @@ public:
     static constexpr int kProgramSize = 1024;
     static constexpr int kCoreRegisterCount = 16;
     static constexpr int kMemoryRegisterCount = 128;
-    static constexpr int kSfrCount = 49;
+    static constexpr int kSfrCount = fxcore::kSfrCount;
     static constexpr int kDelayWords = 32768;
     static constexpr int32_t kDelayMask = 0x7FFF;
     static constexpr int kPotCount = 6;
@@ -41,22 +43,27 @@ public:
     static constexpr int kFirstMregRegister = 18;
     static constexpr int kRegisterFileSize = kFirstMregRegister + kMemoryRegisterCount;
 
-    // Special function register numbers.
-    static constexpr int kSfrInput0 = 0;
-    static constexpr int kSfrOutput0 = 4;
-    static constexpr int kSfrPins = 8;
-    static constexpr int kSfrSwitches = 9;
-    static constexpr int kSfrPotShift0 = 10;
-    static constexpr int kSfrPotRaw0 = 16;
-    static constexpr int kSfrPotSmoothed0 = 22;
-    static constexpr int kSfrLfoRate0 = 28;
-    static constexpr int kSfrRampRate0 = 32;
-    static constexpr int kSfrLfoSine0 = 34;  // sine k at 34 + 2k, cosine k at 35 + 2k
-    static constexpr int kSfrRamp0 = 42;
-    static constexpr int kSfrTapMaxInterval = 44;
-    static constexpr int kSfrTapInterval = 45;
-    static constexpr int kSfrSampleCounter = 46;
-    static constexpr int kSfrNoise = 47;
+    // Special function register numbers (kSpecialRegisters).
+    static constexpr int kSfrInput0 = firstSfrOf(SfrBlock::Inputs);
+    static constexpr int kSfrOutput0 = firstSfrOf(SfrBlock::Outputs);
+    static constexpr int kSfrPins = firstSfrOf(SfrBlock::Pins);
+    static constexpr int kSfrSwitches = firstSfrOf(SfrBlock::Switches);
+    static constexpr int kSfrPotShift0 = firstSfrOf(SfrBlock::PotShifts);
+    static constexpr int kSfrPotRaw0 = firstSfrOf(SfrBlock::PotsRaw);
+    static constexpr int kSfrPotSmoothed0 = firstSfrOf(SfrBlock::PotsSmoothed);
+    static constexpr int kSfrLfoRate0 = firstSfrOf(SfrBlock::LfoRates);
+    static constexpr int kSfrRampRate0 = firstSfrOf(SfrBlock::RampRates);
+    static constexpr int kSfrLfoSine0 = firstSfrOf(SfrBlock::LfoOutputs);  // sine k at +2k, cosine k at +2k+1
+    static constexpr int kSfrRamp0 = firstSfrOf(SfrBlock::Ramps);
+    static constexpr int kSfrTapMaxInterval = firstSfrOf(SfrBlock::TapMaxInterval);
+    static constexpr int kSfrTapInterval = firstSfrOf(SfrBlock::TapInterval);
+    static constexpr int kSfrSampleCounter = firstSfrOf(SfrBlock::SampleCounter);
+    static constexpr int kSfrNoise = firstSfrOf(SfrBlock::Noise);
+    static_assert(sfrCountOf(SfrBlock::Inputs) == 4 && sfrCountOf(SfrBlock::Outputs) == kOutputCount);
+    static_assert(sfrCountOf(SfrBlock::PotShifts) == kPotCount && sfrCountOf(SfrBlock::PotsRaw) == kPotCount
+                  && sfrCountOf(SfrBlock::PotsSmoothed) == kPotCount);
+    static_assert(sfrCountOf(SfrBlock::LfoRates) == kLfoCount && sfrCountOf(SfrBlock::LfoOutputs) == 2 * kLfoCount);
+    static_assert(sfrCountOf(SfrBlock::RampRates) == 2 && sfrCountOf(SfrBlock::Ramps) == 2);
 
     static constexpr uint32_t kNoiseSeed = 0x2545F491u;
 

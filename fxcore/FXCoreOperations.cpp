@@ -9,6 +9,7 @@
 #include "fxcore/FXCoreCore.h"
 #include "fxcore/FXCoreOperationHandlers.h"
 #include "fxcore/Operations.h"
+#include "fxcore/SpecialRegisters.h"
 
 namespace fxcore {
 
@@ -77,20 +78,28 @@ static_assert(std::size(s_handlers) == kDispatchCount);
 
 constexpr uint8_t indexOf(Opcode code) { return kOperationIndex[static_cast<uint8_t>(code)]; }
 
-// The SFR variant of a LoadSfr or StoreSfr word; the same rules as readSFR
-// and writeSFR.
+// The SFR variant of a LoadSfr or StoreSfr word, by the register's read or
+// write rule in kSpecialRegisters (as readSFR and writeSFR apply it).
 uint8_t loadSfrDispatch(int32_t n) {
-    if (n == FXCoreCore::kSfrSampleCounter) return kLoadSfrCounter;
-    if (n >= FXCoreCore::kSfrCount || (n >= FXCoreCore::kSfrOutput0 && n < FXCoreCore::kSfrOutput0 + 4))
-        return kLoadSfrZero;
+    const SpecialRegister* reg = findSpecialRegister(n);
+    if (reg == nullptr) return kLoadSfrZero;
+    switch (reg->read) {
+    case SfrRead::Zero: return kLoadSfrZero;
+    case SfrRead::SampleCounter: return kLoadSfrCounter;
+    case SfrRead::Value: break;
+    }
     return indexOf(Opcode::LoadSfr);
 }
 
 uint8_t storeSfrDispatch(int32_t n) {
-    if (n >= FXCoreCore::kSfrOutput0 && n < FXCoreCore::kSfrOutput0 + 4) return kStoreSfrOutput;
-    if (n >= FXCoreCore::kSfrPotShift0 && n < FXCoreCore::kSfrPotShift0 + 6) return kStoreSfrShift;
-    if ((n >= FXCoreCore::kSfrLfoRate0 && n < FXCoreCore::kSfrRampRate0 + 2) || n == FXCoreCore::kSfrTapMaxInterval)
-        return indexOf(Opcode::StoreSfr);
+    const SpecialRegister* reg = findSpecialRegister(n);
+    if (reg == nullptr) return kStoreSfrIgnored;
+    switch (reg->write) {
+    case SfrWrite::StoreOutput: return kStoreSfrOutput;
+    case SfrWrite::StoreShift: return kStoreSfrShift;
+    case SfrWrite::Store: return indexOf(Opcode::StoreSfr);
+    case SfrWrite::Ignored: break;
+    }
     return kStoreSfrIgnored;
 }
 

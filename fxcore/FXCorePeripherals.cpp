@@ -1,7 +1,9 @@
-// FXCoreCore peripherals: the special function register map, pots, LFOs,
-// ramps, noise, level flags and the output latches.
+// FXCoreCore peripherals: the special function registers' read and write
+// rules (kSpecialRegisters), pots, LFOs, ramps, noise, level flags and the
+// output latches.
 
 #include "fxcore/FXCoreCore.h"
+#include "fxcore/SpecialRegisters.h"
 
 #include <cmath>
 #include <limits>
@@ -37,21 +39,31 @@ bool atLevel(int32_t x) {
 }  // namespace
 
 int32_t FXCoreCore::readSFR(int n) const {
-    if (n < 0 || n >= kSfrCount) return 0;
-    if (n >= kSfrOutput0 && n < kSfrOutput0 + kOutputCount) return 0;
-    if (n == kSfrSampleCounter) return static_cast<int32_t>(sampleCounter);
+    const SpecialRegister* reg = findSpecialRegister(n);
+    if (reg == nullptr) return 0;
+    switch (reg->read) {
+    case SfrRead::Zero: return 0;
+    case SfrRead::SampleCounter: return static_cast<int32_t>(sampleCounter);
+    case SfrRead::Value: break;
+    }
     return sfr[static_cast<std::size_t>(n)];
 }
 
 void FXCoreCore::writeSFR(int n, int32_t value) {
-    if (n >= kSfrOutput0 && n < kSfrOutput0 + kOutputCount) {
-        sfr[static_cast<std::size_t>(n)] = value;
+    const SpecialRegister* reg = findSpecialRegister(n);
+    if (reg == nullptr) return;
+    const auto i = static_cast<std::size_t>(n);
+    switch (reg->write) {
+    case SfrWrite::StoreOutput:
+        sfr[i] = value;
         outputs[static_cast<std::size_t>(n - kSfrOutput0)] = value;
-    } else if (n >= kSfrPotShift0 && n < kSfrPotShift0 + kPotCount) {
-        sfr[static_cast<std::size_t>(n)] = value & 31;
+        break;
+    case SfrWrite::StoreShift:
+        sfr[i] = value & kSfrShiftMask;
         potsSettled = false;
-    } else if ((n >= kSfrLfoRate0 && n < kSfrRampRate0 + 2) || n == kSfrTapMaxInterval) {
-        sfr[static_cast<std::size_t>(n)] = value;
+        break;
+    case SfrWrite::Store: sfr[i] = value; break;
+    case SfrWrite::Ignored: break;
     }
 }
 
