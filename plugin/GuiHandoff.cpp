@@ -6,6 +6,7 @@
 #include "plugin/FXCorePlugin.h"
 
 #include <clap/ext/params.h>
+#include <clapevents/ParamEvents.h>
 
 namespace fxcoreplug {
 
@@ -13,34 +14,6 @@ namespace {
 
 constexpr std::uint64_t kRingMask = FXCorePlugin::kGuiQueueSize - 1;
 static_assert((FXCorePlugin::kGuiQueueSize & kRingMask) == 0, "the ring size is a power of two");
-
-void pushValueEvent(const clap_output_events* out, std::uint32_t id, double value) {
-    clap_event_param_value ev{};
-    ev.header.size = sizeof ev;
-    ev.header.time = 0;
-    ev.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    ev.header.type = CLAP_EVENT_PARAM_VALUE;
-    ev.header.flags = 0;
-    ev.param_id = id;
-    ev.cookie = nullptr;
-    ev.note_id = -1;
-    ev.port_index = -1;
-    ev.channel = -1;
-    ev.key = -1;
-    ev.value = value;
-    out->try_push(out, &ev.header); // a refused event is lost; the entry is consumed anyway
-}
-
-void pushGestureEvent(const clap_output_events* out, std::uint16_t type, std::uint32_t id) {
-    clap_event_param_gesture ev{};
-    ev.header.size = sizeof ev;
-    ev.header.time = 0;
-    ev.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    ev.header.type = type;
-    ev.header.flags = 0;
-    ev.param_id = id;
-    out->try_push(out, &ev.header);
-}
 
 } // namespace
 
@@ -109,14 +82,18 @@ void FXCorePlugin::drainGuiQueue(const clap_output_events* out) {
     std::uint64_t i = queueTail.load(std::memory_order_relaxed);
     while (i != head) {
         const GuiChange change = guiQueue[i];
+        // A refused event is lost; the entry is consumed anyway.
         if ((change.flags & kGestureBegin) != 0) {
-            pushGestureEvent(out, CLAP_EVENT_PARAM_GESTURE_BEGIN, change.paramId);
+            const auto begin = clapevents::paramGesture(CLAP_EVENT_PARAM_GESTURE_BEGIN, change.paramId);
+            out->try_push(out, &begin.header);
         }
         if ((change.flags & kValue) != 0) {
-            pushValueEvent(out, change.paramId, change.value);
+            const auto value = clapevents::paramValue(change.paramId, change.value);
+            out->try_push(out, &value.header);
         }
         if ((change.flags & kGestureEnd) != 0) {
-            pushGestureEvent(out, CLAP_EVENT_PARAM_GESTURE_END, change.paramId);
+            const auto end = clapevents::paramGesture(CLAP_EVENT_PARAM_GESTURE_END, change.paramId);
+            out->try_push(out, &end.header);
         }
         i = (i + 1) & kRingMask;
     }

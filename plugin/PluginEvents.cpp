@@ -11,28 +11,13 @@
 #include "plugin/FXCorePlugin.h"
 #include "plugin/PluginMath.h"
 
+#include <clapevents/ParamEvents.h>
+
 namespace fxcoreplug {
 
 namespace {
 
 constexpr double kMidiPressSeconds = 0.12;
-
-clap_event_param_value paramValueEvent(std::uint32_t id, double value) {
-    clap_event_param_value event{};
-    event.header.size = sizeof(clap_event_param_value);
-    event.header.time = 0;
-    event.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    event.header.type = CLAP_EVENT_PARAM_VALUE;
-    event.header.flags = 0;
-    event.param_id = id;
-    event.cookie = nullptr;
-    event.note_id = -1;
-    event.port_index = -1;
-    event.channel = -1;
-    event.key = -1;
-    event.value = value;
-    return event;
-}
 
 } // namespace
 
@@ -87,7 +72,7 @@ void FXCorePlugin::emitParamChange(std::uint32_t id, double value) {
         return;
     }
     if (outEvents != nullptr && outEvents->try_push != nullptr) {
-        const clap_event_param_value event = paramValueEvent(id, clampToRow(*row, value));
+        const clap_event_param_value event = clapevents::paramValue(id, clampToRow(*row, value));
         outEvents->try_push(outEvents, &event.header); // a refused event is lost
     }
 }
