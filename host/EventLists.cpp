@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <clapevents/ParamEvents.h>
+
 namespace fxcorehost {
 
 namespace {
@@ -55,19 +57,7 @@ InputEventList::InputEventList() : m_events(kStoreBytes, kStoreEvents) {
 }
 
 void InputEventList::addParamValue(std::uint32_t time, clap_id paramId, double value) {
-    clap_event_param_value_t event{};
-    event.header.size = sizeof(event);
-    event.header.time = time;
-    event.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    event.header.type = CLAP_EVENT_PARAM_VALUE;
-    event.header.flags = 0;
-    event.param_id = paramId;
-    event.cookie = nullptr;
-    event.note_id = -1;
-    event.port_index = -1;
-    event.channel = -1;
-    event.key = -1;
-    event.value = value;
+    const clap_event_param_value_t event = clapevents::paramValue(paramId, value, time);
     m_events.push(&event.header);
 }
 

@@ -63,6 +63,30 @@ TEST(OutputEventListTest, TryPushCopiesIntoTheList) {
     EXPECT_EQ(out.events().at(0)->time, 11u);
 }
 
+// A scheduled value reaches the plug-in at its sample, in the core space, for
+// the whole parameter (no note, port, channel or key: all -1).
+TEST(InputEventListTest, ParamValueIsStampedAndNamesTheWholeParameter) {
+    InputEventList in;
+    in.addParamValue(17, 402, 2.0);
+    const clap_input_events_t* list = in.list();
+    ASSERT_EQ(list->size(list), 1u);
+    const clap_event_header_t* header = list->get(list, 0);
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->size, sizeof(clap_event_param_value_t));
+    EXPECT_EQ(header->time, 17u);
+    EXPECT_EQ(header->space_id, CLAP_CORE_EVENT_SPACE_ID);
+    EXPECT_EQ(header->type, CLAP_EVENT_PARAM_VALUE);
+    EXPECT_EQ(header->flags, 0u);
+    const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
+    EXPECT_EQ(event->param_id, 402u);
+    EXPECT_EQ(event->cookie, nullptr);
+    EXPECT_EQ(event->note_id, -1);
+    EXPECT_EQ(event->port_index, -1);
+    EXPECT_EQ(event->channel, -1);
+    EXPECT_EQ(event->key, -1);
+    EXPECT_EQ(event->value, 2.0);
+}
+
 ParseResult parse(std::vector<const char*> args) {
     args.insert(args.begin(), "corlinde-host");
     return parseCommandLine(static_cast<int>(args.size()), args.data());
