@@ -4,6 +4,7 @@
 // clap_process record over them. Header-only; any test may use it with any clap_plugin.
 
 #include <clap/clap.h>
+#include <clapevents/ParamEvents.h>
 
 #include <cstdint>
 #include <cstring>
@@ -23,15 +24,7 @@ public:
     InputEvents& operator=(const InputEvents&) = delete;
 
     InputEvents& paramValue(std::uint32_t time, std::uint32_t id, double value) {
-        clap_event_param_value ev{};
-        ev.header = header(sizeof ev, time, CLAP_EVENT_PARAM_VALUE);
-        ev.param_id = id;
-        ev.note_id = -1;
-        ev.port_index = -1;
-        ev.channel = -1;
-        ev.key = -1;
-        ev.value = value;
-        return add(ev);
+        return add(clapevents::paramValue(id, value, time));
     }
     InputEvents& midi(std::uint32_t time, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
         clap_event_midi ev{};
