@@ -178,9 +178,9 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
     // Values from the command line reach the plug-in before activation,
     // through the params flush, as a host sets up a track before playing.
     if (!paramValues.empty()) {
-        InputEventList in;
-        OutputEventList out;
-        for (const auto& [id, value] : paramValues) in.addParamValue(0, id, value);
+        InputEventList in(paramValues.size());
+        OutputEventList out(kDefaultListEvents + paramValues.size());
+        for (const auto& [id, value] : paramValues) in.addParamValue(0, id, value);  // sized for all
         if (!params || !params->flush) {
             error = "the plug-in takes no parameter changes outside processing";
             return kExitFailure;

@@ -45,6 +45,18 @@ void interleave(const PortBuffer& port, std::uint32_t frames, bool clip, float* 
     }
 }
 
+// The largest number of scheduled events (sorted by sample) that fall in one
+// block, so that the input list can hold every one of them.
+std::size_t mostEventsInABlock(const std::vector<ScheduledEvent>& schedule, std::uint32_t blockSize) {
+    std::size_t most = 0;
+    for (std::size_t first = 0, i = 0; i < schedule.size(); ++i) {
+        const std::int64_t block = schedule[i].sample / blockSize;
+        if (schedule[first].sample / blockSize != block) first = i;
+        most = std::max(most, i - first + 1);
+    }
+    return most;
+}
+
 }  // namespace
 
 void printOutputEvents(const EventStore& events, std::int64_t blockStart, int sampleRate,
@@ -109,8 +121,11 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
     std::vector<float> inInterleaved(static_cast<std::size_t>(job.blockSize) *
                                      static_cast<std::size_t>(inFormat.channels));
     std::vector<float> outInterleaved(static_cast<std::size_t>(job.blockSize) * mainOut.channels);
-    InputEventList inEvents;
-    OutputEventList outEvents;
+    // Every scheduled event reaches the plug-in, and every answer to one has
+    // room besides the usual.
+    const std::size_t mostEvents = mostEventsInABlock(job.schedule, job.blockSize);
+    InputEventList inEvents(mostEvents);
+    OutputEventList outEvents(kDefaultListEvents + mostEvents);
     ProgressBar progress(inFormat.frames, inFormat.sampleRate);
     std::size_t nextEvent = 0;
 
@@ -131,10 +146,13 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
         while (nextEvent < job.schedule.size() && job.schedule[nextEvent].sample < start + frames) {
             const ScheduledEvent& e = job.schedule[nextEvent++];
             const auto time = static_cast<std::uint32_t>(e.sample - start);
-            if (e.kind == ScheduledEvent::Kind::ParamValue)
-                inEvents.addParamValue(time, e.paramId, e.value);
-            else
-                inEvents.addMidi(time, e.midiPort, e.midi[0], e.midi[1], e.midi[2]);
+            const bool added = e.kind == ScheduledEvent::Kind::ParamValue
+                                   ? inEvents.addParamValue(time, e.paramId, e.value)
+                                   : inEvents.addMidi(time, e.midiPort, e.midi[0], e.midi[1], e.midi[2]);
+            if (!added) {  // the list was sized for the busiest block: never
+                error = "internal error: the block at " + std::to_string(start) + " has more events than its list";
+                return false;
+            }
         }
 
         if (processBlock(plugin, start, frames, inputs, outputs, inEvents, outEvents) == CLAP_PROCESS_ERROR) {

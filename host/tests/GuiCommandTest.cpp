@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,13 +32,6 @@ using namespace std::chrono_literals;
 // in panel pixels; it sends parameter 204.
 constexpr int kFootswitchX = 196;
 constexpr int kFootswitchY = 617;
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The window id from the host's first line, once it is printed; 0 on timeout.
 xcb_window_t waitForWindowLine(const std::string& outPath) {
