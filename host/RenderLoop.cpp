@@ -1,7 +1,9 @@
 #include "host/RenderLoop.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "host/PortBuffers.h"
 #include "host/ProcessBlock.h"
@@ -85,6 +87,20 @@ void printOutputEvents(const EventStore& events, std::int64_t blockStart, int sa
     }
 }
 
+std::string standardOutputFailure(int cause) {
+    std::string text = "cannot write to standard output";
+    if (cause != 0) text += std::string(": ") + std::strerror(cause);
+    return text;
+}
+
+bool standardOutputWritten(std::string& error) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout)) return true;
+    error = standardOutputFailure(flushed ? 0 : errno);
+    return false;
+}
+
 void serviceHostRequests(LoadedPlugin& plugin, HostContext& host, ParamCatalog& catalog,
                          bool flushWhenIdle, bool printEvents, int sampleRate,
                          RenderReport& report) {
@@ -164,7 +180,15 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
         interleave(mainOut, frames, clip, outInterleaved.data());
         report.levels.add(outInterleaved.data(), static_cast<std::int64_t>(frames) * mainOut.channels);
         if (!job.output->write(outInterleaved.data(), frames, error)) return false;
-        if (job.printEvents) printOutputEvents(outEvents.events(), start, inFormat.sampleRate, *job.catalog);
+        if (job.printEvents) {
+            printOutputEvents(outEvents.events(), start, inFormat.sampleRate, *job.catalog);
+            // A line that could not be written ends the render; errno still
+            // holds why (the failed write is the last thing that set it).
+            if (std::ferror(stdout)) {
+                error = standardOutputFailure(errno);
+                return false;
+            }
+        }
 
         serviceHostRequests(*job.plugin, *job.host, *job.catalog, false, job.printEvents,
                             inFormat.sampleRate, report);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -56,7 +57,22 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The entry path names: its folder resolved (links, "." and ".."), then its
+// own name; the path itself when the folder does not resolve.
+std::string entryOf(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (!realpath(folderOf(path).c_str(), resolved)) return path;
+    return std::string(resolved) + "/" + fileNameOf(path);
+}
+
 }  // namespace
+
+bool namesSameFile(const std::string& a, const std::string& b) {
+    if (a == b || entryOf(a) == entryOf(b)) return true;
+    struct stat sa {};
+    struct stat sb {};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 
 ReplacingFile::~ReplacingFile() { discard(); }
 

@@ -38,5 +38,9 @@ private:
     int m_slot = -1;  // index in the interrupt cleanup list, -1 when not listed
 };
 
+// [main-thread] Whether paths a and b name the same file: the same entry of
+// the same folder (however the folder is spelt, links included), or, where
+// both exist, one file (same device and inode, as through a hard link).
+bool namesSameFile(const std::string& a, const std::string& b);
 
 }  // namespace fxcorehost

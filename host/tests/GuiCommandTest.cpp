@@ -5,6 +5,7 @@
 
 #include <png.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -301,7 +302,14 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
         {{"gui", "--input", dir.path("none.wav"), "PLUGIN"}, 1, "none.wav"},
         {{"gui", notAPluginPath()}, 1, ""},
         {{"gui", "--plugin-id", "no.such.id", "PLUGIN"}, 1, "no.such.id"},
+        // The inputs render refuses, gui refuses too.
+        {{"gui", "--input", dir.path("eight.wav"), "PLUGIN"}, 1, "the input has 8 channels; the plug-in's input takes 2"},
+        {{"gui", "--input", dir.path("fifo.wav"), "PLUGIN"}, 1, "it is not a regular file"},
+        {{"gui", dir.path("cut.clap")}, 1, "is not a CLAP plug-in: the file is cut short"},
     };
+    ASSERT_TRUE(writeWav(dir.path("eight.wav"), testSignal(48000, 0.1, 8)));
+    ASSERT_EQ(mkfifo(dir.path("fifo.wav").c_str(), 0600), 0);
+    std::ofstream(dir.path("cut.clap"), std::ios::binary) << readText(pluginPath()).substr(0, 300000);
     for (const WrongCase& c : cases) {
         std::vector<std::string> args = c.args;
         std::string shown;
