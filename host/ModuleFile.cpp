@@ -82,9 +82,9 @@ std::string layoutProblem(int fd, const Header& header, std::uint64_t fileSize) 
     if (header.e_machine != kMachine) return "it is built for another processor (ELF machine " +
                                              std::to_string(header.e_machine) + ")";
     if (header.e_phnum == 0 || header.e_phentsize != sizeof(ProgramHeader)) return "it has no usable program headers";
+    const std::uint64_t headersEnd = header.e_phoff + std::uint64_t{header.e_phnum} * sizeof(ProgramHeader);
     if (!inside(header.e_phoff, header.e_phnum, sizeof(ProgramHeader), fileSize))
-        return cutShort(static_cast<std::uint64_t>(header.e_phoff) + std::uint64_t{header.e_phnum} * sizeof(ProgramHeader),
-                        fileSize);
+        return cutShort(headersEnd, fileSize);
     for (unsigned i = 0; i < header.e_phnum; ++i) {
         ProgramHeader segment{};
         if (!readAt(fd, &segment, sizeof(segment), header.e_phoff + std::uint64_t{i} * sizeof(ProgramHeader)))
@@ -95,9 +95,9 @@ std::string layoutProblem(int fd, const Header& header, std::uint64_t fileSize) 
     }
     // The section headers come last in a linked module: a file that lost
     // them lost its end.
+    const std::uint64_t sectionsEnd = header.e_shoff + std::uint64_t{header.e_shnum} * header.e_shentsize;
     if (header.e_shoff != 0 && !inside(header.e_shoff, header.e_shnum, header.e_shentsize, fileSize))
-        return cutShort(static_cast<std::uint64_t>(header.e_shoff) + std::uint64_t{header.e_shnum} * header.e_shentsize,
-                        fileSize);
+        return cutShort(sectionsEnd, fileSize);
     return "";
 }
 
@@ -127,9 +127,10 @@ bool checkModuleFile(const std::string& path, std::string& error) {
         std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) {
         problem = "it is not an ELF shared library";
     } else if (header.e_ident[EI_CLASS] != kClass || header.e_ident[EI_DATA] != kByteOrder) {
+        const unsigned char elfClass = header.e_ident[EI_CLASS];
         problem = std::string("it is built for another processor (") +
-                  (header.e_ident[EI_CLASS] == ELFCLASS32 ? "32" : header.e_ident[EI_CLASS] == ELFCLASS64 ? "64" : "?") +
-                  "-bit, " + (header.e_ident[EI_DATA] == ELFDATA2LSB ? "little" : "big") + "-endian)";
+                  (elfClass == ELFCLASS32 ? "32" : elfClass == ELFCLASS64 ? "64" : "?") + "-bit, " +
+                  (header.e_ident[EI_DATA] == ELFDATA2LSB ? "little" : "big") + "-endian)";
     } else if (fileSize < sizeof(Header) || !readAt(fd.get(), &header, sizeof(header), 0)) {
         problem = cutShort(sizeof(Header), fileSize);
     } else {

@@ -111,9 +111,9 @@ bool buildSchedule(const CommandLine& cl, const AudioFormat& input, int midiPort
     return true;
 }
 
-// A state file that is also the input or the output: the render would read
-// its input from the state it writes, or one file would be renamed over the
-// other and the render would claim both were written.
+// A state file that is also the input or the output: putting the state in
+// place would replace the audio file (and the render would claim to have
+// written both), or the state would be read from the file the render replaces.
 bool checkFileClashes(const CommandLine& cl, std::string& error) {
     const auto clash = [&](const char* option, const std::string& path, const std::string& other, const char* role) {
         if (path.empty() || !namesSameFile(path, other)) return false;

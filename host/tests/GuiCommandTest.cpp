@@ -303,7 +303,8 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
         {{"gui", notAPluginPath()}, 1, ""},
         {{"gui", "--plugin-id", "no.such.id", "PLUGIN"}, 1, "no.such.id"},
         // The inputs render refuses, gui refuses too.
-        {{"gui", "--input", dir.path("eight.wav"), "PLUGIN"}, 1, "the input has 8 channels; the plug-in's input takes 2"},
+        {{"gui", "--input", dir.path("eight.wav"), "PLUGIN"}, 1,
+         "the input has 8 channels; the plug-in's input takes 2"},
         {{"gui", "--input", dir.path("fifo.wav"), "PLUGIN"}, 1, "it is not a regular file"},
         {{"gui", dir.path("cut.clap")}, 1, "is not a CLAP plug-in: the file is cut short"},
     };
