@@ -98,6 +98,7 @@ bool ReplacingFile::create(const std::string& target, std::string& error) {
     sigaddset(&interrupts, SIGINT);
     sigaddset(&interrupts, SIGTERM);
     sigaddset(&interrupts, SIGHUP);
+    sigaddset(&interrupts, SIGQUIT);
     sigprocmask(SIG_BLOCK, &interrupts, &previous);
     const int fd = mkstemp(buffer.data());
     const int createError = errno;
@@ -156,6 +157,7 @@ void ReplacingFile::removePendingOnInterrupt() {
     std::signal(SIGINT, removePendingAndDie);
     std::signal(SIGTERM, removePendingAndDie);
     std::signal(SIGHUP, removePendingAndDie);
+    std::signal(SIGQUIT, removePendingAndDie);
 }
 
 bool ReplacingFile::writeAll(const void* data, std::size_t size, std::string& error) {

@@ -27,7 +27,7 @@ public:
     // [main-thread] Closes and removes the temporary file.
     void discard();
 
-    // [main-thread] Makes SIGINT, SIGTERM and SIGHUP remove the temporary files
+    // [main-thread] Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the temporary files
     // that are still pending before the process ends. Call once at start.
     static void removePendingOnInterrupt();
 

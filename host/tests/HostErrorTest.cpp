@@ -6,6 +6,7 @@
 
 #include <elf.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,24 +167,29 @@ TEST(HostErrorOutputTest, FailedRenderKeepsAnExistingOutput) {
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
-// Ctrl-C in the middle of a render removes the partly written output.
+// Ctrl-C in the middle of a render removes the partly written output, and so
+// does every other signal that ends a process from the terminal or the system.
 TEST(HostErrorOutputTest, InterruptedRenderLeavesNoFile) {
     ScratchDir dir;
-    ScratchDir capture;
     ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 120.0)));
-    const int pid = startHost({"render", pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
-                              capture.path("out"), capture.path("err"));
-    ASSERT_GT(pid, 0);
-    // Wait for the temporary file, then interrupt.
-    bool writing = false;
-    for (int i = 0; i < 20000 && !writing; ++i) {
-        for (const auto& name : dir.entries()) writing = writing || name.rfind(".out.wav.part-", 0) == 0;
-        if (!writing) usleep(500);
+    const rlimit noCore{0, 0};  // SIGQUIT would leave a core file
+    ASSERT_EQ(setrlimit(RLIMIT_CORE, &noCore), 0);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        ScratchDir capture;
+        const int pid = startHost({"render", pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
+                                  capture.path("out"), capture.path("err"));
+        ASSERT_GT(pid, 0);
+        // Wait for the temporary file, then interrupt.
+        bool writing = false;
+        for (int i = 0; i < 20000 && !writing; ++i) {
+            for (const auto& name : dir.entries()) writing = writing || name.rfind(".out.wav.part-", 0) == 0;
+            if (!writing) usleep(500);
+        }
+        ASSERT_TRUE(writing) << "no temporary output appeared";
+        kill(pid, signal);
+        EXPECT_EQ(waitHost(pid), 128 + signal);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"}) << "signal " << signal;
     }
-    ASSERT_TRUE(writing) << "no temporary output appeared";
-    kill(pid, SIGINT);
-    EXPECT_EQ(waitHost(pid), 128 + SIGINT);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
 }
 
 // The one line of a failed run that left nothing behind in dir but keep.
