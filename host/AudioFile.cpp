@@ -75,8 +75,11 @@ bool AudioReader::open(const std::string& path, std::string& error) {
         error = "cannot open input '" + path + "': " + std::strerror(errno);
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
-        error = "cannot read input '" + path + "': it is a folder";
+    // Only a regular file: libsndfile would block for ever opening a FIFO
+    // that no one writes to, or read a device without end.
+    if (!S_ISREG(st.st_mode)) {
+        error = "cannot read input '" + path + "': " +
+                (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
         return false;
     }
     SF_INFO info{};

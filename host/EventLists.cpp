@@ -1,5 +1,6 @@
 #include "host/EventLists.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <clapevents/ParamEvents.h>
@@ -8,13 +9,19 @@ namespace fxcorehost {
 
 namespace {
 
-// Room for a block's worth of events: far more than a pedal plug-in sends back
-// (a few parameter values per block), and more than a command line schedules.
+// Room for a block's worth of events by default.
 constexpr std::size_t kStoreBytes = 1u << 20;
-constexpr std::size_t kStoreEvents = 16384;
 
 // The largest event a list takes; CLAP's largest core event is 104 bytes.
 constexpr std::uint32_t kMaxEventBytes = 4096;
+
+// Bytes for a list of maxEvents events of the kinds a host sends and a pedal
+// plug-in sends back: parameter values, gestures and MIDI events.
+std::size_t storeBytesFor(std::size_t maxEvents) {
+    constexpr std::size_t kEventBytes =
+        (std::max(sizeof(clap_event_param_value_t), sizeof(clap_event_midi_t)) + 7u) & ~std::size_t{7};
+    return std::max(kStoreBytes, maxEvents * kEventBytes);
+}
 
 }  // namespace
 
@@ -50,18 +57,19 @@ const clap_event_header_t* EventStore::at(std::uint32_t index) const {
     return reinterpret_cast<const clap_event_header_t*>(m_bytes.data() + m_offsets[index]);
 }
 
-InputEventList::InputEventList() : m_events(kStoreBytes, kStoreEvents) {
+InputEventList::InputEventList(std::size_t maxEvents)
+    : m_events(storeBytesFor(maxEvents), std::max(kDefaultListEvents, maxEvents)) {
     m_list.ctx = this;
     m_list.size = &InputEventList::sizeOf;
     m_list.get = &InputEventList::get;
 }
 
-void InputEventList::addParamValue(std::uint32_t time, clap_id paramId, double value) {
+bool InputEventList::addParamValue(std::uint32_t time, clap_id paramId, double value) {
     const clap_event_param_value_t event = clapevents::paramValue(paramId, value, time);
-    m_events.push(&event.header);
+    return m_events.push(&event.header);
 }
 
-void InputEventList::addMidi(std::uint32_t time, std::uint16_t port, std::uint8_t status, std::uint8_t data1,
+bool InputEventList::addMidi(std::uint32_t time, std::uint16_t port, std::uint8_t status, std::uint8_t data1,
                              std::uint8_t data2) {
     clap_event_midi_t event{};
     event.header.size = sizeof(event);
@@ -73,7 +81,7 @@ void InputEventList::addMidi(std::uint32_t time, std::uint16_t port, std::uint8_
     event.data[0] = status;
     event.data[1] = data1;
     event.data[2] = data2;
-    m_events.push(&event.header);
+    return m_events.push(&event.header);
 }
 
 std::uint32_t InputEventList::sizeOf(const clap_input_events_t* list) {
@@ -85,7 +93,8 @@ const clap_event_header_t* InputEventList::get(const clap_input_events_t* list,
     return static_cast<const InputEventList*>(list->ctx)->m_events.at(index);
 }
 
-OutputEventList::OutputEventList() : m_events(kStoreBytes, kStoreEvents) {
+OutputEventList::OutputEventList(std::size_t maxEvents)
+    : m_events(storeBytesFor(maxEvents), std::max(kDefaultListEvents, maxEvents)) {
     m_list.ctx = this;
     m_list.try_push = &OutputEventList::tryPush;
 }

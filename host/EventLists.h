@@ -12,6 +12,10 @@
 
 namespace fxcorehost {
 
+// The room a list has by default: far more events than a pedal plug-in sends
+// back in a block (a few parameter values) or a command line schedules.
+inline constexpr std::size_t kDefaultListEvents = 16384;
+
 // Events stored back to back, each on an 8-byte boundary, in push order.
 class EventStore {
 public:
@@ -43,16 +47,18 @@ private:
 // the plug-in during it. Events must be added in time order.
 class InputEventList {
 public:
-    InputEventList();
+    // Room for maxEvents events in one block, and never less than the
+    // default room.
+    explicit InputEventList(std::size_t maxEvents = 0);
     InputEventList(const InputEventList&) = delete;
     InputEventList& operator=(const InputEventList&) = delete;
 
     const clap_input_events_t* list() const { return &m_list; }
     EventStore& events() { return m_events; }
 
-    // [main-thread] Between blocks only.
-    void addParamValue(std::uint32_t time, clap_id paramId, double value);
-    void addMidi(std::uint32_t time, std::uint16_t port, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // [main-thread] Between blocks only. False when the event did not fit.
+    bool addParamValue(std::uint32_t time, clap_id paramId, double value);
+    bool addMidi(std::uint32_t time, std::uint16_t port, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
 
 private:
     // [audio-thread] The list's entries as the plug-in calls them.
@@ -67,7 +73,9 @@ private:
 // after it.
 class OutputEventList {
 public:
-    OutputEventList();
+    // Room for maxEvents events in one block, and never less than the
+    // default room.
+    explicit OutputEventList(std::size_t maxEvents = 0);
     OutputEventList(const OutputEventList&) = delete;
     OutputEventList& operator=(const OutputEventList&) = delete;
 

@@ -10,6 +10,13 @@
 
 namespace fxcorehost {
 
+namespace {
+
+// The longest the audio thread sleeps before it looks for a stop request.
+constexpr long kStopSliceNanos = 20 * 1000 * 1000;
+
+}  // namespace
+
 bool SentEventRing::push(const SentParamEvent& event) {
     const std::uint32_t head = m_head.load(std::memory_order_relaxed);  // written only here
     const std::uint32_t tail = m_tail.load(std::memory_order_acquire);
@@ -107,6 +114,25 @@ void GuiAudioThread::forwardSentEvents(std::int64_t blockStart) {
     }
 }
 
+// [audio-thread] Sleeps until due, in slices of at most kStopSliceNanos, and
+// returns early once a stop is requested: at a low sample rate one block
+// lasts minutes, and stopping must not wait for it.
+void GuiAudioThread::sleepUntil(const timespec& due) const {
+    while (!m_stopRequested.load(std::memory_order_acquire)) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const long long left = (static_cast<long long>(due.tv_sec) - now.tv_sec) * 1000000000LL +
+                               (due.tv_nsec - now.tv_nsec);
+        if (left <= 0) return;
+        if (left <= kStopSliceNanos) {
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
+            return;
+        }
+        const timespec slice{0, kStopSliceNanos};
+        clock_nanosleep(CLOCK_MONOTONIC, 0, &slice, nullptr);
+    }
+}
+
 // [audio-thread] Blocks at the pace of the sample rate, as an audio device
 // would ask for them: each block is processed, then the thread sleeps until
 // the block's end is due. A late block (the machine was busy) restarts the
@@ -147,7 +173,7 @@ void GuiAudioThread::run() {
         const long long lateNanos = (static_cast<long long>(now.tv_sec) - next.tv_sec) * 1000000000LL +
                                     (now.tv_nsec - next.tv_nsec);
         if (lateNanos > blockNanos) next = now;
-        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        sleepUntil(next);
     }
     m_plugin->stopProcessing();
 }

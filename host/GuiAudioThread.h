@@ -5,6 +5,7 @@
 // parameter events the plug-in sends to the main thread, which prints them.
 
 #include <pthread.h>
+#include <time.h>
 
 #include <atomic>
 #include <cstdint>
@@ -89,6 +90,7 @@ private:
     void run();
     void fillInput(std::uint32_t frames);
     void forwardSentEvents(std::int64_t blockStart);
+    void sleepUntil(const timespec& due) const;
 
     // Set up by prepare, then touched by the audio thread only until stop has
     // joined it (thread creation and join order the hand-over).

@@ -22,6 +22,7 @@
 #include "host/Options.h"
 #include "host/ParamCatalog.h"
 #include "host/PluginLoader.h"
+#include "host/PortBuffers.h"
 #include "host/RenderLoop.h"
 #include "host/X11Window.h"
 
@@ -40,27 +41,25 @@ constexpr std::uint32_t kBlockSize = 512;
 // wakes it: well inside the 33 ms CLAP suggests for request_callback.
 constexpr auto kServiceInterval = std::chrono::milliseconds(10);
 
-// The whole input file, one vector per channel.
-bool readLoop(const std::string& path, std::vector<std::vector<float>>& loop, int& sampleRate,
+// The whole input file, one vector per channel, decoded once in pieces (no
+// second copy of the whole file).
+bool readLoop(AudioReader& reader, const std::string& path, std::vector<std::vector<float>>& loop,
               std::string& error) {
-    AudioReader reader;
-    if (!reader.open(path, error)) return false;
+    constexpr std::int64_t kPieceFrames = 4096;
     const AudioFormat& format = reader.format();
-    if (format.frames <= 0) {
-        error = "--input " + path + ": the file holds no audio";
-        return false;
-    }
-    const auto frames = static_cast<std::size_t>(format.frames);
     const auto channels = static_cast<std::size_t>(format.channels);
-    std::vector<float> interleaved(frames * channels);
-    if (reader.read(interleaved.data(), format.frames) != format.frames) {
-        error = "--input " + path + ": the file ends early";
-        return false;
+    loop.assign(channels, std::vector<float>(static_cast<std::size_t>(format.frames)));
+    std::vector<float> piece(static_cast<std::size_t>(kPieceFrames) * channels);
+    for (std::int64_t start = 0; start < format.frames; start += kPieceFrames) {
+        const std::int64_t frames = std::min(kPieceFrames, format.frames - start);
+        if (reader.read(piece.data(), frames) != frames) {
+            error = "--input " + path + ": the file ends early";
+            return false;
+        }
+        for (std::size_t f = 0; f < static_cast<std::size_t>(frames); ++f)
+            for (std::size_t c = 0; c < channels; ++c)
+                loop[c][static_cast<std::size_t>(start) + f] = piece[f * channels + c];
     }
-    loop.assign(channels, std::vector<float>(frames));
-    for (std::size_t f = 0; f < frames; ++f)
-        for (std::size_t c = 0; c < channels; ++c) loop[c][f] = interleaved[f * channels + c];
-    sampleRate = format.sampleRate;
     return true;
 }
 
@@ -143,9 +142,17 @@ int runGuiCommand(int argc, const char* const* argv, std::string& error) {
         error = "gui: cannot watch for signals";
         return kExitFailure;
     }
-    std::vector<std::vector<float>> loop;
+    const bool withInput = !options.inputPath.empty();
+    AudioReader input;
     int sampleRate = kSilenceSampleRate;
-    if (!options.inputPath.empty() && !readLoop(options.inputPath, loop, sampleRate, error)) return kExitFailure;
+    if (withInput) {
+        if (!input.open(options.inputPath, error)) return kExitFailure;
+        if (input.format().frames <= 0) {
+            error = "--input " + options.inputPath + ": the file holds no audio";
+            return kExitFailure;
+        }
+        sampleRate = input.format().sampleRate;
+    }
 
     HostContext context;
     GuiHostServices services(context);
@@ -156,6 +163,11 @@ int runGuiCommand(int argc, const char* const* argv, std::string& error) {
     const auto* params = plugin.extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
     ParamCatalog catalog;
     catalog.refresh(p, params);
+    const auto* audioPorts = plugin.extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
+    // The input a render takes, no other.
+    if (withInput && !inputChannelsFit(p, audioPorts, input.format().channels, error)) return kExitFailure;
+    std::vector<std::vector<float>> loop;
+    if (withInput && !readLoop(input, options.inputPath, loop, error)) return kExitFailure;
 
     const auto* gui = plugin.extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
     if (!hasGuiEntries(gui)) {
@@ -200,15 +212,14 @@ int runGuiCommand(int argc, const char* const* argv, std::string& error) {
         return kExitFailure;
     }
     GuiAudioThread audio;
-    audio.prepare(plugin, plugin.extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS), sampleRate,
-                  kBlockSize, std::move(loop));
+    audio.prepare(plugin, audioPorts, sampleRate, kBlockSize, std::move(loop));
     if (!audio.start()) {
         error = "cannot start the audio thread";
         return kExitFailure;
     }
     std::printf("gui: %s editor %u x %u in window 0x%x, %d Hz %s; close the window or press Ctrl-C to end\n",
                 textOf(plugin.descriptor()->name), width, height, window.id(), sampleRate,
-                options.inputPath.empty() ? "silence" : "input looped");
+                withInput ? "input looped" : "silence");
     std::fflush(stdout);
 
     using Clock = GuiHostServices::Clock;
@@ -256,6 +267,11 @@ int runGuiCommand(int argc, const char* const* argv, std::string& error) {
         // next block, which drains the same queue.
         serviceHostRequests(plugin, context, catalog, false, false, sampleRate, report);
         printSentEvents(audio.sentEvents(), scratch, sampleRate, catalog);
+        if (std::ferror(stdout)) {
+            standardOutputWritten(error);
+            failed = true;
+            break;
+        }
         if (audio.failure() != GuiAudioThread::Failure::None) {
             error = audio.failure() == GuiAudioThread::Failure::StartRefused
                         ? "the plug-in refused to start processing"

@@ -12,6 +12,12 @@ namespace {
 const char s_usage[] =
     "usage: corlinde-host info [--plugin-id ID] PLUGIN.clap\n"
     "       corlinde-host render [options] PLUGIN.clap IN.wav OUT.wav\n"
+    "       corlinde-host gui [options] PLUGIN.clap\n"
+    "\n"
+    "commands:\n"
+    "  info      print the plug-in's descriptor, extensions, ports and parameters\n"
+    "  render    run an audio file through the plug-in into another file\n"
+    "  gui       show the plug-in's editor with live audio (options: gui --help)\n"
     "\n"
     "render options:\n"
     "  --param ID=VALUE          set a parameter before processing (id or name;\n"

@@ -1,12 +1,12 @@
 #include "host/PluginLoader.h"
 
 #include <dlfcn.h>
-#include <sys/stat.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+
+#include "host/ModuleFile.h"
 
 namespace fxcorehost {
 
@@ -30,16 +30,8 @@ LoadedPlugin::~LoadedPlugin() { unload(); }
 bool LoadedPlugin::load(const std::string& path, const std::string& pluginId,
                         const clap_host_t* host, std::string& error) {
     unload();
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        error = "cannot open plug-in " + quoted(path) + ": " + std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        // A bundle directory is a macOS layout; on Linux a plug-in is one file.
-        error = quoted(path) + " is not a CLAP plug-in file";
-        return false;
-    }
+    // dlopen trusts the file: one cut short crashes it instead of failing.
+    if (!checkModuleFile(path, error)) return false;
     // init receives the module's own path; make it absolute so that a plug-in
     // that looks for files beside itself finds them.
     char resolved[PATH_MAX];

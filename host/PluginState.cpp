@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,18 +13,24 @@ namespace fxcorehost {
 
 namespace {
 
-struct ReadCursor {
-    const std::vector<unsigned char>* bytes;
-    std::size_t position;
+// The state file as the plug-in reads it: straight from the file, so that a
+// huge file is never held in memory (the plug-in reads what it needs and
+// refuses the rest).
+struct FileCursor {
+    std::FILE* file;
+    int readError;  // errno of a failed read, 0 while none
 };
 
-int64_t readFromMemory(const clap_istream_t* stream, void* buffer, uint64_t size) {
-    auto* cursor = static_cast<ReadCursor*>(stream->ctx);
+int64_t readFromFile(const clap_istream_t* stream, void* buffer, uint64_t size) {
+    auto* cursor = static_cast<FileCursor*>(stream->ctx);
     if (!buffer) return -1;
-    const std::size_t left = cursor->bytes->size() - cursor->position;
-    const std::size_t n = size < left ? static_cast<std::size_t>(size) : left;
-    if (n > 0) std::memcpy(buffer, cursor->bytes->data() + cursor->position, n);
-    cursor->position += n;
+    errno = 0;
+    const std::size_t n = std::fread(buffer, 1, static_cast<std::size_t>(std::min<uint64_t>(size, SIZE_MAX)),
+                                     cursor->file);
+    if (n == 0 && std::ferror(cursor->file)) {
+        cursor->readError = errno != 0 ? errno : EIO;
+        return -1;
+    }
     return static_cast<int64_t>(n);
 }
 
@@ -43,7 +51,8 @@ struct FileCloser {
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error) {
+bool loadPluginStateFile(const clap_plugin_t* plugin, const clap_plugin_state_t* state, const std::string& path,
+                         std::string& error) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
         error = "cannot open '" + path + "': " + std::strerror(errno);
@@ -58,24 +67,18 @@ bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, s
         error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
-    bytes.clear();
-    unsigned char chunk[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), file.get())) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    if (std::ferror(file.get())) {
-        error = "cannot read '" + path + "': " + std::strerror(errno);
+    FileCursor cursor{file.get(), 0};
+    const clap_istream_t stream{&cursor, &readFromFile};
+    const bool loaded = state && state->load && state->load(plugin, &stream);
+    if (cursor.readError != 0) {
+        error = "cannot read '" + path + "': " + std::strerror(cursor.readError);
+        return false;
+    }
+    if (!loaded) {
+        error = "the plug-in refused the state in '" + path + "'";
         return false;
     }
     return true;
-}
-
-bool loadPluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
-                     const std::vector<unsigned char>& bytes) {
-    if (!state || !state->load) return false;
-    ReadCursor cursor{&bytes, 0};
-    clap_istream_t stream{&cursor, &readFromMemory};
-    return state->load(plugin, &stream);
 }
 
 bool savePluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,

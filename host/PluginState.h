@@ -1,6 +1,7 @@
 #pragma once
-// Saving and loading a plug-in's state through the CLAP state extension, with
-// the bytes held in memory and read from or written to a file whole.
+// Saving and loading a plug-in's state through the CLAP state extension: a
+// saved state is held in memory (the caller writes it out), a loaded one is
+// read from its file as the plug-in asks for it.
 
 #include <string>
 #include <vector>
@@ -9,12 +10,11 @@
 
 namespace fxcorehost {
 
-// [main-thread] Reads the whole file; error names the file on failure.
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error);
-
-// [main-thread] state->load over bytes; false when the plug-in refuses them.
-bool loadPluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
-                     const std::vector<unsigned char>& bytes);
+// [main-thread] state->load reading straight from the file at path, which
+// must be a regular file; false with one line in error when the file cannot
+// be read or the plug-in refuses its bytes.
+bool loadPluginStateFile(const clap_plugin_t* plugin, const clap_plugin_state_t* state, const std::string& path,
+                         std::string& error);
 
 // [main-thread] state->save into bytes; false when the plug-in reports failure.
 bool savePluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,

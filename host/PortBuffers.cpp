@@ -43,6 +43,18 @@ void PortBuffers::silence() {
         for (auto& channel : port.samples) std::fill(channel.begin(), channel.end(), 0.0f);
 }
 
+bool inputChannelsFit(const clap_plugin_t* plugin, const clap_plugin_audio_ports_t* ports, int fileChannels,
+                      std::string& error) {
+    if (fileChannels <= 1) return true;
+    PortBuffers inputs;
+    inputs.setUp(plugin, ports, true, 1);
+    const std::uint32_t taken = inputs.count() > 0 ? inputs.port(0).channels : 0;
+    if (static_cast<std::uint32_t>(fileChannels) <= taken) return true;
+    error = "the input has " + std::to_string(fileChannels) + " channels; the plug-in's input takes " +
+            std::to_string(taken);
+    return false;
+}
+
 int midiInputPort(const clap_plugin_t* plugin, const clap_plugin_note_ports_t* notePorts) {
     if (!notePorts || !notePorts->count || !notePorts->get) return -1;
     const std::uint32_t count = std::min(notePorts->count(plugin, true), std::uint32_t{32767});

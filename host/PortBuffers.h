@@ -37,6 +37,12 @@ private:
     std::vector<clap_audio_buffer_t> m_buffers;
 };
 
+// [main-thread] Whether an input file of fileChannels channels fits the
+// plug-in's main input (a mono file feeds every channel; more channels than
+// the port takes would be lost); false with one line in error otherwise.
+bool inputChannelsFit(const clap_plugin_t* plugin, const clap_plugin_audio_ports_t* ports, int fileChannels,
+                      std::string& error);
+
 // [main-thread] The index of the plug-in's first input note port that takes
 // MIDI, -1 when it has none.
 int midiInputPort(const clap_plugin_t* plugin, const clap_plugin_note_ports_t* notePorts);

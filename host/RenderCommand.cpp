@@ -111,9 +111,24 @@ bool buildSchedule(const CommandLine& cl, const AudioFormat& input, int midiPort
     return true;
 }
 
+// A state file that is also the input or the output: putting the state in
+// place would replace the audio file (and the render would claim to have
+// written both), or the state would be read from the file the render replaces.
+bool checkFileClashes(const CommandLine& cl, std::string& error) {
+    const auto clash = [&](const char* option, const std::string& path, const std::string& other, const char* role) {
+        if (path.empty() || !namesSameFile(path, other)) return false;
+        error = std::string(option) + " '" + path + "' is the " + role + " file; give them different names";
+        return true;
+    };
+    return !clash("--state-out", cl.stateOut, cl.outputPath, "output") &&
+           !clash("--state-out", cl.stateOut, cl.inputPath, "input") &&
+           !clash("--state-in", cl.stateIn, cl.outputPath, "output");
+}
+
 }  // namespace
 
 int runRenderCommand(const CommandLine& cl, std::string& error) {
+    if (!checkFileClashes(cl, error)) return kExitFailure;
     AudioReader input;
     if (!input.open(cl.inputPath, error)) return kExitFailure;
     const AudioFormat& inFormat = input.format();
@@ -140,16 +155,7 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
         error = "the plug-in has no audio output";
         return kExitFailure;
     }
-    if (inFormat.channels > 1) {
-        PortBuffers inputs;
-        inputs.setUp(p, audioPorts, true, 1);
-        const std::uint32_t taken = inputs.count() > 0 ? inputs.port(0).channels : 0;
-        if (static_cast<std::uint32_t>(inFormat.channels) > taken) {
-            error = "the input has " + std::to_string(inFormat.channels) +
-                    " channels; the plug-in's input takes " + std::to_string(taken);
-            return kExitFailure;
-        }
-    }
+    if (!inputChannelsFit(p, audioPorts, inFormat.channels, error)) return kExitFailure;
     AudioFormat outFormat;
     outFormat.channels = static_cast<int>(probe.port(0).channels);
     outFormat.sampleRate = inFormat.sampleRate;
@@ -158,16 +164,11 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
         return kExitFailure;
 
     if (!cl.stateIn.empty()) {
-        std::vector<unsigned char> bytes;
-        if (!readWholeFile(cl.stateIn, bytes, error)) return kExitFailure;
         if (!state) {
             error = "the plug-in has no state to load (--state-in)";
             return kExitFailure;
         }
-        if (!loadPluginState(p, state, bytes)) {
-            error = "the plug-in refused the state in '" + cl.stateIn + "'";
-            return kExitFailure;
-        }
+        if (!loadPluginStateFile(p, state, cl.stateIn, error)) return kExitFailure;
     }
     if (!cl.stateOut.empty() && !state) {
         error = "the plug-in has no state to save (--state-out)";
@@ -178,9 +179,9 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
     // Values from the command line reach the plug-in before activation,
     // through the params flush, as a host sets up a track before playing.
     if (!paramValues.empty()) {
-        InputEventList in;
-        OutputEventList out;
-        for (const auto& [id, value] : paramValues) in.addParamValue(0, id, value);
+        InputEventList in(paramValues.size());
+        OutputEventList out(kDefaultListEvents + paramValues.size());
+        for (const auto& [id, value] : paramValues) in.addParamValue(0, id, value);  // sized for all
         if (!params || !params->flush) {
             error = "the plug-in takes no parameter changes outside processing";
             return kExitFailure;
@@ -228,6 +229,8 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
     if (!cl.stateOut.empty() && (!stateFile.create(cl.stateOut, error) ||
                                  !stateFile.writeAll(savedState.data(), savedState.size(), error)))
         return kExitFailure;
+    // The printed events are part of what was asked for: all of them out first.
+    if (!standardOutputWritten(error)) return kExitFailure;
     if (!output.commit(error)) return kExitFailure;
     if (!cl.stateOut.empty() && !stateFile.commit(error)) return kExitFailure;
 

@@ -1,7 +1,9 @@
 #include "host/RenderLoop.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "host/PortBuffers.h"
 #include "host/ProcessBlock.h"
@@ -45,6 +47,18 @@ void interleave(const PortBuffer& port, std::uint32_t frames, bool clip, float* 
     }
 }
 
+// The largest number of scheduled events (sorted by sample) that fall in one
+// block, so that the input list can hold every one of them.
+std::size_t mostEventsInABlock(const std::vector<ScheduledEvent>& schedule, std::uint32_t blockSize) {
+    std::size_t most = 0;
+    for (std::size_t first = 0, i = 0; i < schedule.size(); ++i) {
+        const std::int64_t block = schedule[i].sample / blockSize;
+        if (schedule[first].sample / blockSize != block) first = i;
+        most = std::max(most, i - first + 1);
+    }
+    return most;
+}
+
 }  // namespace
 
 void printOutputEvents(const EventStore& events, std::int64_t blockStart, int sampleRate,
@@ -71,6 +85,20 @@ void printOutputEvents(const EventStore& events, std::int64_t blockStart, int sa
                         event->param_id, catalog.nameOf(event->param_id).c_str());
         }
     }
+}
+
+std::string standardOutputFailure(int cause) {
+    std::string text = "cannot write to standard output";
+    if (cause != 0) text += std::string(": ") + std::strerror(cause);
+    return text;
+}
+
+bool standardOutputWritten(std::string& error) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout)) return true;
+    error = standardOutputFailure(flushed ? 0 : errno);
+    return false;
 }
 
 void serviceHostRequests(LoadedPlugin& plugin, HostContext& host, ParamCatalog& catalog,
@@ -109,8 +137,11 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
     std::vector<float> inInterleaved(static_cast<std::size_t>(job.blockSize) *
                                      static_cast<std::size_t>(inFormat.channels));
     std::vector<float> outInterleaved(static_cast<std::size_t>(job.blockSize) * mainOut.channels);
-    InputEventList inEvents;
-    OutputEventList outEvents;
+    // Every scheduled event reaches the plug-in, and every answer to one has
+    // room besides the usual.
+    const std::size_t mostEvents = mostEventsInABlock(job.schedule, job.blockSize);
+    InputEventList inEvents(mostEvents);
+    OutputEventList outEvents(kDefaultListEvents + mostEvents);
     ProgressBar progress(inFormat.frames, inFormat.sampleRate);
     std::size_t nextEvent = 0;
 
@@ -131,10 +162,13 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
         while (nextEvent < job.schedule.size() && job.schedule[nextEvent].sample < start + frames) {
             const ScheduledEvent& e = job.schedule[nextEvent++];
             const auto time = static_cast<std::uint32_t>(e.sample - start);
-            if (e.kind == ScheduledEvent::Kind::ParamValue)
-                inEvents.addParamValue(time, e.paramId, e.value);
-            else
-                inEvents.addMidi(time, e.midiPort, e.midi[0], e.midi[1], e.midi[2]);
+            const bool added = e.kind == ScheduledEvent::Kind::ParamValue
+                                   ? inEvents.addParamValue(time, e.paramId, e.value)
+                                   : inEvents.addMidi(time, e.midiPort, e.midi[0], e.midi[1], e.midi[2]);
+            if (!added) {  // the list was sized for the busiest block: never
+                error = "internal error: the block at " + std::to_string(start) + " has more events than its list";
+                return false;
+            }
         }
 
         if (processBlock(plugin, start, frames, inputs, outputs, inEvents, outEvents) == CLAP_PROCESS_ERROR) {
@@ -146,7 +180,15 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
         interleave(mainOut, frames, clip, outInterleaved.data());
         report.levels.add(outInterleaved.data(), static_cast<std::int64_t>(frames) * mainOut.channels);
         if (!job.output->write(outInterleaved.data(), frames, error)) return false;
-        if (job.printEvents) printOutputEvents(outEvents.events(), start, inFormat.sampleRate, *job.catalog);
+        if (job.printEvents) {
+            printOutputEvents(outEvents.events(), start, inFormat.sampleRate, *job.catalog);
+            // A line that could not be written ends the render; errno still
+            // holds why (the failed write is the last thing that set it).
+            if (std::ferror(stdout)) {
+                error = standardOutputFailure(errno);
+                return false;
+            }
+        }
 
         serviceHostRequests(*job.plugin, *job.host, *job.catalog, false, job.printEvents,
                             inFormat.sampleRate, report);

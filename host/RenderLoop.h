@@ -56,6 +56,14 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error);
 void printOutputEvents(const EventStore& events, std::int64_t blockStart, int sampleRate,
                        const ParamCatalog& catalog);
 
+// [main-thread] Flushes stdout; false, with one line in error, when anything
+// printed so far could not be written (a closed pipe, a full disk). SIGPIPE
+// is ignored, so a reader that went away shows here instead of killing the
+// process with a temporary file left behind.
+bool standardOutputWritten(std::string& error);
+// The one line for a failed write to stdout; cause is an errno value, 0 when unknown.
+std::string standardOutputFailure(int cause);
+
 // [main-thread] Serves what the plug-in asked of the host since the last call:
 // the main-thread callback, a parameter rescan, and (when flushWhenIdle) a
 // flush, which during processing the next block serves instead.

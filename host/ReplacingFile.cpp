@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -56,7 +57,22 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The entry path names: its folder resolved (links, "." and ".."), then its
+// own name; the path itself when the folder does not resolve.
+std::string entryOf(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (!realpath(folderOf(path).c_str(), resolved)) return path;
+    return std::string(resolved) + "/" + fileNameOf(path);
+}
+
 }  // namespace
+
+bool namesSameFile(const std::string& a, const std::string& b) {
+    if (a == b || entryOf(a) == entryOf(b)) return true;
+    struct stat sa {};
+    struct stat sb {};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 
 ReplacingFile::~ReplacingFile() { discard(); }
 
@@ -82,6 +98,7 @@ bool ReplacingFile::create(const std::string& target, std::string& error) {
     sigaddset(&interrupts, SIGINT);
     sigaddset(&interrupts, SIGTERM);
     sigaddset(&interrupts, SIGHUP);
+    sigaddset(&interrupts, SIGQUIT);
     sigprocmask(SIG_BLOCK, &interrupts, &previous);
     const int fd = mkstemp(buffer.data());
     const int createError = errno;
@@ -140,6 +157,7 @@ void ReplacingFile::removePendingOnInterrupt() {
     std::signal(SIGINT, removePendingAndDie);
     std::signal(SIGTERM, removePendingAndDie);
     std::signal(SIGHUP, removePendingAndDie);
+    std::signal(SIGQUIT, removePendingAndDie);
 }
 
 bool ReplacingFile::writeAll(const void* data, std::size_t size, std::string& error) {

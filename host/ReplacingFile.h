@@ -27,7 +27,7 @@ public:
     // [main-thread] Closes and removes the temporary file.
     void discard();
 
-    // [main-thread] Makes SIGINT, SIGTERM and SIGHUP remove the temporary files
+    // [main-thread] Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the temporary files
     // that are still pending before the process ends. Call once at start.
     static void removePendingOnInterrupt();
 
@@ -38,5 +38,9 @@ private:
     int m_slot = -1;  // index in the interrupt cleanup list, -1 when not listed
 };
 
+// [main-thread] Whether paths a and b name the same file: the same entry of
+// the same folder (however the folder is spelt, links included), or, where
+// both exist, one file (same device and inode, as through a hard link).
+bool namesSameFile(const std::string& a, const std::string& b);
 
 }  // namespace fxcorehost

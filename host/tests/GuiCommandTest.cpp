@@ -5,6 +5,7 @@
 
 #include <png.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -17,7 +18,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,13 +33,6 @@ using namespace std::chrono_literals;
 // in panel pixels; it sends parameter 204.
 constexpr int kFootswitchX = 196;
 constexpr int kFootswitchY = 617;
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The window id from the host's first line, once it is printed; 0 on timeout.
 xcb_window_t waitForWindowLine(const std::string& outPath) {
@@ -229,52 +222,65 @@ TEST(GuiCommand, ClickOnTheFootswitchIsPrintedAndTheScreenshotShowsThePanel) {
 }
 
 // Every way out ends the loop, the audio thread and the editor in order, with
-// exit code 0. A safety --seconds ends a run whose way out failed, which the
-// printed reason then shows.
+// exit code 0, and within a second of being asked, even at a sample rate so
+// low that one block lasts minutes (512 s at 1 Hz). A safety --seconds ends a
+// run whose way out failed, which the printed reason then shows.
 struct EndingCase {
     const char* name;
-    int signal;  // 0: the window manager's close request
-    bool withInput;
+    int signal;      // 0: the window manager's close request; -1: nothing, --seconds ends it
+    int inputRate;   // the input file's sample rate, 0 for no input (silence)
+    int seconds;     // --seconds
     const char* reason;
 };
 
 class GuiEnding : public ::testing::TestWithParam<EndingCase> {};
 
-TEST_P(GuiEnding, EndsCleanly) {
+TEST_P(GuiEnding, EndsCleanlyWithinASecond) {
     const EndingCase& c = GetParam();
     ScratchDir dir;
     Display display;
     ASSERT_TRUE(display.ok()) << "no X display";
-    std::vector<std::string> args = {"gui", pluginPath(), "--seconds", "30"};
-    if (c.withInput) {
-        ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(44100, 0.3)));
+    std::vector<std::string> args = {"gui", pluginPath(), "--seconds", std::to_string(c.seconds)};
+    if (c.inputRate > 0) {
+        ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(c.inputRate, c.inputRate > 100 ? 0.3 : 8.0)));
         args.insert(args.end(), {"--input", dir.path("in.wav")});
     }
     const int pid = startHost(args, dir.path("out.txt"), dir.path("err.txt"));
     ASSERT_GT(pid, 0);
     const xcb_window_t window = waitForWindowLine(dir.path("out.txt"));
+    // --seconds counts from just before the window line is printed.
+    auto asked = std::chrono::steady_clock::now() + std::chrono::seconds(c.seconds);
     ASSERT_NE(window, 0u) << readText(dir.path("err.txt"));
     ASSERT_TRUE(display.waitForEmbeddedEditor(window));
-    std::this_thread::sleep_for(500ms);
-    if (c.signal != 0) {
-        ASSERT_EQ(kill(pid, c.signal), 0);
-    } else {
-        display.sendDeleteWindow(window);
+    if (c.signal >= 0) {
+        std::this_thread::sleep_for(500ms);
+        asked = std::chrono::steady_clock::now();
+        if (c.signal != 0) {
+            ASSERT_EQ(kill(pid, c.signal), 0);
+        } else {
+            display.sendDeleteWindow(window);
+        }
     }
     ASSERT_EQ(waitHost(pid), 0) << readText(dir.path("err.txt"));
+    const auto late = std::chrono::steady_clock::now() - asked;
+    EXPECT_LT(late, 1s) << std::chrono::duration<double>(late).count() << " s after it was asked to end";
     const std::string out = readText(dir.path("out.txt"));
     EXPECT_NE(out.find(std::string("gui: ended (") + c.reason + ")"), std::string::npos) << out;
-    if (c.withInput) {
-        EXPECT_NE(out.find("44100 Hz input looped"), std::string::npos) << out;
+    if (c.inputRate > 0) {
+        EXPECT_NE(out.find(" " + std::to_string(c.inputRate) + " Hz input looped"), std::string::npos) << out;
     }
     EXPECT_EQ(readText(dir.path("err.txt")), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, GuiEnding,
-                         ::testing::Values(EndingCase{"Sigint", SIGINT, false, "SIGINT"},
-                                           EndingCase{"Sigterm", SIGTERM, true, "SIGTERM"},
-                                           EndingCase{"WindowClosed", 0, true, "window closed"}),
-                         [](const ::testing::TestParamInfo<EndingCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Ways, GuiEnding,
+    ::testing::Values(EndingCase{"Sigint", SIGINT, 0, 30, "SIGINT"},
+                      EndingCase{"Sigterm", SIGTERM, 44100, 30, "SIGTERM"},
+                      EndingCase{"WindowClosed", 0, 44100, 30, "window closed"},
+                      EndingCase{"SecondsAtOneHertz", -1, 1, 2, "--seconds 2"},
+                      EndingCase{"SigtermAtOneHertz", SIGTERM, 1, 30, "SIGTERM"},
+                      EndingCase{"WindowClosedAtOneHertz", 0, 1, 30, "window closed"}),
+    [](const ::testing::TestParamInfo<EndingCase>& param) { return std::string(param.param.name); });
 
 // Wrong invocations: one line on stderr and the exit code, before any window.
 struct WrongCase {
@@ -296,7 +302,15 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
         {{"gui", "--input", dir.path("none.wav"), "PLUGIN"}, 1, "none.wav"},
         {{"gui", notAPluginPath()}, 1, ""},
         {{"gui", "--plugin-id", "no.such.id", "PLUGIN"}, 1, "no.such.id"},
+        // The inputs render refuses, gui refuses too.
+        {{"gui", "--input", dir.path("eight.wav"), "PLUGIN"}, 1,
+         "the input has 8 channels; the plug-in's input takes 2"},
+        {{"gui", "--input", dir.path("fifo.wav"), "PLUGIN"}, 1, "it is not a regular file"},
+        {{"gui", dir.path("cut.clap")}, 1, "is not a CLAP plug-in: the file is cut short"},
     };
+    ASSERT_TRUE(writeWav(dir.path("eight.wav"), testSignal(48000, 0.1, 8)));
+    ASSERT_EQ(mkfifo(dir.path("fifo.wav").c_str(), 0600), 0);
+    std::ofstream(dir.path("cut.clap"), std::ios::binary) << readText(pluginPath()).substr(0, 300000);
     for (const WrongCase& c : cases) {
         std::vector<std::string> args = c.args;
         std::string shown;

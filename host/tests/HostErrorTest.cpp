@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <elf.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -90,6 +93,21 @@ const std::vector<ErrorCase>& errorCases() {
         {"state_out_folder_missing",
          {"render", "--state-out", "{dir}/no/state.bin", "{clap}", "{in}", "{out}"}, kRuntimeError,
          "cannot write '{dir}/no/state.bin'"},
+        {"input_is_fifo", {"render", "{clap}", "{dir}/fifo.wav", "{out}"}, kRuntimeError,
+         "cannot read input '{dir}/fifo.wav': it is not a regular file"},
+        // A state file that is also the output or the input, by name or by identity.
+        {"state_out_is_output", {"render", "--state-out", "{out}", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "--state-out '{out}' is the output file"},
+        {"state_out_is_output_spelt_otherwise",
+         {"render", "--state-out", "{dir}/./out.wav", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "--state-out '{dir}/./out.wav' is the output file"},
+        {"state_out_is_input", {"render", "--state-out", "{in}", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         "--state-out '{in}' is the input file"},
+        {"state_out_is_input_linked", {"render", "--state-out", "{dir}/linked.wav", "{clap}", "{in}", "{out}"},
+         kRuntimeError, "--state-out '{dir}/linked.wav' is the input file"},
+        {"state_in_is_output",
+         {"render", "--state-in", "{dir}/text.wav", "{clap}", "{in}", "{dir}/text.wav"}, kRuntimeError,
+         "--state-in '{dir}/text.wav' is the output file"},
     };
     return cases;
 }
@@ -112,6 +130,8 @@ TEST_P(HostErrorTest, ExitsNonZeroWithOneLineAndNoOutput) {
     ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 0.5)));
     ASSERT_TRUE(writeWav(dir.path("three.wav"), testSignal(48000, 0.1, 3)));
     for (const char* name : {"text.wav", "text.clap"}) std::ofstream(dir.path(name)) << "not audio, not code\n";
+    ASSERT_EQ(mkfifo(dir.path("fifo.wav").c_str(), 0600), 0);
+    ASSERT_EQ(link(dir.path("in.wav").c_str(), dir.path("linked.wav").c_str()), 0);
     const std::vector<std::string> before = dir.entries();
 
     std::vector<std::string> args;
@@ -147,24 +167,126 @@ TEST(HostErrorOutputTest, FailedRenderKeepsAnExistingOutput) {
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
-// Ctrl-C in the middle of a render removes the partly written output.
+// Ctrl-C in the middle of a render removes the partly written output, and so
+// does every other signal that ends a process from the terminal or the system.
 TEST(HostErrorOutputTest, InterruptedRenderLeavesNoFile) {
     ScratchDir dir;
-    ScratchDir capture;
     ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 120.0)));
-    const int pid = startHost({"render", pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
-                              capture.path("out"), capture.path("err"));
-    ASSERT_GT(pid, 0);
-    // Wait for the temporary file, then interrupt.
-    bool writing = false;
-    for (int i = 0; i < 20000 && !writing; ++i) {
-        for (const auto& name : dir.entries()) writing = writing || name.rfind(".out.wav.part-", 0) == 0;
-        if (!writing) usleep(500);
+    const rlimit noCore{0, 0};  // SIGQUIT would leave a core file
+    ASSERT_EQ(setrlimit(RLIMIT_CORE, &noCore), 0);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        ScratchDir capture;
+        const int pid = startHost({"render", pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
+                                  capture.path("out"), capture.path("err"));
+        ASSERT_GT(pid, 0);
+        // Wait for the temporary file, then interrupt.
+        bool writing = false;
+        for (int i = 0; i < 20000 && !writing; ++i) {
+            for (const auto& name : dir.entries()) writing = writing || name.rfind(".out.wav.part-", 0) == 0;
+            if (!writing) usleep(500);
+        }
+        ASSERT_TRUE(writing) << "no temporary output appeared";
+        kill(pid, signal);
+        EXPECT_EQ(waitHost(pid), 128 + signal);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"}) << "signal " << signal;
     }
-    ASSERT_TRUE(writing) << "no temporary output appeared";
-    kill(pid, SIGINT);
-    EXPECT_EQ(waitHost(pid), 128 + SIGINT);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
+}
+
+// The one line of a failed run that left nothing behind in dir but keep.
+void expectOneLineFailure(const RunResult& run, const std::string& message, const ScratchDir& dir,
+                          const std::vector<std::string>& keep, const std::string& label) {
+    EXPECT_EQ(run.exitCode, kRuntimeError) << label;
+    EXPECT_EQ(run.err.rfind("corlinde-host: ", 0), 0u) << label << ": " << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << label << ": more than one line:\n" << run.err;
+    EXPECT_NE(run.err.find(message), std::string::npos) << label << ": expected " << message << "\ngot: " << run.err;
+    EXPECT_EQ(dir.entries(), keep) << label << ": the failed run left files";
+}
+
+// A damaged plug-in file is refused with one line before dlopen maps it:
+// mapping a file cut short kills the loader with SIGBUS.
+TEST(HostErrorModuleTest, DamagedModulesAreRefusedBeforeLoading) {
+    const std::string module = readText(pluginPath());
+    ASSERT_GT(module.size(), 200000u);
+    const auto patched = [&](std::size_t at, std::initializer_list<unsigned char> bytes) {
+        std::string copy = module;
+        for (const unsigned char b : bytes) copy[at++] = static_cast<char>(b);
+        return copy;
+    };
+    const struct {
+        const char* label;
+        std::string bytes;
+        const char* message;
+    } cases[] = {
+        {"ident_only", module.substr(0, 16), "the file is cut short"},
+        {"header_only", module.substr(0, 64), "the file is cut short"},
+        {"first_kilobyte", module.substr(0, 1024), "the file is cut short"},
+        {"first_half", module.substr(0, module.size() / 2), "the file is cut short"},
+        {"all_but_the_last_byte", module.substr(0, module.size() - 1), "the file is cut short"},
+        {"thirty_two_bit", patched(EI_CLASS, {ELFCLASS32}), "it is built for another processor (32-bit"},
+        {"other_machine", patched(18, {EM_AARCH64, 0}), "it is built for another processor (ELF machine 183)"},
+        {"executable", patched(16, {ET_EXEC, 0}), "it is not a shared library"},
+        {"empty", "", "it is not an ELF shared library"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 0.1)));
+        std::ofstream(dir.path("bad.clap"), std::ios::binary) << c.bytes;
+        const std::string expected = "'" + dir.path("bad.clap") + "' is not a CLAP plug-in: " + c.message;
+        const std::vector<std::string> keep = {"bad.clap", "in.wav"};
+        expectOneLineFailure(runHost({"info", dir.path("bad.clap")}), expected, dir, keep,
+                             std::string("info ") + c.label);
+        expectOneLineFailure(runHost({"render", dir.path("bad.clap"), dir.path("in.wav"), dir.path("out.wav")}),
+                             expected, dir, keep, std::string("render ") + c.label);
+    }
+}
+
+// A huge --state-in is streamed to the plug-in, which refuses its first bytes;
+// it is never read whole into memory.
+TEST(HostErrorStateTest, HugeStateIsNotReadIntoMemory) {
+    ScratchDir dir;
+    ScratchDir capture;
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 0.1)));
+    const std::string state = dir.path("huge.fxc1");
+    std::ofstream(state).close();
+    ASSERT_EQ(truncate(state.c_str(), 3LL << 30), 0);  // 3 GiB of zeros, sparse
+    const int pid = startHost({"render", "--state-in", state, pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
+                              capture.path("out"), capture.path("err"));
+    long residentKb = 0;
+    RunResult run;
+    run.exitCode = waitHost(pid, &residentKb);
+    run.err = readText(capture.path("err"));
+    expectOneLineFailure(run, "the plug-in refused the state in '" + state + "'", dir, {"huge.fxc1", "in.wav"},
+                         "huge state");
+    EXPECT_LT(residentKb, 1L << 20) << "peak resident memory in KiB";
+}
+
+// A reader that closes stdout early (`--print-events | head -1`) makes the
+// render fail with one line, and neither the output nor the state nor a
+// temporary file stays: whether the printing fails at the end of the render
+// (a few events, still buffered) or in the middle of it (many events).
+TEST(HostErrorOutputTest, ClosedStandardOutputFailsAndLeavesNoFile) {
+    const struct {
+        const char* label;
+        int events;
+    } cases[] = {{"few_events", 1}, {"many_events", 400}};
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        ScratchDir capture;
+        ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 2.0)));
+        std::vector<std::string> args = {"render",        "--print-events", "--state-out", dir.path("s.fxc1"),
+                                         pluginPath(),    dir.path("in.wav"), dir.path("out.wav")};
+        for (int i = 0; i < c.events; ++i) args.push_back("--midi-cc=" + std::to_string(i * 0.004) + ":50:" +
+                                                            std::to_string(i % 128));
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        close(fds[0]);  // no reader: every write fails
+        const int pid = startHost(args, fds[1], capture.path("err"));
+        close(fds[1]);
+        RunResult run;
+        run.exitCode = waitHost(pid);
+        run.err = readText(capture.path("err"));
+        expectOneLineFailure(run, "cannot write to standard output: Broken pipe", dir, {"in.wav"}, c.label);
+    }
 }
 
 }  // namespace

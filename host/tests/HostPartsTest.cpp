@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "host/EventLists.h"
@@ -139,6 +140,21 @@ TEST(OptionsTest, InfoTakesNoRenderOptions) {
     const ParseResult r = parse({"info", "--mode", "1", "a.clap"});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "info takes only --plugin-id (see --help)");
+}
+
+// The top-level usage names every command, each on one line of its own.
+TEST(OptionsTest, UsageListsEveryCommandOnce) {
+    const std::string usage = usageText();
+    for (const char* command : {"info", "render", "gui"}) {
+        const std::string synopsis = std::string("corlinde-host ") + command + " ";
+        const std::string line = std::string("\n  ") + command + " ";
+        EXPECT_NE(usage.find(synopsis), std::string::npos) << command;
+        const auto at = usage.find(line);
+        ASSERT_NE(at, std::string::npos) << command << " has no line of its own:\n" << usage;
+        EXPECT_EQ(usage.find(line, at + 1), std::string::npos) << command;
+        const auto end = usage.find('\n', at + 1);
+        EXPECT_GT(end - at, line.size() + 10) << command << " is listed without a description";
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -221,6 +222,60 @@ TEST(HostStateTest, StateWrittenByOneRenderReproducesItInAnother) {
     ASSERT_TRUE(readAudio(dir.path("c.wav"), c));
     EXPECT_EQ(firstDifference(a, b), -1);
     EXPECT_NE(firstDifference(a, c), -1) << "the state made no difference";
+}
+
+// The value a saved state holds for a parameter (records of a u32 id and a
+// little-endian f64 after the magic, the version and the count); NaN when
+// the state has no record of it.
+double stateValue(const std::string& path, std::uint32_t id) {
+    const std::string bytes = readText(path);
+    const auto u32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+        return v;
+    };
+    if (bytes.size() < 12) return std::nan("");
+    const std::uint32_t count = u32(8);
+    for (std::size_t r = 0, at = 12; r < count && at + 12 <= bytes.size(); ++r, at += 12) {
+        if (u32(at) != id) continue;
+        const std::uint64_t bits = static_cast<std::uint64_t>(u32(at + 8)) << 32 | u32(at + 4);
+        double value = 0.0;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+    return std::nan("");
+}
+
+// Far more events at one time than a list holds by default (16384) all reach
+// the plug-in, in order, so the last value wins; the plug-in's answer to each
+// MIDI change is printed, none lost.
+TEST(HostEventsTest, EveryEventOfACrowdedBlockReachesThePlugin) {
+    constexpr int kEvents = 20000;
+    const struct {
+        const char* label;
+        std::string (*option)(int value);  // one event setting ONE (id 100) to value / 127
+        bool answered;                     // the plug-in sends each change back
+    } cases[] = {
+        {"midi_cc", [](int v) { return "--midi-cc=0:50:" + std::to_string(v); }, true},
+        {"param", [](int v) { return "--param=100=" + std::to_string(v / 127.0); }, false},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 0.2)));
+        std::vector<std::string> args = {"render", "--print-events", "--state-out", dir.path("s.fxc1"),
+                                         pluginPath(), dir.path("in.wav"), dir.path("out.wav")};
+        for (int i = 0; i < kEvents; ++i) args.push_back(c.option(i % 127));  // never 127 before the last
+        args.push_back(c.option(127));
+        const RunResult run = runHost(args);
+        ASSERT_EQ(run.exitCode, 0) << c.label << ": " << run.err;
+        EXPECT_EQ(run.err, "") << c.label;
+        EXPECT_EQ(stateValue(dir.path("s.fxc1"), 100), 1.0) << c.label;
+        if (!c.answered) continue;
+        const std::vector<PrintedEvent> printed = printedParamEvents(run.out);
+        ASSERT_EQ(printed.size(), static_cast<std::size_t>(kEvents + 1)) << c.label;
+        EXPECT_EQ(printed.back().id, 100u);
+        EXPECT_EQ(printed.back().value, 1.0);
+    }
 }
 
 // info shows what a DAW would see of the plug-in.

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,13 +37,6 @@ std::string firmwareHexPath(int mode) {
 
 namespace {
 
-std::string readText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 void removeTree(const std::string& path) {
     if (DIR* dir = opendir(path.c_str())) {
         while (dirent* e = readdir(dir)) {
@@ -59,14 +53,8 @@ void removeTree(const std::string& path) {
     rmdir(path.c_str());
 }
 
-}  // namespace
-
-int startHost(const std::vector<std::string>& args, const std::string& outPath,
-              const std::string& errPath) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+// Starts the host with actions already holding what stdout and stderr are.
+int spawnHost(const std::vector<std::string>& args, posix_spawn_file_actions_t& actions) {
     const std::string program = hostPath();
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -82,9 +70,37 @@ int startHost(const std::vector<std::string>& args, const std::string& outPath,
     return pid;
 }
 
-int waitHost(int pid) {
+}  // namespace
+
+std::string readText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+int startHost(const std::vector<std::string>& args, const std::string& outPath,
+              const std::string& errPath) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    return spawnHost(args, actions);
+}
+
+int startHost(const std::vector<std::string>& args, int outFd, const std::string& errPath) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    return spawnHost(args, actions);
+}
+
+int waitHost(int pid, long* maxResidentKb) {
     int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return -1;
+    if (maxResidentKb) *maxResidentKb = usage.ru_maxrss;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return -1;

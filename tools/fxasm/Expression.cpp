@@ -82,6 +82,11 @@ bool lexNumber(std::string_view text, std::size_t& pos, Token& token, std::strin
     return true;
 }
 
+// Nesting the evaluator follows before it refuses the expression: every '('
+// and '[' and every unary sign is one level of recursion, and a hostile line
+// could otherwise nest deep enough to overflow the stack.
+constexpr int kMaxExpressionDepth = 256;
+
 // Recursive-descent evaluation over a token range.
 class Evaluator {
 public:
@@ -102,6 +107,22 @@ private:
         return std::nullopt;
     }
     bool at(char c) const { return pos_ < end_ && tokens_[pos_].is(c); }
+
+    // Holds one level of nesting for as long as it lives.
+    class Nesting {
+    public:
+        explicit Nesting(int& depth) : depth_(depth) { ++depth_; }
+        ~Nesting() { --depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+        bool tooDeep() const { return depth_ > kMaxExpressionDepth; }
+
+    private:
+        int& depth_;
+    };
+    std::optional<Value> tooDeep() {
+        return fail("expression nested too deeply (more than " + std::to_string(kMaxExpressionDepth) + " levels)");
+    }
 
     std::optional<Value> sum() {
         auto left = product();
@@ -124,15 +145,13 @@ private:
         return left;
     }
     std::optional<Value> unary() {
-        if (at('-')) {
-            ++pos_;
+        if (at('-') || at('+')) {
+            const Nesting nesting(depth_);
+            if (nesting.tooDeep()) return tooDeep();
+            const bool negate = tokens_[pos_++].is('-');
             auto v = unary();
-            if (!v) return std::nullopt;
+            if (!v || !negate) return v;
             return combine(Value{}, '-', *v);
-        }
-        if (at('+')) {
-            ++pos_;
-            return unary();
         }
         return primary();
     }
@@ -148,6 +167,8 @@ private:
             return v;
         }
         if (t.is('(')) {
+            const Nesting nesting(depth_);
+            if (nesting.tooDeep()) return tooDeep();
             ++pos_;
             auto v = sum();
             if (!v) return std::nullopt;
@@ -187,6 +208,8 @@ private:
         if (!member.empty()) return fail("unknown region member '" + text + "' (use .end or .size)");
         v.integer = s.start;
         if (!at('[')) return v;
+        const Nesting nesting(depth_);
+        if (nesting.tooDeep()) return tooDeep();
         ++pos_;
         auto index = sum();
         if (!index) return std::nullopt;
@@ -241,6 +264,7 @@ private:
     std::size_t end_;
     const SymbolTable& symbols_;
     std::string& error_;
+    int depth_ = 0;
 };
 
 }  // namespace

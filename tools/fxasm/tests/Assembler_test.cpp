@@ -204,6 +204,39 @@ TEST(Assembler, MistakesGiveTheirLineAndMessage) {
     }
 }
 
+// Nesting deep enough to overflow the stack of a recursive parser is a
+// mistake on its line; nesting within the bound still evaluates.
+TEST(Assembler, DeepNestingIsAMistakeNotACrash) {
+    const auto repeat = [](const std::string& piece, int times) {
+        std::string text;
+        for (int i = 0; i < times; ++i) text += piece;
+        return text;
+    };
+    const std::string tooDeep = "expression nested too deeply (more than 256 levels)";
+    const struct {
+        std::string operand;
+        const char* message;
+    } refused[] = {
+        {repeat("(", 1000000) + "1" + repeat(")", 1000000), "AddImm operand 2: "},
+        {repeat("(", 1000000), "AddImm operand 2: "},
+        {repeat("-", 1000000) + "1", "AddImm operand 2: "},
+        {repeat("a[", 1000000) + "0" + repeat("]", 1000000), "AddImm operand 2: "},
+        {repeat("(", 257) + "1" + repeat(")", 257), "AddImm operand 2: "},
+    };
+    for (const auto& c : refused) {
+        const Assembly a = assemble(".region a, 4\nAbs r0\nAddImm r0, " + c.operand + "\n");
+        EXPECT_FALSE(a.ok) << c.operand.substr(0, 20);
+        ASSERT_EQ(a.errors.size(), 1u) << c.operand.substr(0, 20);
+        EXPECT_EQ(a.errors[0].line, 3);
+        EXPECT_EQ(a.errors[0].message, c.message + tooDeep);
+    }
+    // 256 levels: parentheses with a sign inside each, then parentheses alone.
+    const Assembly within = assemble("AddImm r0, " + repeat("(-", 128) + "3" + repeat(")", 128) + " + " +
+                                     repeat("(", 256) + "4" + repeat(")", 256));
+    ASSERT_TRUE(within.ok) << (within.errors.empty() ? "" : within.errors[0].message);
+    EXPECT_EQ(within.words, assemble("AddImm r0, 7").words);
+}
+
 TEST(Assembler, ReportsEveryMistakeNotOnlyTheFirst) {
     const Assembly a = assemble("Foo r0\nAbs r0\nBar\n.org 1\n");
     ASSERT_EQ(a.errors.size(), 3u);

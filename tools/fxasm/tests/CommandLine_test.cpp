@@ -69,6 +69,14 @@ TEST_F(FxasmCommand, ErrorsWriteNoOutput) {
     EXPECT_FALSE(std::ifstream(path("bad.hex.tmp")).good());
 }
 
+TEST_F(FxasmCommand, DeepNestingIsAnErrorOnItsLine) {
+    write("deep.fxasm", "Abs r0\nAddImm r0, " + std::string(1000000, '(') + "1" + std::string(1000000, ')') + "\n");
+    std::string err;
+    EXPECT_EQ(run(path("deep.fxasm") + " -o " + path("deep.hex"), err), 1);
+    EXPECT_EQ(err, path("deep.fxasm") + ":2: AddImm operand 2: expression nested too deeply (more than 256 levels)\n");
+    EXPECT_FALSE(std::ifstream(path("deep.hex")).good());
+}
+
 TEST_F(FxasmCommand, UnreadableInputsAndUsage) {
     std::string err;
     EXPECT_EQ(run(path("missing.fxasm") + " -o " + path("out.hex"), err), 1);
