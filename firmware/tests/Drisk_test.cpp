@@ -76,7 +76,10 @@ TEST(Drisk, ClockLengthensTheHoldAsItTurnsDown) {
     EXPECT_GT(previous, 30.0);
 }
 
+// Odd harmonics from the clipper and a little even-order warmth, both
+// growing with ONE; none at all at the clean end.
 TEST(Drisk, DriveAddsHarmonicsAndTheLampShowsClipping) {
+    double previousSecond = 0.0;
     double previousThird = 0.0;
     for (const float one : {0.0f, 0.5f, 1.0f}) {
         FirmwareRig rig = cleanCrusher();
@@ -84,20 +87,42 @@ TEST(Drisk, DriveAddsHarmonicsAndTheLampShowsClipping) {
         rig.settle();
         rig.duty();
         const std::vector<float> wet = channel(rig.run(sine(300.0, 0.05, kRate)), 2, 4800);
+        const double second = tonePower(wet, 600.0) / tonePower(wet, 300.0);
         const double third = tonePower(wet, 900.0) / tonePower(wet, 300.0);
         const float lamp = rig.duty()[1];
-        std::cout << "ONE " << one << ": third harmonic " << 10.0 * std::log10(third)
+        std::cout << "ONE " << one << ": second harmonic " << 10.0 * std::log10(second)
+                  << " dB, third harmonic " << 10.0 * std::log10(third)
                   << " dB, wet rms " << 20.0 * std::log10(rms(wet)) << " dBFS, lamp " << lamp
                   << "\n";
         EXPECT_GT(third, previousThird * 4.0) << "ONE " << one;
+        EXPECT_GT(second, previousSecond * 4.0) << "ONE " << one;
         if (one == 0.0f) {
+            EXPECT_LT(second, 1e-10);
             EXPECT_EQ(lamp, 0.0f);
         }
         if (one == 1.0f) {
             EXPECT_GT(lamp, 0.9f);
         }
+        previousSecond = second;
         previousThird = third;
     }
+}
+
+// TWEAK's two poles sit at 490 Hz at the dark end (-6 dB there) and leave
+// the sound untouched at the top.
+TEST(Drisk, ToneLowPassGoesFrom490HzPolesToOpen) {
+    auto gainDb = [](float tweak, int hz) {
+        FirmwareRig rig = cleanCrusher();
+        rig.setKnob(kTweak, tweak);
+        rig.settle();
+        const std::vector<float> wet = channel(rig.run(sine(hz, 0.1, 2 * kRate)), 2, kRate);
+        return 10.0 * std::log10(tonePower(wet, hz) / 0.0025);
+    };
+    const double dark = gainDb(0.0f, 490);
+    const double open = gainDb(1.0f, 10000);
+    std::printf("TWEAK 0: %.2f dB at 490 Hz; TWEAK 1: %.3f dB at 10 kHz\n", dark, open);
+    EXPECT_NEAR(dark, -6.0, 0.5);
+    EXPECT_NEAR(open, 0.0, 0.05);
 }
 
 // A plucked-string phrase (Karplus-Strong): four notes of a low guitar
