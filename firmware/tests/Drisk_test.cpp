@@ -126,19 +126,20 @@ TEST(Drisk, ToneLowPassGoesFrom490HzPolesToOpen) {
 }
 
 // A plucked-string phrase (Karplus-Strong): four notes of a low guitar
-// chord, each ringing on under the next, scaled to the peak `peakLevel`.
+// chord, 0.4 s apart, each ringing on under the next, scaled to the peak
+// `peakLevel`.
 Signal pluckedPhrase(double peakLevel) {
-    Signal s = silence(kRate * 5 / 2);
+    Signal s = silence(kRate * 2);
     uint32_t seed = 2024;
     const double notes[] = {110.0, 146.8, 196.0, 246.9};
     for (std::size_t n = 0; n < std::size(notes); ++n) {
-        const std::size_t start = n * kRate / 2;
+        const std::size_t start = n * kRate * 2 / 5;
         std::vector<double> string(static_cast<std::size_t>(std::lround(kRate / notes[n])));
         for (double& v : string) {
             seed = seed * 1664525u + 1013904223u;
             v = static_cast<double>(static_cast<int32_t>(seed)) / 2147483648.0;
         }
-        for (std::size_t i = 0; i < kRate * 9u / 10u && start + i < s.left.size(); ++i) {
+        for (std::size_t i = 0; start + i < s.left.size(); ++i) {
             const std::size_t k = i % string.size();
             s.left[start + i] += static_cast<float>(string[k]);
             string[k] = 0.498 * (string[k] + string[(k + 1) % string.size()]);
@@ -169,7 +170,7 @@ TEST(Drisk, WetLevelFollowsTheDryLevelAtAnyDriveAndInputLevel) {
         std::printf("phrase at %5.1f dBFS peak, wet against dry over ONE 0 .. 1:", peakDb);
         for (const float one : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
             FirmwareRig rig = driveOnly(one);
-            rig.settle();
+            rig.idle(kRate / 100);  // the knobs are in place 5 ms after the load
             const std::vector<Frame> out = rig.run(phrase);
             const double wet = decibels(rms(channel(out, 0)) / dry);
             std::printf(" %+5.2f", wet);
@@ -236,7 +237,9 @@ double startupDifferenceDb(Mode mode, const std::array<float, 5>& knobs, int aft
         settled.setKnob(kKnobs[k], knobs[k]);
     }
     settled.settle();
-    const Signal input = pluckedPhrase(0.5);
+    Signal input = pluckedPhrase(0.5);
+    input.left.resize(kRate / 4);
+    input.right.resize(kRate / 4);
     const std::vector<Frame> a = fresh.run(input);
     const std::vector<Frame> b = settled.run(input);
     double difference = 0.0, reference = 0.0;
