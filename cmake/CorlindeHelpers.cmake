@@ -11,7 +11,8 @@ if(CORLINDE_SANITIZE)
 endif()
 
 if(CORLINDE_FUZZ)
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/cmake/fuzz-coverage-ignore.txt)
   add_link_options(-fsanitize=address,undefined)
   add_custom_target(corlinde_fuzzers)
   file(WRITE ${CMAKE_BINARY_DIR}/fuzzers.txt "")

@@ -30,8 +30,13 @@ bool PanelEditor::open(void* parent) {
   const PanelLayout& layout = layoutNamed(plugin.activeControlNames().panel);
   frame = new VSTGUI::CFrame(VSTGUI::CRect(0, 0, layout.width, layout.height), nullptr);
   frame->setZoom(scale);
-  // A window that cannot be made leaves an editor without a window; nothing is reported.
-  frame->open(parent, VSTGUI::PlatformType::kX11EmbedWindowID);
+  // A parent the X server does not know (or no usable display) opens nothing: the editor
+  // stays closed and says so, rather than claiming a panel nobody can see.
+  if (!frame->open(parent, VSTGUI::PlatformType::kX11EmbedWindowID)) {
+    frame->close();
+    frame = nullptr;
+    return false;
+  }
   VSTGUI::CFrame::kDefaultKnobMode = VSTGUI::kLinearMode;
 
   background = loadImage(layout.backgroundImage, false);

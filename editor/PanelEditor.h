@@ -48,8 +48,8 @@ class PanelEditor : public VSTGUI::IControlListener {
   PanelEditor& operator=(const PanelEditor&) = delete;
 
   // Builds the panel of the active program in parent (an X11 window id; null opens an
-  // offscreen frame); true, also when the window cannot be made. An open editor stays as
-  // it is.
+  // offscreen frame); false, with the editor left closed, when the window cannot be made
+  // (a parent the X server does not know, no display). An open editor stays as it is.
   bool open(void* parent);
   // Tears the panel down, ending a gesture the user is holding; harmless when closed.
   void close();

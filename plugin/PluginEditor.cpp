@@ -49,8 +49,18 @@ void initEditorLayer(const char* pluginPath) {
 
 namespace {
 
+// The scales the editor takes. At the lower limit the 394 x 722 panel is 99 x 181 pixels
+// (the small knobs 10 pixels, the lamp 5): below it the controls shrink to a few pixels and
+// the panel to nothing, so such a scale is refused rather than honoured.
+constexpr double kMinScale = 0.25;
+constexpr double kMaxScale = 16.0;
+
+bool isX11(const char* api) {
+    return api != nullptr && std::strcmp(api, CLAP_WINDOW_API_X11) == 0;
+}
+
 bool isEmbeddedX11(const char* api, bool isFloating) {
-    return api != nullptr && !isFloating && std::strcmp(api, CLAP_WINDOW_API_X11) == 0;
+    return !isFloating && isX11(api);
 }
 
 } // namespace
@@ -161,8 +171,11 @@ void FXCorePlugin::guiDestroy() {
 }
 
 bool FXCorePlugin::guiSetParent(const clap_window* window) {
-    // A window id of 0 names no window: refused like a missing window record.
-    if (!editor || window == nullptr || window->x11 == 0) {
+    // Only an X11 window record is read as one (another api's union member is not a window
+    // id). Id 0 names no window, and X ids are 32-bit: a wider one is not cut down to some
+    // other window. An id the X server does not know fails the editor's open.
+    if (!editor || window == nullptr || !isX11(window->api) || window->x11 == 0 ||
+        window->x11 > UINT32_MAX) {
         return false;
     }
     VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
@@ -185,7 +198,7 @@ bool FXCorePlugin::guiGetSize(std::uint32_t* width, std::uint32_t* height) {
 }
 
 bool FXCorePlugin::guiSetScale(double scale) {
-    if (!editor || !(scale > 0.0) || !(scale <= 16.0)) {
+    if (!editor || !(scale >= kMinScale) || !(scale <= kMaxScale)) {
         return false;
     }
     VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);

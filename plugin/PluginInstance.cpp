@@ -2,7 +2,9 @@
 // program load and the main thread's queries about programs and banks.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <string_view>
 
 #include "plugin/BankBuilder.h"
 #include "plugin/FXCorePlugin.h"
@@ -16,6 +18,38 @@ namespace {
 constexpr const char* kCustomBankName = "(loaded)";
 constexpr const char* kNoCustomProgramName = "(no custom program)";
 
+// One embedded program as parsed: null when its HEX text does not load.
+struct ParsedEmbeddedProgram {
+    std::unique_ptr<const fxcore::FXCoreProgram> program;
+    ControlNames names;
+};
+
+// The embedded programs and their control names, parsed on first use and then never changed
+// (any thread may read them). Every instance copies them instead of parsing the same HEX and
+// control-names texts again: that parse was most of an instance's construction, which a host
+// scanning plug-ins or a session with many instances pays each time.
+const std::array<ParsedEmbeddedProgram, kEmbeddedProgramCount>& parsedEmbeddedPrograms() {
+    static const auto s_parsed = [] {
+        std::array<ParsedEmbeddedProgram, kEmbeddedProgramCount> parsed;
+        for (int k = 0; k < kEmbeddedProgramCount; ++k) {
+            const EmbeddedProgram& row = kEmbeddedPrograms[k];
+            ParsedEmbeddedProgram& slot = parsed[static_cast<std::size_t>(k)];
+            auto program = std::make_unique<fxcore::FXCoreProgram>();
+            program->presets = fxcore::FXCoreProgram::defaultPresets();
+            const std::string_view hex = row.hexText != nullptr ? row.hexText : "";
+            if (program->loadFromText(hex).ok) {
+                program->name = row.name;
+                slot.program = std::move(program);
+            }
+            if (row.controlNamesText != nullptr && row.controlNamesText[0] != '\0') {
+                slot.names = ControlNames::parse(row.controlNamesText);
+            }
+        }
+        return parsed;
+    }();
+    return s_parsed;
+}
+
 } // namespace
 
 FXCorePlugin::FXCorePlugin(const clap_host* hostArg)
@@ -27,18 +61,12 @@ FXCorePlugin::FXCorePlugin(const clap_host* hostArg)
 
     programs.resize(kProgramSlotCount);
     controlNames.resize(kProgramSlotCount);
-    for (int k = 0; k < kEmbeddedProgramCount; ++k) {
-        const EmbeddedProgram& row = kEmbeddedPrograms[k];
-        auto program = std::make_unique<fxcore::FXCoreProgram>();
-        program->presets = fxcore::FXCoreProgram::defaultPresets();
-        const std::string_view hex = row.hexText != nullptr ? row.hexText : "";
-        if (program->loadFromText(hex).ok) {
-            program->name = row.name;
-            programs[static_cast<std::size_t>(k)] = std::move(program);
+    const auto& parsed = parsedEmbeddedPrograms();
+    for (std::size_t k = 0; k < parsed.size(); ++k) {
+        if (parsed[k].program != nullptr) {
+            programs[k] = std::make_unique<fxcore::FXCoreProgram>(*parsed[k].program);
         }
-        if (row.controlNamesText != nullptr && row.controlNamesText[0] != '\0') {
-            controlNames[static_cast<std::size_t>(k)] = ControlNames::parse(row.controlNamesText);
-        }
+        controlNames[k] = parsed[k].names;
     }
 
     std::vector<const std::string*> slotNames(kEmbeddedProgramCount, nullptr);

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "FakeGuiHost.h"
@@ -63,7 +64,18 @@ TEST_F(GuiTable, SizeFollowsTheScaleOfTheOneEditor) {
   gui->get_size(p, &w, &h);
   EXPECT_EQ(w, 591u);
   EXPECT_EQ(h, 1083u);
-  for (double bad : {0.0, -2.0, std::nan(""), 1000.0}) EXPECT_FALSE(gui->set_scale(p, bad)) << bad;
+  // Below a quarter the panel would shrink to a few pixels (1e-9: to 0 x 0); above 16 it is
+  // larger than any screen.
+  for (double bad : {0.0, -2.0, std::nan(""), 1e-9, 0.2, 0.2499, 16.01, 1000.0,
+                     std::numeric_limits<double>::infinity()})
+    EXPECT_FALSE(gui->set_scale(p, bad)) << bad;
+  gui->get_size(p, &w, &h);
+  EXPECT_EQ(w, 591u);  // a refused scale keeps the size
+  ASSERT_TRUE(gui->set_scale(p, 0.25));
+  gui->get_size(p, &w, &h);
+  EXPECT_EQ(w, 99u);
+  EXPECT_EQ(h, 181u);
+  ASSERT_TRUE(gui->set_scale(p, 1.5));
   w = 1000, h = 1000;
   EXPECT_TRUE(gui->adjust_size(p, &w, &h));  // the proposal becomes the editor's size
   EXPECT_EQ(w, 591u);

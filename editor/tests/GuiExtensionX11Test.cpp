@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FakeGuiHost.h"
+#include "editor/PanelEditor.h"
 #include "platform/vstgui/tests/X11TestSupport.h"
 #include "plugin/FXCorePlugin.h"
 
@@ -91,6 +92,53 @@ TEST_F(EmbeddedGui, ChildWindowWithHostTimerAndDescriptor) {
   EXPECT_TRUE(fakeHost.liveTimers.empty());
   EXPECT_EQ(fakeHost.unregisterFdCalls, 1);
   EXPECT_EQ(fakeHost.unregisterTimerCalls, 1);
+}
+
+// A window record the editor cannot embed in: set_parent answers false and leaves no
+// window, connection or host registration behind; the same editor then opens in a real one.
+TEST_F(EmbeddedGui, RefusesAParentItCannotHonour) {
+  makePlugin();
+  ASSERT_TRUE(gui->create(p, "x11", false));
+  const xcb_window_t unknown = xcb_generate_id(c);  // an id of ours, never created
+  const struct {
+    const char* what;
+    const char* api;
+    clap_xwnd id;
+  } cases[] = {
+      {"foreign api", CLAP_WINDOW_API_COCOA, top},
+      {"api in capitals", "X11", top},
+      {"no api", nullptr, top},
+      {"unknown window", CLAP_WINDOW_API_X11, unknown},
+      {"id wider than 32 bits", CLAP_WINDOW_API_X11, (clap_xwnd{1} << 32) | top},
+  };
+  for (const auto& k : cases) {
+    clap_window window{};
+    window.api = k.api;
+    window.x11 = k.id;
+    EXPECT_FALSE(gui->set_parent(p, &window)) << k.what;
+    EXPECT_FALSE(plugin->editor->isOpen()) << k.what;
+    EXPECT_TRUE(children().empty()) << k.what;
+    EXPECT_TRUE(fakeHost.liveFds.empty()) << k.what;
+    EXPECT_TRUE(fakeHost.liveTimers.empty()) << k.what;
+  }
+  ASSERT_TRUE(openIn(top));
+  EXPECT_EQ(children().size(), 1u);
+}
+
+// The smallest scale taken, before and after the window opens: the window has its pixels.
+TEST_F(EmbeddedGui, SmallestScaleStillGivesAWindow) {
+  makePlugin();
+  ASSERT_TRUE(gui->create(p, "x11", false));
+  EXPECT_FALSE(gui->set_scale(p, 1e-9));
+  ASSERT_TRUE(gui->set_scale(p, 0.25));
+  ASSERT_TRUE(openIn(top));
+  const auto kids = children();
+  ASSERT_EQ(kids.size(), 1u);
+  EXPECT_EQ(sizeOf(kids[0]), std::make_pair(99, 181));
+  ASSERT_TRUE(gui->set_scale(p, 1.0));
+  EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
+  EXPECT_FALSE(gui->set_scale(p, 0.2));
+  EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
 }
 
 TEST_F(EmbeddedGui, OpensWithoutTheHostsTimerAndDescriptorSupport) {

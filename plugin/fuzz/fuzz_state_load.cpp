@@ -2,47 +2,24 @@
 // that hands them out in pieces of varying size. A load that succeeds must also save, and
 // the parameter info and texts must stay answerable afterwards.
 #include "plugin/FXCorePlugin.h"
+#include "plugin/tests/MemoryStreams.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-
-namespace {
-
-struct FuzzInput {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos;
-    std::size_t piece; // bytes per read call at most, taken from the first input byte
-};
-
-std::int64_t readPiece(const clap_istream* stream, void* buffer, std::uint64_t size) {
-    auto* in = static_cast<FuzzInput*>(stream->ctx);
-    const std::size_t n = std::min({static_cast<std::size_t>(size), in->piece, in->size - in->pos});
-    std::memcpy(buffer, in->data + in->pos, n);
-    in->pos += n;
-    return static_cast<std::int64_t>(n);
-}
-
-std::int64_t discard(const clap_ostream*, const void*, std::uint64_t size) {
-    return static_cast<std::int64_t>(size);
-}
-
-} // namespace
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    FuzzInput input{data + 1, size - 1, 0, static_cast<std::size_t>(data[0] % 16) + 1};
-    if (data[0] >= 0x80) input.piece = SIZE_MAX; // whole fields at once
-    const clap_istream stream{&input, &readPiece};
+    // At most (first byte % 16) + 1 bytes per read call, whole fields from 0x80 on.
+    const std::size_t piece = data[0] >= 0x80 ? SIZE_MAX : static_cast<std::size_t>(data[0] % 16) + 1;
+    fxcoreplug::test::MemoryIStream input(std::vector<std::uint8_t>(data + 1, data + size), piece);
 
     fxcoreplug::FXCorePlugin plugin(nullptr);
-    const bool loaded = plugin.stateLoad(&stream);
+    const bool loaded = plugin.stateLoad(input.stream());
     if (loaded) {
-        const clap_ostream out{nullptr, &discard};
-        if (!plugin.stateSave(&out)) std::abort();
+        fxcoreplug::test::MemoryOStream out;
+        if (!plugin.stateSave(out.stream())) std::abort();
     }
     for (const auto& row : fxcoreplug::FXCorePlugin::paramDefs()) {
         const double v = plugin.paramValue(row.id);

@@ -68,7 +68,11 @@ std::unique_ptr<X11Window> X11Window::create(uint32_t parent, uint32_t w, uint32
   if (xcb_connection_has_error(self->connection)) return nullptr;
   xcb_connection_t* c = self->connection;
 
-  xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, parent), nullptr);
+  // The parent must be a drawable the server knows; its error (BadDrawable for an unknown
+  // id) is taken here, never left queued as an event.
+  xcb_generic_error_t* unknown = nullptr;
+  xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, parent), &unknown);
+  std::free(unknown);
   if (!geometry) return nullptr;
   self->root = geometry->root;
   std::free(geometry);
