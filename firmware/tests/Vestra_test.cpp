@@ -87,7 +87,19 @@ TEST_P(VestraDecay, IsTheSameForLoudAndQuietInput) {
     for (const double dbfs : {-10.0, -30.0}) {
         FirmwareRig rig = decayRig(c.one);
         rig.run(noiseBurst(dbfs));
-        burstT20.push_back(t20(wetEnergy(rig.run(silence(tail)))));
+        const std::vector<Frame> out = rig.run(silence(tail));
+        burstT20.push_back(t20(wetEnergy(out)));
+        // Wide: the two sides of the tail are uncorrelated.
+        double lr = 0.0, ll = 0.0, rr = 0.0;
+        for (const Frame& f : out) {
+            lr += double(f[2]) * f[3];
+            ll += double(f[2]) * f[2];
+            rr += double(f[3]) * f[3];
+        }
+        const double correlation = lr / std::sqrt(ll * rr);
+        std::cout << "ONE " << c.one << ", noise " << dbfs << " dBFS: tail's left/right correlation "
+                  << correlation << "\n";
+        EXPECT_LT(std::fabs(correlation), 0.1);
     }
     std::cout << "ONE " << c.one << ": T20 " << impulseT20 << " s (impulse 0.5), " << burstT20[0]
               << " s (noise -10 dBFS), " << burstT20[1] << " s (noise -30 dBFS)\n";
@@ -104,6 +116,19 @@ INSTANTIATE_TEST_SUITE_P(AcrossOne, VestraDecay,
                                            DecayCase{0.5f, 3.3, 3.0f}, DecayCase{0.75f, 9.4, 7.0f},
                                            DecayCase{1.0f, 25.9, 14.0f}),
                          [](const auto& param) { return "One" + std::to_string(param.index); });
+
+// The hotter tank keeps its headroom for a sustained note at the longest
+// decay: 10 dB more input gives 10 dB more tail up to -20 dBFS rms.
+TEST(Vestra, LongestTailStaysLinearUpToMinus20dBFS) {
+    std::vector<double> wet;
+    for (const double dbfs : {-30.0, -20.0, -10.0}) {
+        FirmwareRig rig = decayRig(1.0f);
+        const Signal note = noise(std::pow(10.0, dbfs / 20.0) * std::sqrt(3.0), 2 * kRate);
+        wet.push_back(20.0 * std::log10(rms(channel(rig.run(note), 2, std::size_t(3 * kRate / 2)))));
+        std::cout << "ONE 1, noise at " << dbfs << " dBFS rms: wet " << wet.back() << " dBFS rms\n";
+    }
+    EXPECT_NEAR(wet[1] - wet[0], 10.0, 0.5);
+}
 
 // Level of the wet outputs in 50 ms frames, dBFS per channel.
 std::vector<double> frameLevels(const std::vector<Frame>& out) {
@@ -156,6 +181,7 @@ TEST(Vestra, TailFadesIntoTheNoiseFloorThenIntoExactSilence) {
               << "last frame " << levels[lastAudible] << " dBFS at "
               << double(lastAudible) / 20.0 << " s\n";
     EXPECT_LT(worstBelowLine, 3.0) << "the tail bends down before the floor";
+
     EXPECT_LT(levels[lastAudible], -88.0) << "the tail stops while it is still audible";
 
     ASSERT_LT(lastAudible + 20, levels.size()) << "silence within 9 s";
