@@ -17,13 +17,26 @@ namespace {
 
 double dB(double power) { return 10.0 * std::log10(power + 1e-30); }
 
-// Energy of the wet outputs (2 and 3) per sample, from `from` on.
-std::vector<double> wetEnergy(const std::vector<Frame>& out, std::size_t from = 0) {
+// Energy of the wet outputs (2 and 3) per sample.
+std::vector<double> wetEnergy(const std::vector<Frame>& out) {
     std::vector<double> e;
-    for (std::size_t i = from; i < out.size(); ++i)
-        e.push_back(double(out[i][2]) * out[i][2] + double(out[i][3]) * out[i][3]);
+    for (const Frame& f : out) e.push_back(double(f[2]) * f[2] + double(f[3]) * f[3]);
     return e;
 }
+
+// Least-squares straight line through points (x, y).
+struct LineFit {
+    double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    void add(double x, double y) {
+        n += 1;
+        sx += x;
+        sy += y;
+        sxx += x * x;
+        sxy += x * y;
+    }
+    double slope() const { return (n * sxy - sx * sy) / (n * sxx - sx * sx); }
+    double offset() const { return (sy - slope() * sx) / n; }
+};
 
 // T20: the energy decay curve (Schroeder's backward integration of the
 // energy) fitted by least squares from -5 dB to -25 dB, extrapolated to
@@ -33,21 +46,13 @@ double t20(const std::vector<double>& energy) {
     double sum = 0.0;
     for (std::size_t i = energy.size(); i-- > 0;) curve[i] = sum += energy[i];
     if (sum <= 0.0) return 0.0;
-    double n = 0, st = 0, sl = 0, stt = 0, stl = 0;
+    LineFit fit;
     for (std::size_t i = 0; i < curve.size(); ++i) {
         const double level = dB(curve[i] / sum);
-        if (level > -5.0) continue;
-        if (level < -25.0) break;
-        const double t = double(i) / kRate;
-        n += 1;
-        st += t;
-        sl += level;
-        stt += t * t;
-        stl += t * level;
+        if (level < -25.0) return -60.0 / fit.slope();
+        if (level <= -5.0) fit.add(double(i) / kRate, level);
     }
-    if (n < 100) return 0.0;
-    const double slope = (n * stl - st * sl) / (n * stt - st * st);
-    return -60.0 / slope;
+    return 0.0;
 }
 
 FirmwareRig decayRig(float one, float two = 0.0f) {
@@ -155,21 +160,15 @@ TEST(Vestra, TailFadesIntoTheNoiseFloorThenIntoExactSilence) {
 
     // A straight line through the frames from -50 to -70 dBFS, and where the
     // tail ends against it.
-    double n = 0, st = 0, sl = 0, stt = 0, stl = 0;
+    LineFit fit;
     std::size_t lastAudible = 0;
     for (std::size_t i = 0; i < levels.size(); ++i) {
         if (levels[i] > -300.0) lastAudible = i;
-        if (levels[i] > -50.0 || levels[i] < -70.0) continue;
-        const double t = double(i);
-        n += 1;
-        st += t;
-        sl += levels[i];
-        stt += t * t;
-        stl += t * levels[i];
+        if (levels[i] <= -50.0 && levels[i] >= -70.0) fit.add(double(i), levels[i]);
     }
-    ASSERT_GE(n, 5);
-    const double slope = (n * stl - st * sl) / (n * stt - st * st);
-    const double offset = (sl - slope * st) / n;
+    ASSERT_GE(fit.n, 5);
+    const double slope = fit.slope();
+    const double offset = fit.offset();
     double worstBelowLine = 0.0;
     for (std::size_t i = 0; i <= lastAudible; ++i) {
         const double line = offset + slope * double(i);
