@@ -55,10 +55,11 @@ double t20(const std::vector<double>& energy) {
     return 0.0;
 }
 
-FirmwareRig decayRig(float one, float two = 0.0f) {
+FirmwareRig decayRig(float one, float two = 0.0f, float clock = 0.5f) {
     FirmwareRig rig(Mode::Vestra);
     rig.setKnob(kOne, one);
     rig.setKnob(kTwo, two);
+    rig.setKnob(kClock, clock);
     rig.setKnob(kTweak, 0.2f);
     rig.setKnob(kMix, 1.0f);
     rig.settle();
@@ -224,34 +225,39 @@ TEST(Vestra, OnsetIsDenseWithin60ms) {
     }
 }
 
-// Peak-to-peak pitch, in cents, of the tail of a long 1 kHz tone: the tail's
-// phase against 1 kHz in 80 ms Hann windows every 10 ms; the frequency is
-// the phase's slope between windows.
+// Peak-to-peak pitch, in cents, over the first second of the tail of a held
+// 1 kHz tone: the tail's phase against 1 kHz in 80 ms Hann windows every
+// 20 ms; the frequency is the phase's slope between windows. Windows more
+// than 6 dB below the tail's decay line are left out: where beating modes
+// cancel, the phase jumps without any pitch to hear.
 double tailWobbleCents(float clock) {
-    FirmwareRig rig = decayRig(0.5f);
-    rig.setKnob(kClock, clock);
-    rig.settle();
-    rig.run(sine(1000.0, 0.3, 2 * kRate));
-    const std::vector<float> tail = channel(rig.run(silence(3 * kRate / 2)), 2);
-    const std::size_t window = 3840, hop = kRate / 100;
+    FirmwareRig rig = decayRig(0.5f, 0.0f, clock);
+    rig.run(sine(1000.0, 0.3, kRate));
+    const std::size_t window = 3840, hop = kRate / 50;
+    const std::vector<float> tail = channel(rig.run(silence(kRate + int(window))), 2);
     const double w0 = 2.0 * std::numbers::pi * 1000.0 / kRate;
-    double previousPhase = 0.0, lo = 1e9, hi = -1e9;
+    std::vector<std::complex<double>> phasors;
+    LineFit decay;
     for (std::size_t start = 0; start + window <= tail.size(); start += hop) {
         std::complex<double> z;
         for (std::size_t i = 0; i < window; ++i) {
             const double hann = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / window);
             z += hann * double(tail[start + i]) * std::polar(1.0, -w0 * double(start + i));
         }
-        const double phase = std::arg(z);
-        if (start > 0) {
-            double step = phase - previousPhase;
-            step -= 2.0 * std::numbers::pi * std::round(step / (2.0 * std::numbers::pi));
-            const double hz = 1000.0 + step / (2.0 * std::numbers::pi) * kRate / double(hop);
-            const double cents = 1200.0 * std::log2(hz / 1000.0);
-            lo = std::min(lo, cents);
-            hi = std::max(hi, cents);
-        }
-        previousPhase = phase;
+        decay.add(double(phasors.size()), dB(std::norm(z)));
+        phasors.push_back(z);
+    }
+    auto audible = [&](std::size_t k) {
+        return dB(std::norm(phasors[k])) > decay.offset() + decay.slope() * double(k) - 6.0;
+    };
+    double lo = 1e9, hi = -1e9;
+    for (std::size_t k = 1; k < phasors.size(); ++k) {
+        if (!audible(k) || !audible(k - 1)) continue;
+        const double step = std::arg(phasors[k] / phasors[k - 1]);
+        const double hz = 1000.0 + step / (2.0 * std::numbers::pi) * kRate / double(hop);
+        const double cents = 1200.0 * std::log2(hz / 1000.0);
+        lo = std::min(lo, cents);
+        hi = std::max(hi, cents);
     }
     return hi - lo;
 }
