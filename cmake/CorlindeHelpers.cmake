@@ -34,22 +34,37 @@ endfunction()
 # Tests that need an X display run under their own Xvfb: PREFIX ${CORLINDE_XVFB_RUN}
 set(CORLINDE_XVFB_RUN xvfb-run -a -s "-screen 0 1280x1024x24 -noreset +extension XTEST")
 
-# corlinde_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [PREFIX cmd...])
-# One GoogleTest executable registered with CTest (one CTest test per binary).
+# corlinde_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [PREFIX cmd...] [SHARDS n])
+# One GoogleTest executable registered with CTest: one CTest test per binary,
+# or with SHARDS n, n CTest tests (name_shard0 ...) that each run every n-th
+# test of the binary through GoogleTest's sharding, so that ctest -j spreads a
+# long suite (sanitizer builds) over the cores.
 # LABELS: "threads" marks cross-thread tests, which CI also runs under TSan;
 #         "x11" marks tests that need an X display (CI provides Xvfb).
 function(corlinde_add_gtest name)
   if(NOT CORLINDE_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;PREFIX" ${ARGN})
+  cmake_parse_arguments(ARG "" "SHARDS" "SOURCES;LIBS;LABELS;PREFIX" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   corlinde_warnings(${name})
-  add_test(NAME ${name} COMMAND ${ARG_PREFIX} $<TARGET_FILE:${name}>)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  set(tests "")
+  if(ARG_SHARDS)
+    math(EXPR lastShard "${ARG_SHARDS} - 1")
+    foreach(shard RANGE ${lastShard})
+      add_test(NAME ${name}_shard${shard} COMMAND ${ARG_PREFIX} $<TARGET_FILE:${name}>)
+      set_tests_properties(${name}_shard${shard} PROPERTIES
+        ENVIRONMENT "GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${shard}")
+      list(APPEND tests ${name}_shard${shard})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${ARG_PREFIX} $<TARGET_FILE:${name}>)
+    list(APPEND tests ${name})
+  endif()
+  set_tests_properties(${tests} PROPERTIES TIMEOUT 600)
   if(ARG_LABELS)
-    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    set_tests_properties(${tests} PROPERTIES LABELS "${ARG_LABELS}")
   endif()
 endfunction()
 
