@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iostream>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "firmware/tests/FirmwareRig.h"
@@ -284,6 +285,65 @@ TEST(Kavro, RepeatsFadeFasterOnOldTape) {
         std::cout << "TWO 1 TWEAK " << c.tweak << ": repeats fade by " << fade << " dB/s\n";
         EXPECT_NEAR(fade, c.statedDbPerSecond, 0.3) << "TWEAK " << c.tweak;
     }
+}
+
+// The demo phrase (a 16- or 24-bit PCM WAV, stereo) as a signal; empty when
+// the file is not such a WAV.
+Signal readPcmWav(const std::string& path) {
+    const std::string bytes = readFile(path);
+    auto u32 = [&bytes](std::size_t at) {
+        uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i) v |= uint32_t(uint8_t(bytes[at + i])) << (8 * i);
+        return v;
+    };
+    Signal s;
+    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return s;
+    unsigned channels = 0, bits = 0;
+    for (std::size_t at = 12; at + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(at, 4);
+        const std::size_t size = u32(at + 4), body = at + 8;
+        if (body + size > bytes.size()) return {};
+        if (id == "fmt " && size >= 16) {
+            channels = u32(body) >> 16;
+            bits = u32(body + 12) >> 16;
+        } else if (id == "data" && channels == 2 && (bits == 16 || bits == 24)) {
+            const std::size_t width = bits / 8;
+            for (std::size_t f = body; f + 2 * width <= body + size; f += 2 * width) {
+                for (std::size_t c = 0; c < 2; ++c) {
+                    int32_t v = 0;
+                    for (std::size_t i = 0; i < width; ++i)
+                        v |= int32_t(uint8_t(bytes[f + c * width + i])) << (8 * (i + 4 - width));
+                    (c == 0 ? s.left : s.right).push_back(float(double(v) / 2147483648.0));
+                }
+            }
+            return s;
+        }
+        at = body + size + (size & 1);
+    }
+    return {};
+}
+
+// The README's levels with the demo phrase, every knob at the middle:
+// output rms -21.4 dBFS, peak -4.9 dBFS; wet alone rms -22.5, peak -7.2
+// (over both channels, as corlinde-host render prints them).
+TEST(Kavro, DemoPhraseLevels) {
+    const Signal demo = readPcmWav(CORLINDE_DEMO_WAV);
+    ASSERT_FALSE(demo.left.empty()) << CORLINDE_DEMO_WAV;
+    FirmwareRig rig(Mode::Kavro);
+    const std::vector<Frame> out = rig.run(demo);
+    auto levels = [&out](int first) {
+        std::vector<float> both = channel(out, first);
+        const std::vector<float> other = channel(out, first + 1);
+        both.insert(both.end(), other.begin(), other.end());
+        return std::array<double, 2>{20.0 * std::log10(rms(both)), 20.0 * std::log10(peak(both))};
+    };
+    const auto mixed = levels(0), wet = levels(2);
+    std::cout << "demo phrase: output rms " << mixed[0] << " dBFS, peak " << mixed[1]
+              << " dBFS; wet alone rms " << wet[0] << " dBFS, peak " << wet[1] << " dBFS\n";
+    EXPECT_NEAR(mixed[0], -21.4, 0.1);
+    EXPECT_NEAR(mixed[1], -4.9, 0.1);
+    EXPECT_NEAR(wet[0], -22.5, 0.1);
+    EXPECT_NEAR(wet[1], -7.2, 0.1);
 }
 
 // Lamp 1 blinks once per delay period, lit for its first quarter.
