@@ -49,7 +49,7 @@ TEST(Kavro, FirstEchoFollowsOneOverTheWholeMemory) {
 }
 
 // TWO 1 with loud noise: the saturator holds the loop below full scale
-// (stated: outputs 0/1 peak at -1.3 dBFS at most, the wet alone at -2.3
+// (stated: outputs 0/1 peak at -1.3 dBFS at most, the wet alone at -2.5
 // dBFS), and the repeats die away once the input stops.
 TEST(Kavro, FullFeedbackOnLoudNoiseNeverRunsAway) {
     double mixPeak = 0.0, wetPeak = 0.0;
@@ -72,7 +72,7 @@ TEST(Kavro, FullFeedbackOnLoudNoiseNeverRunsAway) {
     std::cout << "TWO 1, noise at -6 dBFS for 10 s: outputs 0/1 peak " << mixDb
               << " dBFS, wet alone " << wetDb << " dBFS\n";
     EXPECT_NEAR(mixDb, -1.3, 0.3);
-    EXPECT_NEAR(wetDb, -2.3, 0.3);
+    EXPECT_NEAR(wetDb, -2.5, 0.3);
 }
 
 // Repeats 1.0 to 1.5 s after a short burst (ONE 0.2): none at TWO 0,
@@ -324,7 +324,7 @@ Signal readPcmWav(const std::string& path) {
 }
 
 // The README's levels with the demo phrase, every knob at the middle:
-// output rms -21.4 dBFS, peak -4.9 dBFS; wet alone rms -22.5, peak -7.2
+// output rms -21.4 dBFS, peak -4.9 dBFS; wet alone rms -22.6, peak -7.2
 // (over both channels, as corlinde-host render prints them).
 TEST(Kavro, DemoPhraseLevels) {
     const Signal demo = readPcmWav(CORLINDE_DEMO_WAV);
@@ -342,7 +342,7 @@ TEST(Kavro, DemoPhraseLevels) {
               << " dBFS; wet alone rms " << wet[0] << " dBFS, peak " << wet[1] << " dBFS\n";
     EXPECT_NEAR(mixed[0], -21.4, 0.1);
     EXPECT_NEAR(mixed[1], -4.9, 0.1);
-    EXPECT_NEAR(wet[0], -22.5, 0.1);
+    EXPECT_NEAR(wet[0], -22.6, 0.1);
     EXPECT_NEAR(wet[1], -7.2, 0.1);
 }
 
@@ -434,10 +434,18 @@ double wetCorrelation(const std::vector<Frame>& out, std::size_t from) {
 }
 
 // Width that a mono sum keeps: the two sides of the repeats are partly
-// decorrelated at every tape age, and each side carries the repeats' full
-// power (neither side is a thin copy of the other).
+// decorrelated at every tape age (stated: correlation 0.50, 0.52 and 0.57
+// under noise at TWEAK 0, 0.5 and 1; less with brighter repeats, as the side
+// is high-passed), each side carries the repeats' full power (neither is a
+// thin copy of the other), and a low E's fundamental stays within 1 dB of
+// the middle.
 TEST(Kavro, RepeatsSpreadAcrossTheStereoField) {
-    for (const float tweak : {0.0f, 0.5f, 1.0f}) {
+    struct Case {
+        float tweak;
+        double statedCorrelation;
+    };
+    for (const Case c : {Case{0.0f, 0.50}, Case{0.5f, 0.52}, Case{1.0f, 0.57}}) {
+        const float tweak = c.tweak;
         FirmwareRig rig(Mode::Kavro);
         rig.setKnob(kOne, 0.0f);
         rig.setKnob(kTwo, 0.0f);
@@ -449,9 +457,18 @@ TEST(Kavro, RepeatsSpreadAcrossTheStereoField) {
         const double sides = 20.0 * std::log10(rms(channel(out, 2, 2000)) / rms(channel(out, 3, 2000)));
         std::cout << "TWEAK " << tweak << ": correlation of the wet sides under noise " << rho
                   << ", left against right " << sides << " dB\n";
-        EXPECT_LT(rho, 0.55) << "TWEAK " << tweak;
+        EXPECT_NEAR(rho, c.statedCorrelation, 0.03) << "TWEAK " << tweak;
         EXPECT_NEAR(sides, 0.0, 1.0) << "TWEAK " << tweak;
     }
+    // A low E's fundamental stays near the middle.
+    FirmwareRig rig(Mode::Kavro);
+    rig.setKnob(kOne, 0.0f);
+    rig.setKnob(kTwo, 0.0f);
+    rig.settle();
+    const std::vector<Frame> low = rig.run(sine(82.4, 0.2, kRate / 2));
+    const double lowSides = 20.0 * std::log10(rms(channel(low, 2, 4800)) / rms(channel(low, 3, 4800)));
+    std::cout << "82.4 Hz: left against right " << lowSides << " dB\n";
+    EXPECT_LT(std::fabs(lowSides), 1.0);
 }
 
 // 5 ms at 48 kHz: how soon after a load the effect must run at its knobs.
