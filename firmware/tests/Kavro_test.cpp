@@ -346,6 +346,26 @@ TEST(Kavro, DemoPhraseLevels) {
     EXPECT_NEAR(wet[1], -7.2, 0.1);
 }
 
+// Silence after playing becomes exact silence on every output, even with
+// long repeats: nothing in the loop or the stereo side keeps a rounding
+// residue alive.
+TEST(Kavro, SilenceAfterPlayingBecomesExactSilence) {
+    for (const float two : {0.0f, 0.5f, 1.0f}) {
+        FirmwareRig rig(Mode::Kavro);
+        rig.setKnob(kOne, 0.1f);
+        rig.setKnob(kTwo, two);
+        rig.setKnob(kMix, 1.0f);
+        rig.settle();
+        rig.run(noise(0.5, kRate / 2));
+        rig.idle(11 * kRate);
+        const std::vector<Frame> last = rig.run(silence(kRate));
+        long nonzero = 0;
+        for (const Frame& f : last)
+            for (float v : f) nonzero += v != 0.0f ? 1 : 0;
+        EXPECT_EQ(nonzero, 0) << "TWO " << two;
+    }
+}
+
 // Lamp 1 blinks once per delay period, lit for its first quarter.
 TEST(Kavro, RepeatLampBlinksAtTheDelayTime) {
     for (const float one : {0.0f, 0.5f, 1.0f}) {
