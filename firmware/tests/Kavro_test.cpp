@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 #include <iostream>
 #include <numbers>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -158,14 +160,14 @@ double strongestRate(const std::vector<double>& trace, double rate, double low, 
     m /= double(trace.size());
     double best = low, bestPower = -1.0;
     for (double hz = low; hz <= high; hz *= 1.002) {
-        double re = 0.0, im = 0.0;
-        for (std::size_t i = 0; i < trace.size(); ++i) {
-            const double phase = 2.0 * std::numbers::pi * hz * double(i) / rate;
-            re += (trace[i] - m) * std::cos(phase);
-            im += (trace[i] - m) * std::sin(phase);
+        const std::complex<double> turn = std::polar(1.0, 2.0 * std::numbers::pi * hz / rate);
+        std::complex<double> phasor = 1.0, sum = 0.0;
+        for (double v : trace) {
+            sum += (v - m) * phasor;
+            phasor *= turn;
         }
-        if (re * re + im * im > bestPower) {
-            bestPower = re * re + im * im;
+        if (std::norm(sum) > bestPower) {
+            bestPower = std::norm(sum);
             best = hz;
         }
     }
@@ -193,7 +195,8 @@ TEST(Kavro, WowAndFlutterFollowClockAndTweak) {
         rig.setKnob(kClock, c.clock);
         rig.setKnob(kTweak, c.tweak);
         rig.settle();
-        const int seconds = c.clock < 0.5f ? 10 : 3;  // three wow periods at least
+        // three wow periods where the rate is measured, else one
+        const int seconds = c.clock > 0.5f ? 3 : c.wowHz > 0.0 ? 10 : 4;
         const std::vector<Frame> out = rig.run(sine(1000.0, 0.2, seconds * kRate));
         std::vector<float> mono;
         for (std::size_t i = 2000; i < out.size(); ++i) mono.push_back(out[i][2] + out[i][3]);
@@ -205,8 +208,11 @@ TEST(Kavro, WowAndFlutterFollowClockAndTweak) {
         EXPECT_NEAR(deviation, c.deviationPct, c.deviationPct * 0.1)
             << "CLOCK " << c.clock << " TWEAK " << c.tweak;
         if (c.wowHz > 0.0) {
-            const double wow = strongestRate(hz, 1000.0, c.wowHz / 2.0, c.wowHz * 1.5);
-            const double flutter = strongestRate(hz, 1000.0, wow * 3.0, wow * 6.0);
+            std::vector<double> trace;  // ten cycles a point: 100 Hz
+            for (std::size_t i = 0; i + 10 <= hz.size(); i += 10)
+                trace.push_back(std::accumulate(hz.begin() + long(i), hz.begin() + long(i) + 10, 0.0) / 10.0);
+            const double wow = strongestRate(trace, 100.0, c.wowHz / 2.0, c.wowHz * 1.5);
+            const double flutter = strongestRate(trace, 100.0, wow * 3.0, wow * 6.0);
             std::cout << ", wow " << wow << " Hz, flutter " << flutter / wow << " times faster";
             EXPECT_NEAR(wow, c.wowHz, c.wowHz * 0.05);
             EXPECT_NEAR(flutter / wow, 4.1, 0.15);
@@ -350,14 +356,14 @@ TEST(Kavro, DemoPhraseLevels) {
 // long repeats: nothing in the loop or the stereo side keeps a rounding
 // residue alive.
 TEST(Kavro, SilenceAfterPlayingBecomesExactSilence) {
-    for (const float two : {0.0f, 0.5f, 1.0f}) {
+    for (const float two : {0.5f, 1.0f}) {
         FirmwareRig rig(Mode::Kavro);
-        rig.setKnob(kOne, 0.1f);
+        rig.setKnob(kOne, 0.0f);
         rig.setKnob(kTwo, two);
         rig.setKnob(kMix, 1.0f);
         rig.settle();
         rig.run(noise(0.5, kRate / 2));
-        rig.idle(11 * kRate);
+        rig.idle(6 * kRate);
         const std::vector<Frame> last = rig.run(silence(kRate));
         long nonzero = 0;
         for (const Frame& f : last)
