@@ -1,4 +1,5 @@
-// KAVRO, the tape echo: echo time over ONE, stable feedback, the repeat lamp.
+// KAVRO, the tape echo: echo time over ONE, stable feedback, wow and flutter,
+// darkening, mono-safe stereo, a start at the knobs, and the stated figures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
