@@ -12,7 +12,8 @@ namespace {
 
 class FirmwareCommon : public ::testing::TestWithParam<Mode> {};
 
-// The engage fade lasts about 25 ms; measurements start after it.
+// The engage fade reaches exactly 0 within this time; measurements start
+// after it.
 constexpr int kFadeSamples = 4800;
 
 TEST_P(FirmwareCommon, FootswitchBypassesBitExactlyAndReengages) {
@@ -57,6 +58,41 @@ TEST_P(FirmwareCommon, FootswitchFadeIsClickFree) {
     rig.pressBypass();
     const std::vector<Frame> fading = rig.run(tone);
     EXPECT_LT(maxSecondDifference(channel(fading, 0)), steady + 0.02);
+}
+
+// The engage gain's 10 % to 90 % time, seen in the wet output: two rigs run
+// the same noise, one has its footswitch pressed, and the ratio of their
+// output 2 is the gain fading from 1 to 0.  (The programs mute their input
+// with the same gain, but in the first tens of milliseconds the wet output
+// is still made of what came in before the press.)
+TEST_P(FirmwareCommon, BypassFadeTakes12MsFrom90To10Percent) {
+    FirmwareRig pressed(GetParam());
+    FirmwareRig held(GetParam());
+    for (FirmwareRig* rig : {&pressed, &held}) {
+        rig->setKnob(kMix, 1.0f);
+        rig->settle();
+        rig->run(noise(0.5, kRate / 2, 31));
+    }
+    const Signal program = noise(0.5, kFadeSamples, 32);
+    pressed.setFootswitch(true);
+    long first90 = -1, first10 = -1, toggled = -1;
+    for (std::size_t i = 0; i < program.left.size(); ++i) {
+        const float a = pressed.step(program.left[i], program.right[i])[2];
+        const float b = held.step(program.left[i], program.right[i])[2];
+        if (std::fabs(b) < 0.02f) continue;  // ratio too coarse near zero
+        const double gain = double(a) / double(b);
+        const long n = static_cast<long>(i);
+        if (toggled < 0 && gain < 0.999) toggled = n;
+        if (first90 < 0 && gain < 0.9) first90 = n;
+        if (first10 < 0 && gain < 0.1) first10 = n;
+    }
+    ASSERT_GE(toggled, 0) << "the press never faded the wet output";
+    ASSERT_GE(first10, 0);
+    const double ms = double(first10 - first90) * 1000.0 / kRate;
+    std::cout << modeName(GetParam()) << ": bypass fade 90 % to 10 % in " << ms << " ms, "
+              << double(first10 - toggled) * 1000.0 / kRate << " ms after it began\n";
+    // ln(9) / 2^-8 samples = 11.7 ms at 48 kHz; the 0.02 gate costs a few samples.
+    EXPECT_NEAR(ms, 11.7, 0.3);
 }
 
 TEST_P(FirmwareCommon, MixGoesFromDryToWetAlone) {

@@ -70,6 +70,8 @@ public:
     // Lets the knobs settle: enough silence for the pot smoothing, and for
     // KAVRO's tape heads to glide the whole delay range.
     void settle() { idle(mode_ == Mode::Kavro ? 72000 : 24000); }
+    // Holds the footswitch down or lets it go for the samples that follow.
+    void setFootswitch(bool down) { footswitchDown_ = down; }
     // One footswitch press: held past the debounce, then released past it,
     // with silent input.
     void pressBypass();
