@@ -1,7 +1,12 @@
-# Writes the C++ source of the embedded image table from the committed PNGs.
-#   cmake -DIMAGE_DIR=<folder of PNGs> -DOUTPUT=<.cpp to write> -P EmbedImages.cmake
-# Rows follow ImageNames.cmake (ascending byte order), each plain picture directly
-# before its "@2x" picture; row i points at the byte array kImg_<i>.
+# Writes the two small sources of the embedded image table from the committed PNGs:
+#   cmake -DIMAGE_DIR=<folder of PNGs> -DOUTPUT_ASM=<.S to write> -DOUTPUT_TABLE=<.cpp to write>
+#         -P EmbedImages.cmake
+# The .S pulls each PNG's bytes in with the assembler's .incbin, so no byte is turned into
+# source text; the .cpp declares those arrays with their sizes and holds the table. Rows
+# follow ImageNames.cmake (ascending byte order), each plain picture directly before its
+# "@2x" picture; row i points at the array fxcoreplug::kImg_<i>. Only the PNG headers and
+# sizes are read here, so the script takes milliseconds; the build runs it again, and
+# re-assembles the .S, whenever a PNG changes.
 include(${CMAKE_CURRENT_LIST_DIR}/ImageNames.cmake)
 
 set(sorted ${CORLINDE_IMAGE_NAMES})
@@ -9,8 +14,13 @@ list(SORT sorted COMPARE STRING CASE SENSITIVE)
 if(NOT sorted STREQUAL CORLINDE_IMAGE_NAMES)
   message(FATAL_ERROR "ImageNames.cmake must list the names in ascending byte order")
 endif()
+# The folder lands in a quoted assembler string, which has no use for these characters.
+if(IMAGE_DIR MATCHES "[\"\\\n]")
+  message(FATAL_ERROR "the image folder's path holds a quote, backslash or newline: ${IMAGE_DIR}")
+endif()
 
-set(arrays "")
+set(blobs "")
+set(declarations "")
 set(rows "")
 set(index 0)
 foreach(name IN LISTS CORLINDE_IMAGE_NAMES)
@@ -19,33 +29,70 @@ foreach(name IN LISTS CORLINDE_IMAGE_NAMES)
     if(NOT EXISTS "${file}")
       message(FATAL_ERROR "missing picture ${file}")
     endif()
-    file(READ "${file}" hex HEX)
-    string(LENGTH "${hex}" digits)
-    math(EXPR size "${digits} / 2")
+    file(SIZE "${file}" size)
     # PNG signature, IHDR first; byte 25 is the colour type, byte 28 the interlace method.
-    string(SUBSTRING "${hex}" 0 16 signature)
-    string(SUBSTRING "${hex}" 50 2 colourType)
-    string(SUBSTRING "${hex}" 56 2 interlace)
+    file(READ "${file}" hex LIMIT 29 HEX)
+    string(LENGTH "${hex}" digits)
+    set(signature "")
+    set(colourType "")
+    set(interlace "")
+    if(digits EQUAL 58)
+      string(SUBSTRING "${hex}" 0 16 signature)
+      string(SUBSTRING "${hex}" 50 2 colourType)
+      string(SUBSTRING "${hex}" 56 2 interlace)
+    endif()
     if(NOT signature STREQUAL "89504e470d0a1a0a" OR NOT colourType STREQUAL "06"
        OR NOT interlace STREQUAL "00")
       message(FATAL_ERROR "${file} is not a non-interlaced 8-bit RGBA PNG")
     endif()
-    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-    string(REGEX REPLACE "((0x..,){24})" "\\1\n    " bytes "${bytes}")
-    string(APPEND arrays "// ${name}${variant}.png\nconst unsigned char kImg_${index}[${size}] = {\n    ${bytes}\n};\n\n")
-    string(APPEND rows "    {\"${name}${variant}\", kImg_${index}, sizeof(kImg_${index})},\n")
+    # The Itanium C++ ABI name of fxcoreplug::kImg_<index>, so that the table's source
+    # declares the arrays as ordinary namespace-scope constants.
+    set(id "kImg_${index}")
+    string(LENGTH "${id}" idLength)
+    set(symbol "_ZN10fxcoreplug${idLength}${id}E")
+    string(APPEND blobs
+"/* ${name}${variant}.png */
+        .globl  ${symbol}
+        .hidden ${symbol}
+        .type   ${symbol}, @object
+        .balign 16
+${symbol}:
+        .incbin \"${file}\"
+        .size   ${symbol}, . - ${symbol}
+        .if     . - ${symbol} != ${size}
+        .error  \"${name}${variant}.png is not the size the table declares: rebuild\"
+        .endif
+
+")
+    string(APPEND declarations
+      "[[gnu::visibility(\"hidden\")]] extern const unsigned char ${id}[${size}];  // ${name}${variant}.png\n")
+    string(APPEND rows "    {\"${name}${variant}\", ${id}, sizeof(${id})},\n")
     math(EXPR index "${index} + 1")
   endforeach()
 endforeach()
 
-file(WRITE "${OUTPUT}.tmp"
-"// Generated at build time from editor/images/*.png by EmbedImages.cmake; do not edit.
+# Each array is 16-byte aligned: the x86-64 ABI gives every array of 16 bytes or more that
+# alignment, and the compiler may rely on it when it reads an array it declares with a size.
+# The arrays are hidden, so the plug-in module neither exports them nor reaches them
+# through its global offset table. The empty .note.GNU-stack section keeps the stack of
+# every program that links this object non-executable.
+set(asmText
+"/* Generated at build time from the PNGs in editor/images/ by EmbedImages.cmake; do not edit. */
+        .section .rodata, \"a\", @progbits
+
+${blobs}        .section .note.GNU-stack, \"\", @progbits
+")
+
+set(tableText
+"// Generated at build time from the PNGs in editor/images/ by EmbedImages.cmake; do not edit.
 #include \"editor/EmbeddedImages.h\"
 
 namespace fxcoreplug {
 
-// The PNG files' bytes. Namespace-scope constants: private to this file.
-${arrays}const EmbeddedImage kEmbeddedImages[kEmbeddedImageCount] = {
+// The PNG files' bytes, assembled from the files themselves (EmbeddedImageData.S); each
+// size is the file's, which the assembler checks.
+${declarations}
+const EmbeddedImage kEmbeddedImages[kEmbeddedImageCount] = {
 ${rows}};
 
 static_assert(sizeof(kEmbeddedImages) / sizeof(kEmbeddedImages[0]) == ${index},
@@ -53,5 +100,6 @@ static_assert(sizeof(kEmbeddedImages) / sizeof(kEmbeddedImages[0]) == ${index},
 
 }  // namespace fxcoreplug
 ")
-file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
-file(REMOVE "${OUTPUT}.tmp")
+
+file(WRITE "${OUTPUT_ASM}" "${asmText}")
+file(WRITE "${OUTPUT_TABLE}" "${tableText}")

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -124,6 +126,31 @@ TEST(EmbeddedImagesTest, EveryRowDecodesAsEightBitRgbaOfItsSize) {
 // What the editor relies on beyond the format: panels fill the frame (opaque
 // everywhere); knob caps turn about their centre, so their corners are clear
 // and their centre is solid.
+// The bytes of a file, or nothing when it cannot be read.
+std::vector<unsigned char> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+uLong crcOf(const unsigned char* data, size_t size) {
+    return crc32_z(crc32_z(0L, Z_NULL, 0), data, size);
+}
+
+// Every row holds exactly the bytes of the committed PNG of its name, at the 16-byte
+// alignment the x86-64 ABI promises for arrays of that size.
+TEST(EmbeddedImagesTest, EveryRowHoldsTheBytesOfItsPngFile) {
+    for (int i = 0; i < kEmbeddedImageCount; ++i) {
+        const EmbeddedImage& row = kEmbeddedImages[i];
+        const std::string path = std::string(CORLINDE_IMAGE_DIR) + "/" + row.name + ".png";
+        SCOPED_TRACE(path);
+        const std::vector<unsigned char> file = readFile(path);
+        ASSERT_FALSE(file.empty());
+        EXPECT_EQ(row.size, file.size());
+        EXPECT_EQ(crcOf(row.data, row.size), crcOf(file.data(), file.size()));
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(row.data) % 16u, 0u);
+    }
+}
+
 TEST(EmbeddedImagesTest, PanelsAreOpaqueAndKnobCapsHaveClearCorners) {
     const char* panels[] = {"MP-ZELBRIN", "mp-corlindejr", "mp-quenmoor", "mp-vantrelnoise2",
                             "wq-fenwhist-classic", "wq-kelvane-classic"};
