@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   libcairo2-dev libpng-dev libxcb1-dev libxcb-xtest0-dev
   libsndfile1-dev
   xvfb xauth x11-utils
