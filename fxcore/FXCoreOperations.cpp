@@ -94,11 +94,25 @@ uint8_t storeSfrDispatch(int32_t n) {
     return kStoreSfrIgnored;
 }
 
+// Where the pass may stop: after the last word that is neither a jump nor an
+// invalid word. The words after it only move the program counter forward
+// (padding such as trailing `Jump 0`), so ending the pass there changes nothing.
+int32_t effectiveEnd(const std::array<uint32_t, FXCoreCore::kProgramSize>& program, int32_t length) {
+    int32_t end = length;
+    while (end > 0) {
+        const Operation* operation = findOperation(program[static_cast<std::size_t>(end - 1)]);
+        if (operation != nullptr && operation->operationClass != OperationClass::Jump) break;
+        --end;
+    }
+    return end;
+}
+
 }  // namespace
 
 void FXCoreCore::decodeProgram() {
     const void* const* labels = nullptr;
     runPass(&labels);
+    const int32_t end = effectiveEnd(program, programLength);
     for (std::size_t pc = 0; pc < kProgramSize; ++pc) {
         DecodedWord& word = decoded[pc];
         word = decodeWord(program[pc]);
@@ -106,11 +120,12 @@ void FXCoreCore::decodeProgram() {
         const Operation* operation = findOperation(program[pc]);
         if (operation == nullptr || operation->operationClass != OperationClass::Jump) continue;
         // A jump to or beyond the end ends the pass: aim it at the end itself.
-        const int32_t toEnd = programLength - static_cast<int32_t>(pc) - 1;
+        const int32_t toEnd = end - static_cast<int32_t>(pc) - 1;
         if (word.x > toEnd) word.x = toEnd > 0 ? toEnd : 0;
     }
-    // The word after the last one ends the pass, so no word tests for the end.
-    decoded[static_cast<std::size_t>(programLength)] = {labels[kDispatchCount], 0, 0, 0, 0, 0};
+    // The word after the last one that matters ends the pass, so no word
+    // tests for the end.
+    decoded[static_cast<std::size_t>(end)] = {labels[kDispatchCount], 0, 0, 0, 0, 0};
 }
 
 int FXCoreCore::step(int pc) {
