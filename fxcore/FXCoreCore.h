@@ -188,6 +188,8 @@ public:
     int32_t readSFR(int n) const;
     void writeSFR(int n, int32_t value);
 
+    // [audio-thread] A program's write of pot smoothing shift SFR n (10..15).
+    void writePotShift(int n, int32_t value);
     void updatePots();
     void updateLFOs();
     uint32_t nextNoise();
@@ -267,7 +269,7 @@ private:
     bool lfosSettled = false;
     // True while the smoothed pots have reached their fixed point for the
     // latched values and shifts; cleared by a latch that changes a value, a
-    // write to a smoothing shift and the state reset.
+    // write that changes a smoothing shift and the state reset.
     bool potsSettled = false;
 
     // Duty hand-off: sequence counter (odd while the audio thread writes;

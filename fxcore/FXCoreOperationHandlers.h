@@ -339,8 +339,7 @@ struct OperationHandlers {
         return 1;
     }
     static int32_t storeSfrShift(FXCoreCore& c, const Word& w) {
-        c.sfr[static_cast<std::size_t>(w.x)] = r(c, w.a) & 31;
-        c.potsSettled = false;
+        c.writePotShift(w.x, r(c, w.a));
         return 1;
     }
     static int32_t storeSfrValue(FXCoreCore& c, const Word& w) {

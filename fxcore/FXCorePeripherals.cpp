@@ -48,11 +48,19 @@ void FXCoreCore::writeSFR(int n, int32_t value) {
         sfr[static_cast<std::size_t>(n)] = value;
         outputs[static_cast<std::size_t>(n - kSfrOutput0)] = value;
     } else if (n >= kSfrPotShift0 && n < kSfrPotShift0 + kPotCount) {
-        sfr[static_cast<std::size_t>(n)] = value & 31;
-        potsSettled = false;
+        writePotShift(n, value);
     } else if ((n >= kSfrLfoRate0 && n < kSfrRampRate0 + 2) || n == kSfrTapMaxInterval) {
         sfr[static_cast<std::size_t>(n)] = value;
     }
+}
+
+void FXCoreCore::writePotShift(int n, int32_t value) {
+    int32_t& shift = sfr[static_cast<std::size_t>(n)];
+    // Programs rewrite their smoothing shifts every sample; only a new shift
+    // can move settled pots.
+    if (shift == (value & 31)) return;
+    shift = value & 31;
+    potsSettled = false;
 }
 
 void FXCoreCore::setPots(const float* positions) {
