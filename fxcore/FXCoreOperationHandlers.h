@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "fxcore/FXCoreCore.h"
+#include "fxcore/FXCoreFastMath.h"
 
 namespace fxcore {
 
@@ -134,20 +135,10 @@ struct OperationHandlers {
     }
     static int32_t negate(FXCoreCore& c, const Word& w) { acc(c) = FXCoreCore::negSat(r(c, w.a)); return 1; }
     // Result with 26 fraction bits, from -31 (|A| = 1) to 0 (|A| = 2^31).
-    static int32_t log2(FXCoreCore& c, const Word& w) {
-        const int32_t a = r(c, w.a);
-        if (a == 0) {
-            acc(c) = kMin;
-        } else {
-            const double x = std::fabs(static_cast<double>(a)) * 0x1p-31;
-            acc(c) = FXCoreCore::roundSat32(std::log2(x) * 0x1p26);
-        }
-        return 1;
-    }
-    static int32_t exp2(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::roundSat32(std::exp2(static_cast<double>(r(c, w.a)) * 0x1p-26) * 0x1p31);
-        return 1;
-    }
+    // (fastmath::log2Reference and exp2Reference define them; these are
+    // their exact fast forms.)
+    static int32_t log2(FXCoreCore& c, const Word& w) { acc(c) = fastmath::log2Word(r(c, w.a)); return 1; }
+    static int32_t exp2(FXCoreCore& c, const Word& w) { acc(c) = fastmath::exp2Word(r(c, w.a)); return 1; }
 
     // Moves. For MREG forms, b already holds the register-file index of MREG M.
     static int32_t move(FXCoreCore& c, const Word& w) { r(c, w.a) = r(c, w.b); return 1; }

@@ -2,6 +2,7 @@
 // ramps, noise, level flags and the output latches.
 
 #include "fxcore/FXCoreCore.h"
+#include "fxcore/FXCoreFastMath.h"
 
 #include <cmath>
 #include <limits>
@@ -129,8 +130,9 @@ void FXCoreCore::updateLFOs() {
         LfoOutput& out = lfoOutput[k];
         if (!(phase == out.phase)) {
             out.phase = phase;
-            out.sine = roundSat32(std::sin(phase) * 2147483647.0);
-            out.cosine = roundSat32(std::cos(phase) * 2147483647.0);
+            const fastmath::SineCosine sc = fastmath::lfoSineCosine(phase);
+            out.sine = sc.sine;
+            out.cosine = sc.cosine;
         }
         sfr[kSfrLfoSine0 + 2 * k] = out.sine;
         sfr[kSfrLfoSine0 + 2 * k + 1] = out.cosine;

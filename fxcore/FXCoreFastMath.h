@@ -1,0 +1,180 @@
+#pragma once
+// Exact fast forms of the core's floating-point results: the LFO sine and
+// cosine, Exp2 and Log2. Each result is an integer, defined by a library call
+// and a rounding (the *Reference functions). The fast form evaluates the
+// function with a table and a short polynomial whose error is bounded far
+// below a margin: when its value y (before the floor of the rounding) lies
+// farther than the margin from the nearest integer, the library's y lies on
+// the same side of it and floors to the same integer; otherwise the fast
+// form calls the library itself. So every result is the reference's.
+//
+// Bounds, on y (|y| <= 2^31 + 1): table and polynomial error, the library's
+// error (below 1 ulp) and the roundings of forming y add up to less than
+// 3e-6 for every form; the margins are 1e-5 (sine, cosine) and 2^-17 (Exp2,
+// Log2). The tests compare each form with its reference over random, edge
+// and near-boundary inputs, Exp2 and Log2 over every input, and check the
+// measured polynomial error against the bound.
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "fxcore/FXCoreCore.h"
+
+namespace fxcore::fastmath {
+
+// ---- references: the results as defined -----------------------------------
+
+inline int32_t lfoSineReference(double phase) { return FXCoreCore::roundSat32(std::sin(phase) * 2147483647.0); }
+inline int32_t lfoCosineReference(double phase) { return FXCoreCore::roundSat32(std::cos(phase) * 2147483647.0); }
+inline int32_t exp2Reference(int32_t a) {
+    return FXCoreCore::roundSat32(std::exp2(static_cast<double>(a) * 0x1p-26) * 0x1p31);
+}
+inline int32_t log2Reference(int32_t a) {
+    if (a == 0) return std::numeric_limits<int32_t>::min();
+    return FXCoreCore::roundSat32(std::log2(std::fabs(static_cast<double>(a)) * 0x1p-31) * 0x1p26);
+}
+
+// ---- tables (FXCoreFastMath.cpp) ------------------------------------------
+
+// pi/32, the LFO table's step, as a head of 33 bits (so a small multiple of
+// it is exact) and a tail.
+inline constexpr double kStepHead = 0x1.921fb544p-4;            // pi/32 to 33 bits
+inline constexpr double kStepTail = 3.79818781656637e-12;        // pi/32 - head
+
+inline constexpr double kStepsPerRadian = 10.185916357881302;  // 32/pi
+
+
+// sin and cos of j * pi/32 for j = 0..63, each within about 1 ulp.
+struct SineCosinePair {
+    double sine;
+    double cosine;
+};
+extern const SineCosinePair* const kLfoTable;
+// 2^(k/64) for k = 0..63, within 1 ulp.
+extern const double* const kExp2Table;
+// For k = 0..63: a short reciprocal of the centre 1 + (k + 0.5)/64 (at most
+// 21 significant bits, so a 31-bit mantissa times it is exact) and
+// -log2 of that reciprocal, within 1 ulp.
+struct Log2Entry {
+    double reciprocal;
+    double minusLog2;
+};
+extern const Log2Entry* const kLog2Table;
+
+// ---- the common rounding test ----------------------------------------------
+
+// floor(y) into out when y is farther than margin from an integer; false
+// when it is that close to one. |y| must be below 2^31 + 1 (or y NaN).
+inline bool floorIfClear(double y, double margin, int32_t& out) {
+    const auto t = static_cast<int64_t>(y);  // truncation
+    const double fraction = y - static_cast<double>(t);  // exact, in (-1, 1)
+    const double distance = std::fabs(fraction);
+    if (!(distance > margin && distance < 1.0 - margin)) return false;
+    out = static_cast<int32_t>(fraction < 0.0 ? t - 1 : t);
+    return true;
+}
+
+// ---- LFO sine and cosine ---------------------------------------------------
+
+struct SineCosine {
+    int32_t sine;
+    int32_t cosine;
+};
+
+// sin(phase) and cos(phase) by the table and polynomials, for phases in
+// [0, 8), within 1e-15 of the exact values.
+struct SineCosineValues {
+    double sine;
+    double cosine;
+};
+inline SineCosineValues lfoValues(double phase) {
+    // phase = j * pi/32 + r with |r| <= pi/64 (plus rounding): pi/32 is split
+    // into a 33-bit head, so j * head and phase - j * head are exact, and the tail.
+    const auto j = static_cast<int32_t>(phase * kStepsPerRadian + 0.5);
+    const double jd = static_cast<double>(j);
+    const double r = (phase - jd * kStepHead) - jd * kStepTail;
+    const double r2 = r * r;
+    const double sinR = r + r * r2 * (-1.0 / 6 + r2 * (1.0 / 120 + r2 * (-1.0 / 5040)));
+    const double cosR = 1.0 + r2 * (-0.5 + r2 * (1.0 / 24 + r2 * (-1.0 / 720 + r2 * (1.0 / 40320))));
+    const SineCosinePair& c = kLfoTable[j & 63];  // j * pi/32 modulo 2 pi
+    return {c.sine * cosR + c.cosine * sinR, c.cosine * cosR - c.sine * sinR};
+}
+
+// Both outputs when the fast form decides them; false otherwise (then
+// nothing is written). Phases outside [0, 8) are left to the library.
+inline bool tryLfoSineCosine(double phase, SineCosine& out) {
+    if (!(phase >= 0.0 && phase < 8.0)) return false;
+    const auto [sine, cosine] = lfoValues(phase);
+    constexpr double kMargin = 1e-5;
+    SineCosine result{};
+    if (!floorIfClear(sine * 2147483647.0 + 0.5, kMargin, result.sine)) return false;
+    if (!floorIfClear(cosine * 2147483647.0 + 0.5, kMargin, result.cosine)) return false;
+    out = result;
+    return true;
+}
+
+inline SineCosine lfoSineCosine(double phase) {
+    SineCosine out{};
+    if (!tryLfoSineCosine(phase, out)) out = {lfoSineReference(phase), lfoCosineReference(phase)};
+    return out;
+}
+
+// ---- Exp2 ------------------------------------------------------------------
+
+// a >= 0 gives exp2 >= 1, 2^31 or more: always the largest value. For a < 0,
+// a = e * 2^26 + k * 2^20 + g, and exp2(a * 2^-26) = 2^e * 2^(k/64) * 2^t
+// with t = g * 2^-26 in [0, 1/64).
+inline bool tryExp2Word(int32_t a, int32_t& out) {
+    if (a >= 0) {
+        out = std::numeric_limits<int32_t>::max();
+        return true;
+    }
+    const int32_t e = a >> 26;  // -32..-1
+    const auto k = static_cast<std::size_t>((a >> 20) & 63);
+    const double u = static_cast<double>(a & 0xFFFFF) * (0x1p-26 * 0.6931471805599453);  // t ln 2
+    const double expU =
+        1.0 + u * (1.0 + u * (0.5 + u * (1.0 / 6 + u * (1.0 / 24 + u * (1.0 / 120 + u * (1.0 / 720))))));
+    // 2^(e + 31), e + 31 in -1..30, built from its exponent bits.
+    const double scale = std::bit_cast<double>(static_cast<uint64_t>(e + 31 + 1023) << 52);
+    const double v = kExp2Table[k] * expU * scale;  // < 2^31
+    return floorIfClear(v + 0.5, 0x1p-17, out);
+}
+
+inline int32_t exp2Word(int32_t a) {
+    int32_t out = 0;
+    return tryExp2Word(a, out) ? out : exp2Reference(a);
+}
+
+// ---- Log2 ------------------------------------------------------------------
+
+// |a| = 2^p * m with m in [1, 2); log2(|a| * 2^-31) = (p - 31) + log2(m), and
+// log2(m) = log2(m * c) - log2(c) for the table's reciprocal c near 1/m,
+// where m * c - 1 is exact and small.
+inline bool tryLog2Word(int32_t a, int32_t& out) {
+    if (a == 0) {
+        out = std::numeric_limits<int32_t>::min();
+        return true;
+    }
+    const uint32_t n = a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);  // 1..2^31
+    const int p = 31 - std::countl_zero(n);
+    const uint32_t normalised = n << (31 - p);  // top bit set
+    const auto k = static_cast<std::size_t>((normalised >> 25) & 63);
+    const double m = static_cast<double>(normalised) * 0x1p-31;
+    const Log2Entry& entry = kLog2Table[k];
+    const double r = m * entry.reciprocal - 1.0;  // exact, |r| < 0.0079
+    // log2(1 + r) from ln(1 + r).
+    const double ln1p =
+        r - r * r * (0.5 - r * (1.0 / 3 - r * (0.25 - r * (1.0 / 5 - r * (1.0 / 6 - r * (1.0 / 7))))));
+    const double fraction = entry.minusLog2 + ln1p * 1.4426950408889634;
+    const double value = static_cast<double>(p - 31) + fraction;
+    return floorIfClear(value * 0x1p26 + 0.5, 0x1p-17, out);
+}
+
+inline int32_t log2Word(int32_t a) {
+    int32_t out = 0;
+    return tryLog2Word(a, out) ? out : log2Reference(a);
+}
+
+}  // namespace fxcore::fastmath
