@@ -207,6 +207,9 @@ public:
     // ---- fixed-point arithmetic (pure) ---------------------------------
 
     static int32_t sat32(int64_t v);
+    // sat32(a + b) and sat32(a - b) of two int32 values, without widening.
+    static int32_t satAdd(int32_t a, int32_t b);
+    static int32_t satSub(int32_t a, int32_t b);
     static int32_t sat32d(double x);
     static double jsRound(double x);
     static int32_t sext(int32_t v, int32_t n);

@@ -48,16 +48,16 @@ struct OperationHandlers {
     static int32_t addImm(FXCoreCore& c, const Word& w) { acc(c) = wrapAdd(r(c, w.a), w.x); return 1; }
     static int32_t add(FXCoreCore& c, const Word& w) { acc(c) = wrapAdd(r(c, w.a), r(c, w.b)); return 1; }
     static int32_t addSat(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) + r(c, w.b));
+        acc(c) = FXCoreCore::satAdd(r(c, w.a), r(c, w.b));
         return 1;
     }
     static int32_t addSatImm(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) + w.x);
+        acc(c) = FXCoreCore::satAdd(r(c, w.a), w.x);
         return 1;
     }
     static int32_t sub(FXCoreCore& c, const Word& w) { acc(c) = wrapSub(r(c, w.a), r(c, w.b)); return 1; }
     static int32_t subSat(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) - r(c, w.b));
+        acc(c) = FXCoreCore::satSub(r(c, w.a), r(c, w.b));
         return 1;
     }
     static int32_t shiftLeftImm(FXCoreCore& c, const Word& w) {
@@ -221,12 +221,12 @@ struct OperationHandlers {
     // All-pass halves: v is the value read, a the accumulator before the word.
     static int32_t allpassReadWith(FXCoreCore& c, int32_t v, int32_t gain) {
         const int32_t a = acc(c);
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(a) + FXCoreCore::mulS31(v, gain));
+        acc(c) = FXCoreCore::satAdd(a, FXCoreCore::mulS31(v, gain));
         c.regFile[kR15] = v;
         return 1;
     }
     static int32_t allpassWriteResult(FXCoreCore& c, int32_t r15, int32_t product) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r15) + product);
+        acc(c) = FXCoreCore::satAdd(r15, product);
         return 1;
     }
     static int32_t allpassReadImm(FXCoreCore& c, const Word& w) {
@@ -292,8 +292,8 @@ struct OperationHandlers {
         const int32_t t1 = c.interpRead(w.x + i1, p1 - i1);
         const int32_t t2 = c.interpRead(w.x + i2, p2 - i2);
         const double g = 1.0 - std::fabs(2.0 * j - 1.0);
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(FXCoreCore::mulS31(t1, FXCoreCore::toS31(g)))
-                                   + FXCoreCore::mulS31(t2, FXCoreCore::toS31(1.0 - g)));
+        acc(c) = FXCoreCore::satAdd(FXCoreCore::mulS31(t1, FXCoreCore::toS31(g)),
+                                    FXCoreCore::mulS31(t2, FXCoreCore::toS31(1.0 - g)));
         return 1;
     }
     static int32_t setUserOut(FXCoreCore& c, const Word& w) {
@@ -307,7 +307,7 @@ struct OperationHandlers {
         const int64_t fraction = a & 0xFFFFu;
         const int32_t s0 = c.readDelay(w.x + offset);
         const int32_t s1 = c.readDelay(w.x + offset + 1);
-        const int64_t d = FXCoreCore::sat32(static_cast<int64_t>(s1) - s0);
+        const int64_t d = FXCoreCore::satSub(s1, s0);
         acc(c) = FXCoreCore::sat32(s0 + ((d * fraction) >> 16));
         return 1;
     }
