@@ -4,7 +4,9 @@
 // and handler, and its operands already extracted with the field layout of
 // kOperations (Operations.h), so the core decodes exactly what the assembler
 // encodes. The pass then costs one dispatch per word: a jump through a table
-// of labels (threaded code) into the inlined body of the operation.
+// of labels (threaded code) into the inlined body of the operation. The most
+// frequent pairs of words (an acc32 writer and a move of acc32, two equal
+// multiply-accumulates) run under one dispatch.
 
 #include "fxcore/FXCoreCore.h"
 #include "fxcore/FXCoreOperationHandlers.h"
@@ -49,8 +51,34 @@ namespace {
     X(StoreSfrOutput, storeSfrOutput) X(StoreSfrShift, storeSfrShift)                       \
     X(StoreSfrIgnored, invalid)
 
+// Operations whose body writes acc32 and always continues with the next
+// word: followed by `Move rX, acc32`, the pair runs as one word.
+#define FXCORE_ACC_WRITER_LIST(X)                                                           \
+    X(Abs, abs) X(AddImm, addImm) X(Add, add) X(AddSat, addSat) X(AddSatImm, addSatImm)     \
+    X(Sub, sub) X(SubSat, subSat) X(ShiftLeftImm, shiftLeftImm) X(ShiftLeft, shiftLeft)     \
+    X(ShiftLeftSatImm, shiftLeftSatImm) X(ShiftLeftSat, shiftLeftSat)                       \
+    X(ShiftRightImm, shiftRightImm) X(ShiftRight, shiftRight)                               \
+    X(ShiftRightArithImm, shiftRightArithImm) X(ShiftRightArith, shiftRightArith)           \
+    X(Mul, mul) X(MulImm, mulImm) X(Negate, negate) X(Log2, log2) X(Exp2, exp2)             \
+    X(Not, bitNot) X(Or, bitOr) X(OrImm, orImm) X(And, bitAnd) X(AndImm, andImm)            \
+    X(Xor, bitXor) X(XorImm, xorImm) X(AllpassReadImm, allpassReadImm)                      \
+    X(AllpassWriteImm, allpassWriteImm) X(AllpassRead, allpassRead)                         \
+    X(AllpassWrite, allpassWrite) X(AllpassReadIndexed, allpassReadIndexed)                 \
+    X(AllpassWriteIndexed, allpassWriteIndexed) X(AllpassReadMreg, allpassReadMreg)         \
+    X(AllpassWriteMreg, allpassWriteMreg) X(ReadLfoModulated, readLfoModulated)             \
+    X(ReadRampPitch, readRampPitch) X(ReadInterpolated, readInterpolated)
+
+// Multiply-accumulates: two of the same in a row (a filter's taps) run as
+// one word.
+#define FXCORE_MAC_LIST(X)                                                                  \
+    X(Mac, mac) X(MacImm, macImm) X(MacDelay, macDelay) X(MacCoefDelay, macCoefDelay)       \
+    X(MacDiv8, macDiv8) X(MacDiv8Imm, macDiv8Imm) X(MacDiv8Delay, macDiv8Delay)             \
+    X(MacDiv8CoefDelay, macDiv8CoefDelay)
+
 #define FXCORE_OPCODE(name, body) Opcode::name,
 constexpr Opcode kListedOpcodes[] = {FXCORE_OPERATION_LIST(FXCORE_OPCODE)};
+constexpr Opcode kAccWriters[] = {FXCORE_ACC_WRITER_LIST(FXCORE_OPCODE)};
+constexpr Opcode kMacs[] = {FXCORE_MAC_LIST(FXCORE_OPCODE)};
 #undef FXCORE_OPCODE
 
 constexpr bool listMatchesTheTable() {
@@ -94,6 +122,21 @@ uint8_t storeSfrDispatch(int32_t n) {
     return kStoreSfrIgnored;
 }
 
+// Position of an opcode in one of the lists above, or -1.
+template <std::size_t N>
+int positionIn(const Opcode (&list)[N], const Operation* operation) {
+    if (operation == nullptr) return -1;
+    for (std::size_t i = 0; i < N; ++i)
+        if (list[i] == operation->opcode) return static_cast<int>(i);
+    return -1;
+}
+
+// The label table of the pass: one label per dispatch entry and the end,
+// then the fused pairs in list order.
+constexpr std::size_t kAccMoveLabels = kDispatchCount + 1;
+constexpr std::size_t kMacPairLabels = kAccMoveLabels + std::size(kAccWriters);
+constexpr std::size_t kLabelCount = kMacPairLabels + std::size(kMacs);
+
 // Where the pass may stop: after the last word that is neither a jump nor an
 // invalid word. The words after it only move the program counter forward
 // (padding such as trailing `Jump 0`), so ending the pass there changes nothing.
@@ -126,6 +169,24 @@ void FXCoreCore::decodeProgram() {
     // The word after the last one that matters ends the pass, so no word
     // tests for the end.
     decoded[static_cast<std::size_t>(end)] = {labels[kDispatchCount], 0, 0, 0, 0, 0};
+    // Fused pairs: the first word of a pair continues with the word after
+    // the second. Both words keep their own fields (the fused body reads the
+    // second word's), and a jump to the second word still runs it alone.
+    for (int32_t pc = 0; pc + 1 < end; ++pc) {
+        const auto here = static_cast<std::size_t>(pc);
+        const Operation* first = findOperation(program[here]);
+        const Operation* second = findOperation(program[here + 1]);
+        const int accWriter = positionIn(kAccWriters, first);
+        const bool moveFromAcc = second != nullptr && second->opcode == Opcode::Move &&
+                                 decoded[here + 1].b == kAcc32Register;
+        if (accWriter >= 0 && moveFromAcc) {
+            decoded[here].label = labels[kAccMoveLabels + static_cast<std::size_t>(accWriter)];
+            continue;
+        }
+        const int mac = positionIn(kMacs, first);
+        if (mac >= 0 && second == first)
+            decoded[here].label = labels[kMacPairLabels + static_cast<std::size_t>(mac)];
+    }
 }
 
 int FXCoreCore::step(int pc) {
@@ -193,10 +254,15 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
 
 void FXCoreCore::runPass(const void* const** labelsOut) {
 #define FXCORE_LABEL(name, body) &&op_##name,
+#define FXCORE_ACC_MOVE_LABEL(name, body) &&acc_move_##name,
+#define FXCORE_MAC_PAIR_LABEL(name, body) &&mac_pair_##name,
     static const void* const kLabels[] = {
-        FXCORE_OPERATION_LIST(FXCORE_LABEL) FXCORE_EXTRA_LIST(FXCORE_LABEL) &&end_of_pass};
+        FXCORE_OPERATION_LIST(FXCORE_LABEL) FXCORE_EXTRA_LIST(FXCORE_LABEL) &&end_of_pass,
+        FXCORE_ACC_WRITER_LIST(FXCORE_ACC_MOVE_LABEL) FXCORE_MAC_LIST(FXCORE_MAC_PAIR_LABEL)};
+#undef FXCORE_MAC_PAIR_LABEL
+#undef FXCORE_ACC_MOVE_LABEL
 #undef FXCORE_LABEL
-    static_assert(std::size(kLabels) == kDispatchCount + 1);
+    static_assert(std::size(kLabels) == kLabelCount);
     if (labelsOut != nullptr) {
         *labelsOut = kLabels;
         return;
@@ -214,6 +280,26 @@ void FXCoreCore::runPass(const void* const** labelsOut) {
     FXCORE_OPERATION_LIST(FXCORE_BODY)
     FXCORE_EXTRA_LIST(FXCORE_BODY)
 #undef FXCORE_BODY
+
+    // An acc32 writer and the `Move rX, acc32` after it.
+#define FXCORE_ACC_MOVE_BODY(name, body)                   \
+    acc_move_##name:                                       \
+    OperationHandlers::body(*this, word[0]);               \
+    regFile[word[1].a] = regFile[kAcc32Register];          \
+    word += 2;                                             \
+    goto *word->label;
+    FXCORE_ACC_WRITER_LIST(FXCORE_ACC_MOVE_BODY)
+#undef FXCORE_ACC_MOVE_BODY
+
+    // Two multiply-accumulates of the same kind.
+#define FXCORE_MAC_PAIR_BODY(name, body)                   \
+    mac_pair_##name:                                       \
+    OperationHandlers::body(*this, word[0]);               \
+    OperationHandlers::body(*this, word[1]);               \
+    word += 2;                                             \
+    goto *word->label;
+    FXCORE_MAC_LIST(FXCORE_MAC_PAIR_BODY)
+#undef FXCORE_MAC_PAIR_BODY
 
 end_of_pass:
     return;
