@@ -5,8 +5,9 @@
 // kOperations (Operations.h), so the core decodes exactly what the assembler
 // encodes. The pass then costs one dispatch per word: a jump through a table
 // of labels (threaded code) into the inlined body of the operation. The most
-// frequent pairs of words (an acc32 writer and a move of acc32, two equal
-// multiply-accumulates) run under one dispatch.
+// frequent pairs of words (an acc32 writer and a move of acc32, two
+// multiply-accumulates of one kind, any two of the most frequent operations)
+// run under one dispatch.
 
 #include "fxcore/FXCoreCore.h"
 #include "fxcore/FXCoreOperationHandlers.h"
@@ -75,6 +76,34 @@ namespace {
     X(MacDiv8, macDiv8) X(MacDiv8Imm, macDiv8Imm) X(MacDiv8Delay, macDiv8Delay)             \
     X(MacDiv8CoefDelay, macDiv8CoefDelay)
 
+// The operations (by dispatch entry) that make up most words of effect
+// programs: any two of them in a row run as one word. Two copies of the
+// list, because a macro cannot expand inside itself: the second walks the
+// list for each entry of the first.
+#define FXCORE_PAIR_LIST(X)                                                                  \
+    X(Move, move) X(Mul, mul) X(MulImm, mulImm) X(AddSat, addSat) X(AddSatImm, addSatImm)  \
+    X(SubSat, subSat) X(Add, add) X(Sub, sub) X(AndImm, andImm)                            \
+    X(ShiftRightArithImm, shiftRightArithImm) X(LoadSfr, loadSfrValue)                     \
+    X(LoadMreg, loadMreg) X(StoreMreg, storeMreg) X(ClearAcc64, clearAcc64) X(Mac, mac)    \
+    X(MacImm, macImm) X(MacDelay, macDelay) X(MacCoefDelay, macCoefDelay)                  \
+    X(ReadAcc64High, readAcc64High) X(ReadDelay, readDelay) X(WriteDelay, writeDelay)      \
+    X(ReadDelayIndexed, readDelayIndexed) X(StoreSfrOutput, storeSfrOutput)
+#define FXCORE_PAIR_LIST_WITH(X, first, firstBody)                                           \
+    X(first, firstBody, Move, move) X(first, firstBody, Mul, mul)                            \
+    X(first, firstBody, MulImm, mulImm) X(first, firstBody, AddSat, addSat)                  \
+    X(first, firstBody, AddSatImm, addSatImm) X(first, firstBody, SubSat, subSat)            \
+    X(first, firstBody, Add, add) X(first, firstBody, Sub, sub)                              \
+    X(first, firstBody, AndImm, andImm)                                                      \
+    X(first, firstBody, ShiftRightArithImm, shiftRightArithImm)                              \
+    X(first, firstBody, LoadSfr, loadSfrValue) X(first, firstBody, LoadMreg, loadMreg)       \
+    X(first, firstBody, StoreMreg, storeMreg) X(first, firstBody, ClearAcc64, clearAcc64)    \
+    X(first, firstBody, Mac, mac) X(first, firstBody, MacImm, macImm)                        \
+    X(first, firstBody, MacDelay, macDelay) X(first, firstBody, MacCoefDelay, macCoefDelay)  \
+    X(first, firstBody, ReadAcc64High, readAcc64High)                                        \
+    X(first, firstBody, ReadDelay, readDelay) X(first, firstBody, WriteDelay, writeDelay)    \
+    X(first, firstBody, ReadDelayIndexed, readDelayIndexed)                                  \
+    X(first, firstBody, StoreSfrOutput, storeSfrOutput)
+
 #define FXCORE_OPCODE(name, body) Opcode::name,
 constexpr Opcode kListedOpcodes[] = {FXCORE_OPERATION_LIST(FXCORE_OPCODE)};
 constexpr Opcode kAccWriters[] = {FXCORE_ACC_WRITER_LIST(FXCORE_OPCODE)};
@@ -89,6 +118,13 @@ constexpr bool listMatchesTheTable() {
 }
 static_assert(listMatchesTheTable(), "the operation list must follow kOperations row by row");
 
+// The dispatch entry of each operation: its index in kOperations.
+enum OperationDispatch : uint8_t {
+#define FXCORE_OPERATION_DISPATCH(name, body) k##name,
+    FXCORE_OPERATION_LIST(FXCORE_OPERATION_DISPATCH)
+#undef FXCORE_OPERATION_DISPATCH
+};
+
 enum Extra : uint8_t {
 #define FXCORE_EXTRA(name, body) k##name,
     kFirstExtra = kOperationCount - 1,
@@ -96,6 +132,24 @@ enum Extra : uint8_t {
 #undef FXCORE_EXTRA
     kDispatchCount
 };
+
+#define FXCORE_DISPATCH(name, body) k##name,
+constexpr uint8_t kPairOperations[] = {FXCORE_PAIR_LIST(FXCORE_DISPATCH)};
+#undef FXCORE_DISPATCH
+#define FXCORE_SECOND_OPCODE(first, firstBody, name, body) k##name,
+#define FXCORE_SECOND_OPCODES(name, body) FXCORE_PAIR_LIST_WITH(FXCORE_SECOND_OPCODE, name, body)
+// Every row of the second copy must be the first copy.
+constexpr uint8_t kPairOperationsBySecondList[] = {FXCORE_PAIR_LIST(FXCORE_SECOND_OPCODES)};
+#undef FXCORE_SECOND_OPCODES
+#undef FXCORE_SECOND_OPCODE
+constexpr bool pairListsAgree() {
+    constexpr std::size_t n = std::size(kPairOperations);
+    if (std::size(kPairOperationsBySecondList) != n * n) return false;
+    for (std::size_t i = 0; i < n * n; ++i)
+        if (kPairOperationsBySecondList[i] != kPairOperations[i % n]) return false;
+    return true;
+}
+static_assert(pairListsAgree(), "the two copies of the pair list must be the same list");
 
 #define FXCORE_HANDLER(name, body) &OperationHandlers::body,
 constexpr FXCoreCore::Handler s_handlers[] = {FXCORE_OPERATION_LIST(FXCORE_HANDLER)
@@ -135,7 +189,15 @@ int positionIn(const Opcode (&list)[N], const Operation* operation) {
 // then the fused pairs in list order.
 constexpr std::size_t kAccMoveLabels = kDispatchCount + 1;
 constexpr std::size_t kMacPairLabels = kAccMoveLabels + std::size(kAccWriters);
-constexpr std::size_t kLabelCount = kMacPairLabels + std::size(kMacs);
+constexpr std::size_t kPairLabels = kMacPairLabels + std::size(kMacs);
+constexpr std::size_t kLabelCount = kPairLabels + std::size(kPairOperations) * std::size(kPairOperations);
+
+// Position of a decoded word's dispatch entry in the pair list, or -1.
+int pairPosition(const FXCoreCore::DecodedWord& word) {
+    for (std::size_t i = 0; i < std::size(kPairOperations); ++i)
+        if (kPairOperations[i] == word.dispatch) return static_cast<int>(i);
+    return -1;
+}
 
 // Where the pass may stop: after the last word that is neither a jump nor an
 // invalid word. The words after it only move the program counter forward
@@ -184,8 +246,17 @@ void FXCoreCore::decodeProgram() {
             continue;
         }
         const int mac = positionIn(kMacs, first);
-        if (mac >= 0 && second == first)
+        if (mac >= 0 && second == first) {
             decoded[here].label = labels[kMacPairLabels + static_cast<std::size_t>(mac)];
+            continue;
+        }
+        // Any two of the pair list (by dispatch entry: LoadSfr in its
+        // plain-value variant, StoreSfr to an output).
+        const int pairFirst = pairPosition(decoded[here]);
+        const int pairSecond = pairPosition(decoded[here + 1]);
+        if (pairFirst >= 0 && pairSecond >= 0)
+            decoded[here].label = labels[kPairLabels + static_cast<std::size_t>(pairFirst) * std::size(kPairOperations) +
+                                         static_cast<std::size_t>(pairSecond)];
     }
 }
 
@@ -256,9 +327,14 @@ void FXCoreCore::runPass(const void* const** labelsOut) {
 #define FXCORE_LABEL(name, body) &&op_##name,
 #define FXCORE_ACC_MOVE_LABEL(name, body) &&acc_move_##name,
 #define FXCORE_MAC_PAIR_LABEL(name, body) &&mac_pair_##name,
+#define FXCORE_PAIR_LABEL(first, firstBody, second, secondBody) &&pair_##first##_##second,
+#define FXCORE_PAIR_LABELS(name, body) FXCORE_PAIR_LIST_WITH(FXCORE_PAIR_LABEL, name, body)
     static const void* const kLabels[] = {
         FXCORE_OPERATION_LIST(FXCORE_LABEL) FXCORE_EXTRA_LIST(FXCORE_LABEL) &&end_of_pass,
-        FXCORE_ACC_WRITER_LIST(FXCORE_ACC_MOVE_LABEL) FXCORE_MAC_LIST(FXCORE_MAC_PAIR_LABEL)};
+        FXCORE_ACC_WRITER_LIST(FXCORE_ACC_MOVE_LABEL) FXCORE_MAC_LIST(FXCORE_MAC_PAIR_LABEL)
+        FXCORE_PAIR_LIST(FXCORE_PAIR_LABELS)};
+#undef FXCORE_PAIR_LABELS
+#undef FXCORE_PAIR_LABEL
 #undef FXCORE_MAC_PAIR_LABEL
 #undef FXCORE_ACC_MOVE_LABEL
 #undef FXCORE_LABEL
@@ -300,6 +376,18 @@ void FXCoreCore::runPass(const void* const** labelsOut) {
     goto *word->label;
     FXCORE_MAC_LIST(FXCORE_MAC_PAIR_BODY)
 #undef FXCORE_MAC_PAIR_BODY
+
+    // Any two operations of the pair list.
+#define FXCORE_PAIR_BODY(first, firstBody, second, secondBody) \
+    pair_##first##_##second:                                   \
+    OperationHandlers::firstBody(*this, word[0]);              \
+    OperationHandlers::secondBody(*this, word[1]);             \
+    word += 2;                                                 \
+    goto *word->label;
+#define FXCORE_PAIR_BODIES(name, body) FXCORE_PAIR_LIST_WITH(FXCORE_PAIR_BODY, name, body)
+    FXCORE_PAIR_LIST(FXCORE_PAIR_BODIES)
+#undef FXCORE_PAIR_BODIES
+#undef FXCORE_PAIR_BODY
 
 end_of_pass:
     return;
