@@ -13,21 +13,21 @@ namespace {
 // nearest m * pi/32, corrected to first order by the remainder d (below half
 // an ulp of x, so the second-order term is far below an ulp); the other
 // quarter turns by exact symmetry: (s, c) -> (c, -s) -> (-s, -c) -> (-c, s).
-std::array<SineCosinePair, 64> lfoTable() {
-    std::array<SineCosinePair, 64> table{};
+std::array<LfoTableEntry, 64> lfoTable() {
+    std::array<LfoTableEntry, 64> table{};
     for (int m = 0; m < 16; ++m) {
         const double head = m * kStepHead;  // exact
         const double x = head + m * kStepTail;
         const double d = (head - x) + m * kStepTail;
         const double s = std::sin(x) + std::cos(x) * d;
         const double c = std::cos(x) - std::sin(x) * d;
-        const auto at = [&table, m](int quarter) -> SineCosinePair& {
-            return table[static_cast<std::size_t>(16 * quarter + m)];
+        const auto at = [&table, m](int quarter, double sine, double cosine) {
+            table[static_cast<std::size_t>(16 * quarter + m)] = {{sine, cosine}, {cosine, -sine}};
         };
-        at(0) = {s, c};
-        at(1) = {c, -s};
-        at(2) = {-s, -c};
-        at(3) = {-c, s};
+        at(0, s, c);
+        at(1, c, -s);
+        at(2, -s, -c);
+        at(3, -c, s);
     }
     return table;
 }
@@ -49,13 +49,13 @@ std::array<Log2Entry, 64> log2Table() {
     return table;
 }
 
-const std::array<SineCosinePair, 64> s_lfo = lfoTable();
+const std::array<LfoTableEntry, 64> s_lfo = lfoTable();
 const std::array<double, 64> s_exp2 = exp2Table();
 const std::array<Log2Entry, 64> s_log2 = log2Table();
 
 }  // namespace
 
-const SineCosinePair* const kLfoTable = s_lfo.data();
+const LfoTableEntry* const kLfoTable = s_lfo.data();
 const double* const kExp2Table = s_exp2.data();
 const Log2Entry* const kLog2Table = s_log2.data();
 

@@ -19,6 +19,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "fxcore/FXCoreCore.h"
 
@@ -46,12 +49,13 @@ inline constexpr double kStepTail = 3.79818781656637e-12;        // pi/32 - head
 inline constexpr double kStepsPerRadian = 10.185916357881302;  // 32/pi
 
 
-// sin and cos of j * pi/32 for j = 0..63, each within about 1 ulp.
-struct SineCosinePair {
-    double sine;
-    double cosine;
+// For j = 0..63, with s = sin(j pi/32) and c = cos(j pi/32), each within
+// about 1 ulp: {s, c} and {c, -s}, the factors of cos r and sin r.
+struct LfoTableEntry {
+    double sineCosine[2];
+    double cosineMinusSine[2];
 };
-extern const SineCosinePair* const kLfoTable;
+extern const LfoTableEntry* const kLfoTable;
 // 2^(k/64) for k = 0..63, within 1 ulp.
 extern const double* const kExp2Table;
 // For k = 0..63: a short reciprocal of the centre 1 + (k + 0.5)/64 (at most
@@ -89,21 +93,71 @@ struct SineCosineValues {
     double sine;
     double cosine;
 };
+
+// phase = j * pi/32 + r with |r| <= pi/64 (plus rounding): pi/32 is split
+// into a 33-bit head, so j * head and phase - j * head are exact, and the
+// tail. sin(r) = r * S(r^2) and cos(r) = C(r^2), the Taylor polynomials (the
+// first omitted terms are below 5e-18 for |r| <= 0.05); then
+// sin(j pi/32 + r) = sin_j cos r + cos_j sin r, cos(...) = cos_j cos r - sin_j sin r.
+#if defined(__SSE2__)
+// Both polynomials in the two lanes of one register: lane 0 is S, lane 1 is C
+// (S padded with a 0 coefficient to C's degree).
+inline __m128d lfoValuesPacked(double phase) {
+    const auto j = static_cast<int32_t>(phase * kStepsPerRadian + 0.5);
+    const double jd = static_cast<double>(j);
+    const double r = (phase - jd * kStepHead) - jd * kStepTail;
+    const __m128d r2 = _mm_set1_pd(r * r);
+    __m128d p = _mm_set_pd(1.0 / 40320, 0.0);
+    p = _mm_add_pd(_mm_mul_pd(p, r2), _mm_set_pd(-1.0 / 720, -1.0 / 5040));
+    p = _mm_add_pd(_mm_mul_pd(p, r2), _mm_set_pd(1.0 / 24, 1.0 / 120));
+    p = _mm_add_pd(_mm_mul_pd(p, r2), _mm_set_pd(-0.5, -1.0 / 6));
+    p = _mm_add_pd(_mm_mul_pd(p, r2), _mm_set1_pd(1.0));
+    const __m128d sinCos = _mm_mul_pd(p, _mm_set_pd(1.0, r));  // (sin r, cos r)
+    const LfoTableEntry& t = kLfoTable[j & 63];  // j * pi/32 modulo 2 pi
+    const __m128d cosR = _mm_unpackhi_pd(sinCos, sinCos);
+    const __m128d sinR = _mm_unpacklo_pd(sinCos, sinCos);
+    return _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(t.sineCosine), cosR), _mm_mul_pd(_mm_loadu_pd(t.cosineMinusSine), sinR));
+}
+
 inline SineCosineValues lfoValues(double phase) {
-    // phase = j * pi/32 + r with |r| <= pi/64 (plus rounding): pi/32 is split
-    // into a 33-bit head, so j * head and phase - j * head are exact, and the tail.
+    const __m128d v = lfoValuesPacked(phase);
+    return {_mm_cvtsd_f64(v), _mm_cvtsd_f64(_mm_unpackhi_pd(v, v))};
+}
+
+// Both outputs when the fast form decides them; false otherwise (then
+// nothing is written). Phases outside [0, 8) are left to the library. Both
+// roundings at once: y = v * 2147483647 + 0.5 (|y| < 2^31), t = trunc(y),
+// each y farther than the margin from t and t +- 1; floor(y) = t, less 1
+// where y < t.
+inline bool tryLfoSineCosine(double phase, SineCosine& out) {
+    if (!(phase >= 0.0 && phase < 8.0)) return false;
+    const __m128d y = _mm_add_pd(_mm_mul_pd(lfoValuesPacked(phase), _mm_set1_pd(2147483647.0)), _mm_set1_pd(0.5));
+    const __m128i t = _mm_cvttpd_epi32(y);
+    const __m128d fraction = _mm_sub_pd(y, _mm_cvtepi32_pd(t));
+    const __m128d distance = _mm_andnot_pd(_mm_set1_pd(-0.0), fraction);
+    constexpr double kMargin = 1e-5;
+    const __m128d clear = _mm_and_pd(_mm_cmpgt_pd(distance, _mm_set1_pd(kMargin)),
+                                     _mm_cmplt_pd(distance, _mm_set1_pd(1.0 - kMargin)));
+    if (_mm_movemask_pd(clear) != 3) return false;
+    // The negative lanes' all-ones masks, packed to two 32-bit -1s.
+    const __m128i below = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmplt_pd(fraction, _mm_setzero_pd())),
+                                            _MM_SHUFFLE(3, 3, 2, 0));
+    const __m128i floored = _mm_add_epi32(t, below);
+    out = {_mm_cvtsi128_si32(floored), _mm_cvtsi128_si32(_mm_shuffle_epi32(floored, 1))};
+    return true;
+}
+#else
+inline SineCosineValues lfoValues(double phase) {
     const auto j = static_cast<int32_t>(phase * kStepsPerRadian + 0.5);
     const double jd = static_cast<double>(j);
     const double r = (phase - jd * kStepHead) - jd * kStepTail;
     const double r2 = r * r;
-    const double sinR = r + r * r2 * (-1.0 / 6 + r2 * (1.0 / 120 + r2 * (-1.0 / 5040)));
+    const double sinR = r * (1.0 + r2 * (-1.0 / 6 + r2 * (1.0 / 120 + r2 * (-1.0 / 5040 + r2 * 0.0))));
     const double cosR = 1.0 + r2 * (-0.5 + r2 * (1.0 / 24 + r2 * (-1.0 / 720 + r2 * (1.0 / 40320))));
-    const SineCosinePair& c = kLfoTable[j & 63];  // j * pi/32 modulo 2 pi
-    return {c.sine * cosR + c.cosine * sinR, c.cosine * cosR - c.sine * sinR};
+    const LfoTableEntry& t = kLfoTable[j & 63];
+    return {t.sineCosine[0] * cosR + t.cosineMinusSine[0] * sinR, t.sineCosine[1] * cosR + t.cosineMinusSine[1] * sinR};
 }
 
-// Both outputs when the fast form decides them; false otherwise (then
-// nothing is written). Phases outside [0, 8) are left to the library.
 inline bool tryLfoSineCosine(double phase, SineCosine& out) {
     if (!(phase >= 0.0 && phase < 8.0)) return false;
     const auto [sine, cosine] = lfoValues(phase);
@@ -114,6 +168,7 @@ inline bool tryLfoSineCosine(double phase, SineCosine& out) {
     out = result;
     return true;
 }
+#endif
 
 inline SineCosine lfoSineCosine(double phase) {
     SineCosine out{};
@@ -126,7 +181,7 @@ inline SineCosine lfoSineCosine(double phase) {
 // a >= 0 gives exp2 >= 1, 2^31 or more: always the largest value. For a < 0,
 // a = e * 2^26 + k * 2^20 + g, and exp2(a * 2^-26) = 2^e * 2^(k/64) * 2^t
 // with t = g * 2^-26 in [0, 1/64).
-inline bool tryExp2Word(int32_t a, int32_t& out) {
+[[gnu::always_inline]] inline bool tryExp2Word(int32_t a, int32_t& out) {
     if (a >= 0) {
         out = std::numeric_limits<int32_t>::max();
         return true;
@@ -142,7 +197,7 @@ inline bool tryExp2Word(int32_t a, int32_t& out) {
     return floorIfClear(v + 0.5, 0x1p-17, out);
 }
 
-inline int32_t exp2Word(int32_t a) {
+[[gnu::always_inline]] inline int32_t exp2Word(int32_t a) {
     int32_t out = 0;
     return tryExp2Word(a, out) ? out : exp2Reference(a);
 }
@@ -152,7 +207,7 @@ inline int32_t exp2Word(int32_t a) {
 // |a| = 2^p * m with m in [1, 2); log2(|a| * 2^-31) = (p - 31) + log2(m), and
 // log2(m) = log2(m * c) - log2(c) for the table's reciprocal c near 1/m,
 // where m * c - 1 is exact and small.
-inline bool tryLog2Word(int32_t a, int32_t& out) {
+[[gnu::always_inline]] inline bool tryLog2Word(int32_t a, int32_t& out) {
     if (a == 0) {
         out = std::numeric_limits<int32_t>::min();
         return true;
@@ -172,7 +227,7 @@ inline bool tryLog2Word(int32_t a, int32_t& out) {
     return floorIfClear(value * 0x1p26 + 0.5, 0x1p-17, out);
 }
 
-inline int32_t log2Word(int32_t a) {
+[[gnu::always_inline]] inline int32_t log2Word(int32_t a) {
     int32_t out = 0;
     return tryLog2Word(a, out) ? out : log2Reference(a);
 }

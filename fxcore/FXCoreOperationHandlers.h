@@ -137,7 +137,10 @@ struct OperationHandlers {
     // Result with 26 fraction bits, from -31 (|A| = 1) to 0 (|A| = 2^31).
     // (fastmath::log2Reference and exp2Reference define them; these are
     // their exact fast forms.)
-    static int32_t log2(FXCoreCore& c, const Word& w) { acc(c) = fastmath::log2Word(r(c, w.a)); return 1; }
+    [[gnu::always_inline]] static int32_t log2(FXCoreCore& c, const Word& w) {
+        acc(c) = fastmath::log2Word(r(c, w.a));
+        return 1;
+    }
     static int32_t exp2(FXCoreCore& c, const Word& w) { acc(c) = fastmath::exp2Word(r(c, w.a)); return 1; }
 
     // Moves. For MREG forms, b already holds the register-file index of MREG M.
@@ -281,7 +284,8 @@ struct OperationHandlers {
         acc(c) = c.interpRead(w.x + i, p - i);
         return 1;
     }
-    static int32_t readRampPitch(FXCoreCore& c, const Word& w) {
+    // Inlined into the pass like the rest (GCC would call it: it is long).
+    [[gnu::always_inline]] static int32_t readRampPitch(FXCoreCore& c, const Word& w) {
         const double n = static_cast<double>(512 << w.c);
         const double j = static_cast<double>(c.ramp[w.b]) * 0x1p-32;
         const double p1 = j * n;

@@ -111,12 +111,12 @@ void FXCoreCore::updateRamps() {
 
 void FXCoreCore::updateLFOs() {
     const auto rates = std::span<const int32_t, kLfoCount>(sfr.data() + kSfrLfoRate0, kLfoCount);
+    const bool resting = (rates[0] | rates[1] | rates[2] | rates[3]) == 0;
     // Resting LFOs whose outputs are current: phases and SFR 34..41 stay.
-    if (lfosSettled && (rates[0] | rates[1] | rates[2] | rates[3]) == 0) {
+    if (lfosSettled && resting) {
         updateRamps();
         return;
     }
-    bool settled = true;
     for (std::size_t k = 0; k < kLfoCount; ++k) {
         double phase = lfoPhase[k];
         if (rates[k] != 0) phase += rates[k] / 2147483647.0;  // adding 0.0 would change nothing
@@ -136,8 +136,10 @@ void FXCoreCore::updateLFOs() {
         }
         sfr[kSfrLfoSine0 + 2 * k] = out.sine;
         sfr[kSfrLfoSine0 + 2 * k + 1] = out.cosine;
-        settled = settled && rates[k] == 0 && phase >= 0.0 && phase < kTwoPi;
     }
+    // Settled: every rate 0 and every phase where one more step keeps it.
+    bool settled = resting;
+    for (std::size_t k = 0; k < kLfoCount && settled; ++k) settled = lfoPhase[k] >= 0.0 && lfoPhase[k] < kTwoPi;
     lfosSettled = settled;
     updateRamps();
 }
