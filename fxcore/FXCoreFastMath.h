@@ -3,17 +3,17 @@
 // cosine, Exp2 and Log2. Each result is an integer, defined by a library call
 // and a rounding (the *Reference functions). The fast form evaluates the
 // function with a table and a short polynomial whose error is bounded far
-// below a margin: when its value y (before the floor of the rounding) lies
-// farther than the margin from the nearest integer, the library's y lies on
-// the same side of it and floors to the same integer; otherwise the fast
-// form calls the library itself. So every result is the reference's.
+// below a margin: when its value lies farther than the margin from every
+// rounding boundary, the library's value lies on the same side of them and
+// rounds to the same integer; otherwise the fast form calls the library
+// itself. So every result is the reference's.
 //
-// Bounds, on y (|y| <= 2^31 + 1): table and polynomial error, the library's
-// error (below 1 ulp) and the roundings of forming y add up to less than
-// 3e-6 for every form; the margins are 1e-5 (sine, cosine) and 2^-17 (Exp2,
-// Log2). The tests compare each form with its reference over random, edge
-// and near-boundary inputs, Exp2 and Log2 over every input, and check the
-// measured polynomial error against the bound.
+// Bounds, on the value before rounding (|z| < 2^31): table and polynomial
+// error, the library's error (below 1 ulp) and the roundings of forming z add
+// up to less than 3e-6 for every form; the margins are 1e-5 (sine, cosine)
+// and 2^-17 (Exp2, Log2). The tests compare each form with its reference over
+// random, edge and near-boundary inputs, Exp2 and Log2 over every input, and
+// check the measured polynomial error against the bound.
 
 #include <bit>
 #include <cmath>
@@ -69,14 +69,21 @@ extern const Log2Entry* const kLog2Table;
 
 // ---- the common rounding test ----------------------------------------------
 
-// floor(y) into out when y is farther than margin from an integer; false
-// when it is that close to one. |y| must be below 2^31 + 1 (or y NaN).
-inline bool floorIfClear(double y, double margin, int32_t& out) {
-    const auto t = static_cast<int64_t>(y);  // truncation
-    const double fraction = y - static_cast<double>(t);  // exact, in (-1, 1)
-    const double distance = std::fabs(fraction);
-    if (!(distance > margin && distance < 1.0 - margin)) return false;
-    out = static_cast<int32_t>(fraction < 0.0 ? t - 1 : t);
+// Each reference rounds a value z as floor(z + 0.5). When the fast form's z
+// lies closer than 0.5 - margin to an integer n, so farther than the margin
+// from every boundary k + 0.5, the reference's z (and its z + 0.5, formed in
+// floating point) lies on the same side of them and it rounds to n too.
+// n is the conversion in the current rounding mode; whatever that mode, the
+// distance test only passes for the nearest integer. |z| must be below 2^31
+// (or z NaN, which fails the test).
+inline bool nearestIfClear(double z, double margin, int32_t& out) {
+#if defined(__SSE2__)
+    const int32_t n = _mm_cvtsd_si32(_mm_set_sd(z));
+#else
+    const auto n = static_cast<int32_t>(std::nearbyint(z));
+#endif
+    if (!(std::fabs(z - static_cast<double>(n)) < 0.5 - margin)) return false;
+    out = n;
     return true;
 }
 
@@ -126,24 +133,15 @@ inline SineCosineValues lfoValues(double phase) {
 
 // Both outputs when the fast form decides them; false otherwise (then
 // nothing is written). Phases outside [0, 8) are left to the library. Both
-// roundings at once: y = v * 2147483647 + 0.5 (|y| < 2^31), t = trunc(y),
-// each y farther than the margin from t and t +- 1; floor(y) = t, less 1
-// where y < t.
+// roundings at once, as nearestIfClear does them.
 inline bool tryLfoSineCosine(double phase, SineCosine& out) {
     if (!(phase >= 0.0 && phase < 8.0)) return false;
-    const __m128d y = _mm_add_pd(_mm_mul_pd(lfoValuesPacked(phase), _mm_set1_pd(2147483647.0)), _mm_set1_pd(0.5));
-    const __m128i t = _mm_cvttpd_epi32(y);
-    const __m128d fraction = _mm_sub_pd(y, _mm_cvtepi32_pd(t));
-    const __m128d distance = _mm_andnot_pd(_mm_set1_pd(-0.0), fraction);
+    const __m128d z = _mm_mul_pd(lfoValuesPacked(phase), _mm_set1_pd(2147483647.0));
+    const __m128i n = _mm_cvtpd_epi32(z);
+    const __m128d distance = _mm_andnot_pd(_mm_set1_pd(-0.0), _mm_sub_pd(z, _mm_cvtepi32_pd(n)));
     constexpr double kMargin = 1e-5;
-    const __m128d clear = _mm_and_pd(_mm_cmpgt_pd(distance, _mm_set1_pd(kMargin)),
-                                     _mm_cmplt_pd(distance, _mm_set1_pd(1.0 - kMargin)));
-    if (_mm_movemask_pd(clear) != 3) return false;
-    // The negative lanes' all-ones masks, packed to two 32-bit -1s.
-    const __m128i below = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmplt_pd(fraction, _mm_setzero_pd())),
-                                            _MM_SHUFFLE(3, 3, 2, 0));
-    const __m128i floored = _mm_add_epi32(t, below);
-    out = {_mm_cvtsi128_si32(floored), _mm_cvtsi128_si32(_mm_shuffle_epi32(floored, 1))};
+    if (_mm_movemask_pd(_mm_cmplt_pd(distance, _mm_set1_pd(0.5 - kMargin))) != 3) return false;
+    out = {_mm_cvtsi128_si32(n), _mm_cvtsi128_si32(_mm_shuffle_epi32(n, 1))};
     return true;
 }
 #else
@@ -163,8 +161,8 @@ inline bool tryLfoSineCosine(double phase, SineCosine& out) {
     const auto [sine, cosine] = lfoValues(phase);
     constexpr double kMargin = 1e-5;
     SineCosine result{};
-    if (!floorIfClear(sine * 2147483647.0 + 0.5, kMargin, result.sine)) return false;
-    if (!floorIfClear(cosine * 2147483647.0 + 0.5, kMargin, result.cosine)) return false;
+    if (!nearestIfClear(sine * 2147483647.0, kMargin, result.sine)) return false;
+    if (!nearestIfClear(cosine * 2147483647.0, kMargin, result.cosine)) return false;
     out = result;
     return true;
 }
@@ -194,7 +192,7 @@ inline SineCosine lfoSineCosine(double phase) {
     // 2^(e + 31), e + 31 in -1..30, built from its exponent bits.
     const double scale = std::bit_cast<double>(static_cast<uint64_t>(e + 31 + 1023) << 52);
     const double v = kExp2Table[k] * expU * scale;  // < 2^31
-    return floorIfClear(v + 0.5, 0x1p-17, out);
+    return nearestIfClear(v, 0x1p-17, out);
 }
 
 [[gnu::always_inline]] inline int32_t exp2Word(int32_t a) {
@@ -224,7 +222,7 @@ inline SineCosine lfoSineCosine(double phase) {
         r - r * r * (0.5 - r * (1.0 / 3 - r * (0.25 - r * (1.0 / 5 - r * (1.0 / 6 - r * (1.0 / 7))))));
     const double fraction = entry.minusLog2 + ln1p * 1.4426950408889634;
     const double value = static_cast<double>(p - 31) + fraction;
-    return floorIfClear(value * 0x1p26 + 0.5, 0x1p-17, out);
+    return nearestIfClear(value * 0x1p26, 0x1p-17, out);
 }
 
 [[gnu::always_inline]] inline int32_t log2Word(int32_t a) {
