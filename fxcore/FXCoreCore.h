@@ -270,10 +270,11 @@ private:
     // True while every LFO rate was 0 in the last step and the outputs are
     // current: the LFO step then only checks the rates.
     bool lfosSettled = false;
-    // True while the smoothed pots have reached their fixed point for the
-    // latched values and shifts; cleared by a latch that changes a value, a
-    // write that changes a smoothing shift and the state reset.
-    bool potsSettled = false;
+    // Bit k set while smoothed pot k may still move: set by a latch that
+    // changes its value, a write that changes its smoothing shift and the
+    // state reset; cleared when its smoothing step is 0 (its fixed point).
+    static constexpr uint32_t kAllPots = (1u << kPotCount) - 1;
+    uint32_t potsMoving = kAllPots;
 
     // Duty hand-off: sequence counter (odd while the audio thread writes;
     // the even store is a release, the reader's first load an acquire, so a

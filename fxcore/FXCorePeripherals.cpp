@@ -4,6 +4,7 @@
 #include "fxcore/FXCoreCore.h"
 #include "fxcore/FXCoreFastMath.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 #if defined(__SSE2__)
@@ -61,7 +62,7 @@ void FXCoreCore::writePotShift(int n, int32_t value) {
     // can move settled pots.
     if (shift == (value & 31)) return;
     shift = value & 31;
-    potsSettled = false;
+    potsMoving |= 1u << (n - kSfrPotShift0);
 }
 
 void FXCoreCore::setPots(const float* positions) {
@@ -78,16 +79,17 @@ void FXCoreCore::updatePots() {
     potScanPhase += 2000.0;
     if (potScanPhase >= sampleRate) {
         potScanPhase -= sampleRate;
-        if (potLatched != potInput) {
-            potLatched = potInput;
-            potsSettled = false;
+        for (std::size_t k = 0; k < kPotCount; ++k) {
+            if (potLatched[k] == potInput[k]) continue;
+            potLatched[k] = potInput[k];
+            potsMoving |= 1u << k;
         }
     }
-    // At the fixed point every smoothing step is 0 and SFR 16..27 already
-    // hold what this step would write.
-    if (potsSettled) return;
-    bool settled = true;
-    for (std::size_t k = 0; k < kPotCount; ++k) {
+    // A pot at its fixed point has every smoothing step 0, and its SFR 16 + k
+    // and 22 + k already hold what this step would write: only the others
+    // are computed.
+    for (uint32_t moving = potsMoving; moving != 0; moving &= moving - 1) {
+        const auto k = static_cast<std::size_t>(std::countr_zero(moving));
         const int32_t raw = shl(potLatched[k], 19);
         sfr[kSfrPotRaw0 + k] = raw;
         // One-pole smoothing in 32-bit two's complement arithmetic.
@@ -97,9 +99,8 @@ void FXCoreCore::updatePots() {
         const int32_t step = difference >> shift;
         potSmoothed[k] = static_cast<int32_t>(smoothed + static_cast<uint32_t>(step));
         sfr[kSfrPotSmoothed0 + k] = potSmoothed[k];
-        settled = settled && step == 0;
+        if (step == 0) potsMoving &= ~(1u << k);
     }
-    potsSettled = settled;
 }
 
 void FXCoreCore::updateRamps() {
