@@ -13,6 +13,8 @@
 #include "fxcore/FXCoreOperationHandlers.h"
 #include "fxcore/Operations.h"
 
+#include <array>
+
 namespace fxcore {
 
 namespace {
@@ -106,8 +108,6 @@ namespace {
 
 #define FXCORE_OPCODE(name, body) Opcode::name,
 constexpr Opcode kListedOpcodes[] = {FXCORE_OPERATION_LIST(FXCORE_OPCODE)};
-constexpr Opcode kAccWriters[] = {FXCORE_ACC_WRITER_LIST(FXCORE_OPCODE)};
-constexpr Opcode kMacs[] = {FXCORE_MAC_LIST(FXCORE_OPCODE)};
 #undef FXCORE_OPCODE
 
 constexpr bool listMatchesTheTable() {
@@ -134,6 +134,8 @@ enum Extra : uint8_t {
 };
 
 #define FXCORE_DISPATCH(name, body) k##name,
+constexpr uint8_t kAccWriters[] = {FXCORE_ACC_WRITER_LIST(FXCORE_DISPATCH)};
+constexpr uint8_t kMacs[] = {FXCORE_MAC_LIST(FXCORE_DISPATCH)};
 constexpr uint8_t kPairOperations[] = {FXCORE_PAIR_LIST(FXCORE_DISPATCH)};
 #undef FXCORE_DISPATCH
 #define FXCORE_SECOND_OPCODE(first, firstBody, name, body) k##name,
@@ -176,14 +178,18 @@ uint8_t storeSfrDispatch(int32_t n) {
     return kStoreSfrIgnored;
 }
 
-// Position of an opcode in one of the lists above, or -1.
+// For each dispatch entry, its position in one of the lists above, or -1.
 template <std::size_t N>
-int positionIn(const Opcode (&list)[N], const Operation* operation) {
-    if (operation == nullptr) return -1;
-    for (std::size_t i = 0; i < N; ++i)
-        if (list[i] == operation->opcode) return static_cast<int>(i);
-    return -1;
+constexpr std::array<int8_t, kDispatchCount> positionsIn(const uint8_t (&list)[N]) {
+    static_assert(N < 128);
+    std::array<int8_t, kDispatchCount> positions{};
+    for (int8_t& position : positions) position = -1;
+    for (std::size_t i = 0; i < N; ++i) positions[list[i]] = static_cast<int8_t>(i);
+    return positions;
 }
+constexpr auto kAccWriterPosition = positionsIn(kAccWriters);
+constexpr auto kMacPosition = positionsIn(kMacs);
+constexpr auto kPairPosition = positionsIn(kPairOperations);
 
 // The label table of the pass: one label per dispatch entry and the end,
 // then the fused pairs in list order.
@@ -191,13 +197,6 @@ constexpr std::size_t kAccMoveLabels = kDispatchCount + 1;
 constexpr std::size_t kMacPairLabels = kAccMoveLabels + std::size(kAccWriters);
 constexpr std::size_t kPairLabels = kMacPairLabels + std::size(kMacs);
 constexpr std::size_t kLabelCount = kPairLabels + std::size(kPairOperations) * std::size(kPairOperations);
-
-// Position of a decoded word's dispatch entry in the pair list, or -1.
-int pairPosition(const FXCoreCore::DecodedWord& word) {
-    for (std::size_t i = 0; i < std::size(kPairOperations); ++i)
-        if (kPairOperations[i] == word.dispatch) return static_cast<int>(i);
-    return -1;
-}
 
 // Where the pass may stop: after the last word that is neither a jump nor an
 // invalid word. The words after it only move the program counter forward
@@ -235,28 +234,25 @@ void FXCoreCore::decodeProgram() {
     // the second. Both words keep their own fields (the fused body reads the
     // second word's), and a jump to the second word still runs it alone.
     for (int32_t pc = 0; pc + 1 < end; ++pc) {
-        const auto here = static_cast<std::size_t>(pc);
-        const Operation* first = findOperation(program[here]);
-        const Operation* second = findOperation(program[here + 1]);
-        const int accWriter = positionIn(kAccWriters, first);
-        const bool moveFromAcc = second != nullptr && second->opcode == Opcode::Move &&
-                                 decoded[here + 1].b == kAcc32Register;
-        if (accWriter >= 0 && moveFromAcc) {
-            decoded[here].label = labels[kAccMoveLabels + static_cast<std::size_t>(accWriter)];
+        DecodedWord& first = decoded[static_cast<std::size_t>(pc)];
+        const DecodedWord& second = decoded[static_cast<std::size_t>(pc) + 1];
+        const int accWriter = kAccWriterPosition[first.dispatch];
+        if (accWriter >= 0 && second.dispatch == kMove && second.b == kAcc32Register) {
+            first.label = labels[kAccMoveLabels + static_cast<std::size_t>(accWriter)];
             continue;
         }
-        const int mac = positionIn(kMacs, first);
-        if (mac >= 0 && second == first) {
-            decoded[here].label = labels[kMacPairLabels + static_cast<std::size_t>(mac)];
+        const int mac = kMacPosition[first.dispatch];
+        if (mac >= 0 && second.dispatch == first.dispatch) {
+            first.label = labels[kMacPairLabels + static_cast<std::size_t>(mac)];
             continue;
         }
         // Any two of the pair list (by dispatch entry: LoadSfr in its
         // plain-value variant, StoreSfr to an output).
-        const int pairFirst = pairPosition(decoded[here]);
-        const int pairSecond = pairPosition(decoded[here + 1]);
+        const int pairFirst = kPairPosition[first.dispatch];
+        const int pairSecond = kPairPosition[second.dispatch];
         if (pairFirst >= 0 && pairSecond >= 0)
-            decoded[here].label = labels[kPairLabels + static_cast<std::size_t>(pairFirst) * std::size(kPairOperations) +
-                                         static_cast<std::size_t>(pairSecond)];
+            first.label = labels[kPairLabels + static_cast<std::size_t>(pairFirst) * std::size(kPairOperations) +
+                                 static_cast<std::size_t>(pairSecond)];
     }
 }
 
