@@ -18,6 +18,21 @@ inline int32_t FXCoreCore::sat32(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
+// An overflowing sum or difference lies beyond the end of a's sign.
+inline int32_t FXCoreCore::satAdd(int32_t a, int32_t b) {
+    int32_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return a < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+    return sum;
+}
+
+inline int32_t FXCoreCore::satSub(int32_t a, int32_t b) {
+    int32_t difference = 0;
+    if (__builtin_sub_overflow(a, b, &difference))
+        return a < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+    return difference;
+}
+
 inline int32_t FXCoreCore::sat32d(double x) {
     if (std::isnan(x)) return 0;
     if (x > 2147483647.0) return std::numeric_limits<int32_t>::max();
@@ -64,7 +79,7 @@ inline int32_t FXCoreCore::negSat(int32_t v) {
 
 inline int32_t FXCoreCore::toS31(double x) {
     if (!(x > 0.0)) return 0;  // also NaN
-    const double y = std::floor(x * 2147483648.0 + 0.5);
+    const double y = x * 2147483648.0 + 0.5;  // positive: its floor is its truncation
     if (y >= 2147483647.0) return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(y);
 }
@@ -125,8 +140,7 @@ inline void FXCoreCore::writeDelayDirect(int32_t addr, int32_t v) {
 inline int32_t FXCoreCore::interpRead(int32_t off, double frac) const {
     const int32_t a = readDelay(off);
     const int32_t b = readDelay(static_cast<int32_t>(static_cast<uint32_t>(off) + 1u));
-    const int32_t d = sat32(static_cast<int64_t>(b) - a);
-    return sat32(static_cast<int64_t>(a) + mulS31(d, toS31(frac)));
+    return satAdd(a, mulS31(satSub(b, a), toS31(frac)));
 }
 
 }  // namespace fxcore

@@ -63,7 +63,7 @@ void FXCoreCore::stateReset() {
     // every LFO output afresh.
     for (LfoOutput& lfo : lfoOutput) lfo = {std::numeric_limits<double>::quiet_NaN(), 0, 0};
     lfosSettled = false;
-    potsSettled = false;
+    potsMoving = kAllPots;
     ramp = {};
     pins = 0x7F;
     switchState = 0x3F;

@@ -195,6 +195,8 @@ public:
     int32_t readSFR(int n) const;
     void writeSFR(int n, int32_t value);
 
+    // [audio-thread] A program's write of pot smoothing shift SFR n (10..15).
+    void writePotShift(int n, int32_t value);
     void updatePots();
     void updateLFOs();
     uint32_t nextNoise();
@@ -212,6 +214,9 @@ public:
     // ---- fixed-point arithmetic (pure) ---------------------------------
 
     static int32_t sat32(int64_t v);
+    // sat32(a + b) and sat32(a - b) of two int32 values, without widening.
+    static int32_t satAdd(int32_t a, int32_t b);
+    static int32_t satSub(int32_t a, int32_t b);
     static int32_t sat32d(double x);
     static double jsRound(double x);
     static int32_t sext(int32_t v, int32_t n);
@@ -272,10 +277,11 @@ private:
     // True while every LFO rate was 0 in the last step and the outputs are
     // current: the LFO step then only checks the rates.
     bool lfosSettled = false;
-    // True while the smoothed pots have reached their fixed point for the
-    // latched values and shifts; cleared by a latch that changes a value, a
-    // write to a smoothing shift and the state reset.
-    bool potsSettled = false;
+    // Bit k set while smoothed pot k may still move: set by a latch that
+    // changes its value, a write that changes its smoothing shift and the
+    // state reset; cleared when its smoothing step is 0 (its fixed point).
+    static constexpr uint32_t kAllPots = (1u << kPotCount) - 1;
+    uint32_t potsMoving = kAllPots;
 
     // Duty hand-off: sequence counter (odd while the audio thread writes;
     // the even store is a release, the reader's first load an acquire, so a

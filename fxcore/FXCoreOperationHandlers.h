@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "fxcore/FXCoreCore.h"
+#include "fxcore/FXCoreFastMath.h"
 
 namespace fxcore {
 
@@ -47,16 +48,16 @@ struct OperationHandlers {
     static int32_t addImm(FXCoreCore& c, const Word& w) { acc(c) = wrapAdd(r(c, w.a), w.x); return 1; }
     static int32_t add(FXCoreCore& c, const Word& w) { acc(c) = wrapAdd(r(c, w.a), r(c, w.b)); return 1; }
     static int32_t addSat(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) + r(c, w.b));
+        acc(c) = FXCoreCore::satAdd(r(c, w.a), r(c, w.b));
         return 1;
     }
     static int32_t addSatImm(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) + w.x);
+        acc(c) = FXCoreCore::satAdd(r(c, w.a), w.x);
         return 1;
     }
     static int32_t sub(FXCoreCore& c, const Word& w) { acc(c) = wrapSub(r(c, w.a), r(c, w.b)); return 1; }
     static int32_t subSat(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r(c, w.a)) - r(c, w.b));
+        acc(c) = FXCoreCore::satSub(r(c, w.a), r(c, w.b));
         return 1;
     }
     static int32_t shiftLeftImm(FXCoreCore& c, const Word& w) {
@@ -134,20 +135,13 @@ struct OperationHandlers {
     }
     static int32_t negate(FXCoreCore& c, const Word& w) { acc(c) = FXCoreCore::negSat(r(c, w.a)); return 1; }
     // Result with 26 fraction bits, from -31 (|A| = 1) to 0 (|A| = 2^31).
-    static int32_t log2(FXCoreCore& c, const Word& w) {
-        const int32_t a = r(c, w.a);
-        if (a == 0) {
-            acc(c) = kMin;
-        } else {
-            const double x = std::fabs(static_cast<double>(a)) * 0x1p-31;
-            acc(c) = FXCoreCore::roundSat32(std::log2(x) * 0x1p26);
-        }
+    // (fastmath::log2Reference and exp2Reference define them; these are
+    // their exact fast forms.)
+    [[gnu::always_inline]] static int32_t log2(FXCoreCore& c, const Word& w) {
+        acc(c) = fastmath::log2Word(r(c, w.a));
         return 1;
     }
-    static int32_t exp2(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::roundSat32(std::exp2(static_cast<double>(r(c, w.a)) * 0x1p-26) * 0x1p31);
-        return 1;
-    }
+    static int32_t exp2(FXCoreCore& c, const Word& w) { acc(c) = fastmath::exp2Word(r(c, w.a)); return 1; }
 
     // Moves. For MREG forms, b already holds the register-file index of MREG M.
     static int32_t move(FXCoreCore& c, const Word& w) { r(c, w.a) = r(c, w.b); return 1; }
@@ -230,12 +224,12 @@ struct OperationHandlers {
     // All-pass halves: v is the value read, a the accumulator before the word.
     static int32_t allpassReadWith(FXCoreCore& c, int32_t v, int32_t gain) {
         const int32_t a = acc(c);
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(a) + FXCoreCore::mulS31(v, gain));
+        acc(c) = FXCoreCore::satAdd(a, FXCoreCore::mulS31(v, gain));
         c.regFile[kR15] = v;
         return 1;
     }
     static int32_t allpassWriteResult(FXCoreCore& c, int32_t r15, int32_t product) {
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(r15) + product);
+        acc(c) = FXCoreCore::satAdd(r15, product);
         return 1;
     }
     static int32_t allpassReadImm(FXCoreCore& c, const Word& w) {
@@ -290,7 +284,8 @@ struct OperationHandlers {
         acc(c) = c.interpRead(w.x + i, p - i);
         return 1;
     }
-    static int32_t readRampPitch(FXCoreCore& c, const Word& w) {
+    // Inlined into the pass like the rest (GCC would call it: it is long).
+    [[gnu::always_inline]] static int32_t readRampPitch(FXCoreCore& c, const Word& w) {
         const double n = static_cast<double>(512 << w.c);
         const double j = static_cast<double>(c.ramp[w.b]) * 0x1p-32;
         const double p1 = j * n;
@@ -301,8 +296,8 @@ struct OperationHandlers {
         const int32_t t1 = c.interpRead(w.x + i1, p1 - i1);
         const int32_t t2 = c.interpRead(w.x + i2, p2 - i2);
         const double g = 1.0 - std::fabs(2.0 * j - 1.0);
-        acc(c) = FXCoreCore::sat32(static_cast<int64_t>(FXCoreCore::mulS31(t1, FXCoreCore::toS31(g)))
-                                   + FXCoreCore::mulS31(t2, FXCoreCore::toS31(1.0 - g)));
+        acc(c) = FXCoreCore::satAdd(FXCoreCore::mulS31(t1, FXCoreCore::toS31(g)),
+                                    FXCoreCore::mulS31(t2, FXCoreCore::toS31(1.0 - g)));
         return 1;
     }
     static int32_t setUserOut(FXCoreCore& c, const Word& w) {
@@ -316,7 +311,7 @@ struct OperationHandlers {
         const int64_t fraction = a & 0xFFFFu;
         const int32_t s0 = c.readDelay(w.x + offset);
         const int32_t s1 = c.readDelay(w.x + offset + 1);
-        const int64_t d = FXCoreCore::sat32(static_cast<int64_t>(s1) - s0);
+        const int64_t d = FXCoreCore::satSub(s1, s0);
         acc(c) = FXCoreCore::sat32(s0 + ((d * fraction) >> 16));
         return 1;
     }
@@ -339,8 +334,7 @@ struct OperationHandlers {
         return 1;
     }
     static int32_t storeSfrShift(FXCoreCore& c, const Word& w) {
-        c.sfr[static_cast<std::size_t>(w.x)] = r(c, w.a) & 31;
-        c.potsSettled = false;
+        c.writePotShift(w.x, r(c, w.a));
         return 1;
     }
     static int32_t storeSfrValue(FXCoreCore& c, const Word& w) {

@@ -4,12 +4,17 @@
 // and handler, and its operands already extracted with the field layout of
 // kOperations (Operations.h), so the core decodes exactly what the assembler
 // encodes. The pass then costs one dispatch per word: a jump through a table
-// of labels (threaded code) into the inlined body of the operation.
+// of labels (threaded code) into the inlined body of the operation. The most
+// frequent pairs of words (an acc32 writer and a move of acc32, two
+// multiply-accumulates of one kind, any two of the most frequent operations)
+// run under one dispatch.
 
 #include "fxcore/FXCoreCore.h"
 #include "fxcore/FXCoreOperationHandlers.h"
 #include "fxcore/Operations.h"
 #include "fxcore/SpecialRegisters.h"
+
+#include <array>
 
 namespace fxcore {
 
@@ -50,6 +55,58 @@ namespace {
     X(StoreSfrOutput, storeSfrOutput) X(StoreSfrShift, storeSfrShift)                       \
     X(StoreSfrIgnored, invalid)
 
+// Operations whose body writes acc32 and always continues with the next
+// word: followed by `Move rX, acc32`, the pair runs as one word.
+#define FXCORE_ACC_WRITER_LIST(X)                                                           \
+    X(Abs, abs) X(AddImm, addImm) X(Add, add) X(AddSat, addSat) X(AddSatImm, addSatImm)     \
+    X(Sub, sub) X(SubSat, subSat) X(ShiftLeftImm, shiftLeftImm) X(ShiftLeft, shiftLeft)     \
+    X(ShiftLeftSatImm, shiftLeftSatImm) X(ShiftLeftSat, shiftLeftSat)                       \
+    X(ShiftRightImm, shiftRightImm) X(ShiftRight, shiftRight)                               \
+    X(ShiftRightArithImm, shiftRightArithImm) X(ShiftRightArith, shiftRightArith)           \
+    X(Mul, mul) X(MulImm, mulImm) X(Negate, negate) X(Log2, log2) X(Exp2, exp2)             \
+    X(Not, bitNot) X(Or, bitOr) X(OrImm, orImm) X(And, bitAnd) X(AndImm, andImm)            \
+    X(Xor, bitXor) X(XorImm, xorImm) X(AllpassReadImm, allpassReadImm)                      \
+    X(AllpassWriteImm, allpassWriteImm) X(AllpassRead, allpassRead)                         \
+    X(AllpassWrite, allpassWrite) X(AllpassReadIndexed, allpassReadIndexed)                 \
+    X(AllpassWriteIndexed, allpassWriteIndexed) X(AllpassReadMreg, allpassReadMreg)         \
+    X(AllpassWriteMreg, allpassWriteMreg) X(ReadLfoModulated, readLfoModulated)             \
+    X(ReadRampPitch, readRampPitch) X(ReadInterpolated, readInterpolated)
+
+// Multiply-accumulates: two of the same in a row (a filter's taps) run as
+// one word.
+#define FXCORE_MAC_LIST(X)                                                                  \
+    X(Mac, mac) X(MacImm, macImm) X(MacDelay, macDelay) X(MacCoefDelay, macCoefDelay)       \
+    X(MacDiv8, macDiv8) X(MacDiv8Imm, macDiv8Imm) X(MacDiv8Delay, macDiv8Delay)             \
+    X(MacDiv8CoefDelay, macDiv8CoefDelay)
+
+// The operations (by dispatch entry) that make up most words of effect
+// programs: any two of them in a row run as one word. Two copies of the
+// list, because a macro cannot expand inside itself: the second walks the
+// list for each entry of the first.
+#define FXCORE_PAIR_LIST(X)                                                                  \
+    X(Move, move) X(Mul, mul) X(MulImm, mulImm) X(AddSat, addSat) X(AddSatImm, addSatImm)  \
+    X(SubSat, subSat) X(Add, add) X(Sub, sub) X(AndImm, andImm)                            \
+    X(ShiftRightArithImm, shiftRightArithImm) X(LoadSfr, loadSfrValue)                     \
+    X(LoadMreg, loadMreg) X(StoreMreg, storeMreg) X(ClearAcc64, clearAcc64) X(Mac, mac)    \
+    X(MacImm, macImm) X(MacDelay, macDelay) X(MacCoefDelay, macCoefDelay)                  \
+    X(ReadAcc64High, readAcc64High) X(ReadDelay, readDelay) X(WriteDelay, writeDelay)      \
+    X(ReadDelayIndexed, readDelayIndexed) X(StoreSfrOutput, storeSfrOutput)
+#define FXCORE_PAIR_LIST_WITH(X, first, firstBody)                                           \
+    X(first, firstBody, Move, move) X(first, firstBody, Mul, mul)                            \
+    X(first, firstBody, MulImm, mulImm) X(first, firstBody, AddSat, addSat)                  \
+    X(first, firstBody, AddSatImm, addSatImm) X(first, firstBody, SubSat, subSat)            \
+    X(first, firstBody, Add, add) X(first, firstBody, Sub, sub)                              \
+    X(first, firstBody, AndImm, andImm)                                                      \
+    X(first, firstBody, ShiftRightArithImm, shiftRightArithImm)                              \
+    X(first, firstBody, LoadSfr, loadSfrValue) X(first, firstBody, LoadMreg, loadMreg)       \
+    X(first, firstBody, StoreMreg, storeMreg) X(first, firstBody, ClearAcc64, clearAcc64)    \
+    X(first, firstBody, Mac, mac) X(first, firstBody, MacImm, macImm)                        \
+    X(first, firstBody, MacDelay, macDelay) X(first, firstBody, MacCoefDelay, macCoefDelay)  \
+    X(first, firstBody, ReadAcc64High, readAcc64High)                                        \
+    X(first, firstBody, ReadDelay, readDelay) X(first, firstBody, WriteDelay, writeDelay)    \
+    X(first, firstBody, ReadDelayIndexed, readDelayIndexed)                                  \
+    X(first, firstBody, StoreSfrOutput, storeSfrOutput)
+
 #define FXCORE_OPCODE(name, body) Opcode::name,
 constexpr Opcode kListedOpcodes[] = {FXCORE_OPERATION_LIST(FXCORE_OPCODE)};
 #undef FXCORE_OPCODE
@@ -62,6 +119,13 @@ constexpr bool listMatchesTheTable() {
 }
 static_assert(listMatchesTheTable(), "the operation list must follow kOperations row by row");
 
+// The dispatch entry of each operation: its index in kOperations.
+enum OperationDispatch : uint8_t {
+#define FXCORE_OPERATION_DISPATCH(name, body) k##name,
+    FXCORE_OPERATION_LIST(FXCORE_OPERATION_DISPATCH)
+#undef FXCORE_OPERATION_DISPATCH
+};
+
 enum Extra : uint8_t {
 #define FXCORE_EXTRA(name, body) k##name,
     kFirstExtra = kOperationCount - 1,
@@ -69,6 +133,26 @@ enum Extra : uint8_t {
 #undef FXCORE_EXTRA
     kDispatchCount
 };
+
+#define FXCORE_DISPATCH(name, body) k##name,
+constexpr uint8_t kAccWriters[] = {FXCORE_ACC_WRITER_LIST(FXCORE_DISPATCH)};
+constexpr uint8_t kMacs[] = {FXCORE_MAC_LIST(FXCORE_DISPATCH)};
+constexpr uint8_t kPairOperations[] = {FXCORE_PAIR_LIST(FXCORE_DISPATCH)};
+#undef FXCORE_DISPATCH
+#define FXCORE_SECOND_OPCODE(first, firstBody, name, body) k##name,
+#define FXCORE_SECOND_OPCODES(name, body) FXCORE_PAIR_LIST_WITH(FXCORE_SECOND_OPCODE, name, body)
+// Every row of the second copy must be the first copy.
+constexpr uint8_t kPairOperationsBySecondList[] = {FXCORE_PAIR_LIST(FXCORE_SECOND_OPCODES)};
+#undef FXCORE_SECOND_OPCODES
+#undef FXCORE_SECOND_OPCODE
+constexpr bool pairListsAgree() {
+    constexpr std::size_t n = std::size(kPairOperations);
+    if (std::size(kPairOperationsBySecondList) != n * n) return false;
+    for (std::size_t i = 0; i < n * n; ++i)
+        if (kPairOperationsBySecondList[i] != kPairOperations[i % n]) return false;
+    return true;
+}
+static_assert(pairListsAgree(), "the two copies of the pair list must be the same list");
 
 #define FXCORE_HANDLER(name, body) &OperationHandlers::body,
 constexpr FXCoreCore::Handler s_handlers[] = {FXCORE_OPERATION_LIST(FXCORE_HANDLER)
@@ -103,11 +187,45 @@ uint8_t storeSfrDispatch(int32_t n) {
     return kStoreSfrIgnored;
 }
 
+// For each dispatch entry, its position in one of the lists above, or -1.
+template <std::size_t N>
+constexpr std::array<int8_t, kDispatchCount> positionsIn(const uint8_t (&list)[N]) {
+    static_assert(N < 128);
+    std::array<int8_t, kDispatchCount> positions{};
+    for (int8_t& position : positions) position = -1;
+    for (std::size_t i = 0; i < N; ++i) positions[list[i]] = static_cast<int8_t>(i);
+    return positions;
+}
+constexpr auto kAccWriterPosition = positionsIn(kAccWriters);
+constexpr auto kMacPosition = positionsIn(kMacs);
+constexpr auto kPairPosition = positionsIn(kPairOperations);
+
+// The label table of the pass: one label per dispatch entry and the end,
+// then the fused pairs in list order.
+constexpr std::size_t kAccMoveLabels = kDispatchCount + 1;
+constexpr std::size_t kMacPairLabels = kAccMoveLabels + std::size(kAccWriters);
+constexpr std::size_t kPairLabels = kMacPairLabels + std::size(kMacs);
+constexpr std::size_t kLabelCount = kPairLabels + std::size(kPairOperations) * std::size(kPairOperations);
+
+// Where the pass may stop: after the last word that is neither a jump nor an
+// invalid word. The words after it only move the program counter forward
+// (padding such as trailing `Jump 0`), so ending the pass there changes nothing.
+int32_t effectiveEnd(const std::array<uint32_t, FXCoreCore::kProgramSize>& program, int32_t length) {
+    int32_t end = length;
+    while (end > 0) {
+        const Operation* operation = findOperation(program[static_cast<std::size_t>(end - 1)]);
+        if (operation != nullptr && operation->operationClass != OperationClass::Jump) break;
+        --end;
+    }
+    return end;
+}
+
 }  // namespace
 
 void FXCoreCore::decodeProgram() {
     const void* const* labels = nullptr;
     runPass(&labels);
+    const int32_t end = effectiveEnd(program, programLength);
     for (std::size_t pc = 0; pc < kProgramSize; ++pc) {
         DecodedWord& word = decoded[pc];
         word = decodeWord(program[pc]);
@@ -115,11 +233,36 @@ void FXCoreCore::decodeProgram() {
         const Operation* operation = findOperation(program[pc]);
         if (operation == nullptr || operation->operationClass != OperationClass::Jump) continue;
         // A jump to or beyond the end ends the pass: aim it at the end itself.
-        const int32_t toEnd = programLength - static_cast<int32_t>(pc) - 1;
+        const int32_t toEnd = end - static_cast<int32_t>(pc) - 1;
         if (word.x > toEnd) word.x = toEnd > 0 ? toEnd : 0;
     }
-    // The word after the last one ends the pass, so no word tests for the end.
-    decoded[static_cast<std::size_t>(programLength)] = {labels[kDispatchCount], 0, 0, 0, 0, 0};
+    // The word after the last one that matters ends the pass, so no word
+    // tests for the end.
+    decoded[static_cast<std::size_t>(end)] = {labels[kDispatchCount], 0, 0, 0, 0, 0};
+    // Fused pairs: the first word of a pair continues with the word after
+    // the second. Both words keep their own fields (the fused body reads the
+    // second word's), and a jump to the second word still runs it alone.
+    for (int32_t pc = 0; pc + 1 < end; ++pc) {
+        DecodedWord& first = decoded[static_cast<std::size_t>(pc)];
+        const DecodedWord& second = decoded[static_cast<std::size_t>(pc) + 1];
+        const int accWriter = kAccWriterPosition[first.dispatch];
+        if (accWriter >= 0 && second.dispatch == kMove && second.b == kAcc32Register) {
+            first.label = labels[kAccMoveLabels + static_cast<std::size_t>(accWriter)];
+            continue;
+        }
+        const int mac = kMacPosition[first.dispatch];
+        if (mac >= 0 && second.dispatch == first.dispatch) {
+            first.label = labels[kMacPairLabels + static_cast<std::size_t>(mac)];
+            continue;
+        }
+        // Any two of the pair list (by dispatch entry: LoadSfr in its
+        // plain-value variant, StoreSfr to an output).
+        const int pairFirst = kPairPosition[first.dispatch];
+        const int pairSecond = kPairPosition[second.dispatch];
+        if (pairFirst >= 0 && pairSecond >= 0)
+            first.label = labels[kPairLabels + static_cast<std::size_t>(pairFirst) * std::size(kPairOperations) +
+                                 static_cast<std::size_t>(pairSecond)];
+    }
 }
 
 int FXCoreCore::step(int pc) {
@@ -187,10 +330,20 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
 
 void FXCoreCore::runPass(const void* const** labelsOut) {
 #define FXCORE_LABEL(name, body) &&op_##name,
+#define FXCORE_ACC_MOVE_LABEL(name, body) &&acc_move_##name,
+#define FXCORE_MAC_PAIR_LABEL(name, body) &&mac_pair_##name,
+#define FXCORE_PAIR_LABEL(first, firstBody, second, secondBody) &&pair_##first##_##second,
+#define FXCORE_PAIR_LABELS(name, body) FXCORE_PAIR_LIST_WITH(FXCORE_PAIR_LABEL, name, body)
     static const void* const kLabels[] = {
-        FXCORE_OPERATION_LIST(FXCORE_LABEL) FXCORE_EXTRA_LIST(FXCORE_LABEL) &&end_of_pass};
+        FXCORE_OPERATION_LIST(FXCORE_LABEL) FXCORE_EXTRA_LIST(FXCORE_LABEL) &&end_of_pass,
+        FXCORE_ACC_WRITER_LIST(FXCORE_ACC_MOVE_LABEL) FXCORE_MAC_LIST(FXCORE_MAC_PAIR_LABEL)
+        FXCORE_PAIR_LIST(FXCORE_PAIR_LABELS)};
+#undef FXCORE_PAIR_LABELS
+#undef FXCORE_PAIR_LABEL
+#undef FXCORE_MAC_PAIR_LABEL
+#undef FXCORE_ACC_MOVE_LABEL
 #undef FXCORE_LABEL
-    static_assert(std::size(kLabels) == kDispatchCount + 1);
+    static_assert(std::size(kLabels) == kLabelCount);
     if (labelsOut != nullptr) {
         *labelsOut = kLabels;
         return;
@@ -208,6 +361,38 @@ void FXCoreCore::runPass(const void* const** labelsOut) {
     FXCORE_OPERATION_LIST(FXCORE_BODY)
     FXCORE_EXTRA_LIST(FXCORE_BODY)
 #undef FXCORE_BODY
+
+    // An acc32 writer and the `Move rX, acc32` after it.
+#define FXCORE_ACC_MOVE_BODY(name, body)                   \
+    acc_move_##name:                                       \
+    OperationHandlers::body(*this, word[0]);               \
+    regFile[word[1].a] = regFile[kAcc32Register];          \
+    word += 2;                                             \
+    goto *word->label;
+    FXCORE_ACC_WRITER_LIST(FXCORE_ACC_MOVE_BODY)
+#undef FXCORE_ACC_MOVE_BODY
+
+    // Two multiply-accumulates of the same kind.
+#define FXCORE_MAC_PAIR_BODY(name, body)                   \
+    mac_pair_##name:                                       \
+    OperationHandlers::body(*this, word[0]);               \
+    OperationHandlers::body(*this, word[1]);               \
+    word += 2;                                             \
+    goto *word->label;
+    FXCORE_MAC_LIST(FXCORE_MAC_PAIR_BODY)
+#undef FXCORE_MAC_PAIR_BODY
+
+    // Any two operations of the pair list.
+#define FXCORE_PAIR_BODY(first, firstBody, second, secondBody) \
+    pair_##first##_##second:                                   \
+    OperationHandlers::firstBody(*this, word[0]);              \
+    OperationHandlers::secondBody(*this, word[1]);             \
+    word += 2;                                                 \
+    goto *word->label;
+#define FXCORE_PAIR_BODIES(name, body) FXCORE_PAIR_LIST_WITH(FXCORE_PAIR_BODY, name, body)
+    FXCORE_PAIR_LIST(FXCORE_PAIR_BODIES)
+#undef FXCORE_PAIR_BODIES
+#undef FXCORE_PAIR_BODY
 
 end_of_pass:
     return;

@@ -3,8 +3,10 @@
 // output latches.
 
 #include "fxcore/FXCoreCore.h"
+#include "fxcore/FXCoreFastMath.h"
 #include "fxcore/SpecialRegisters.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 #if defined(__SSE2__)
@@ -58,13 +60,19 @@ void FXCoreCore::writeSFR(int n, int32_t value) {
         sfr[i] = value;
         outputs[static_cast<std::size_t>(n - kSfrOutput0)] = value;
         break;
-    case SfrWrite::StoreShift:
-        sfr[i] = value & kSfrShiftMask;
-        potsSettled = false;
-        break;
+    case SfrWrite::StoreShift: writePotShift(n, value); break;
     case SfrWrite::Store: sfr[i] = value; break;
     case SfrWrite::Ignored: break;
     }
+}
+
+void FXCoreCore::writePotShift(int n, int32_t value) {
+    int32_t& shift = sfr[static_cast<std::size_t>(n)];
+    // Programs rewrite their smoothing shifts every sample; only a new shift
+    // can move settled pots.
+    if (shift == (value & kSfrShiftMask)) return;
+    shift = value & kSfrShiftMask;
+    potsMoving |= 1u << (n - kSfrPotShift0);
 }
 
 void FXCoreCore::setPots(const float* positions) {
@@ -81,28 +89,28 @@ void FXCoreCore::updatePots() {
     potScanPhase += 2000.0;
     if (potScanPhase >= sampleRate) {
         potScanPhase -= sampleRate;
-        if (potLatched != potInput) {
-            potLatched = potInput;
-            potsSettled = false;
+        for (std::size_t k = 0; k < kPotCount; ++k) {
+            if (potLatched[k] == potInput[k]) continue;
+            potLatched[k] = potInput[k];
+            potsMoving |= 1u << k;
         }
     }
-    // At the fixed point every smoothing step is 0 and SFR 16..27 already
-    // hold what this step would write.
-    if (potsSettled) return;
-    bool settled = true;
-    for (std::size_t k = 0; k < kPotCount; ++k) {
+    // A pot at its fixed point has every smoothing step 0, and its SFR 16 + k
+    // and 22 + k already hold what this step would write: only the others
+    // are computed.
+    for (uint32_t moving = potsMoving; moving != 0; moving &= moving - 1) {
+        const auto k = static_cast<std::size_t>(std::countr_zero(moving));
         const int32_t raw = shl(potLatched[k], 19);
         sfr[kSfrPotRaw0 + k] = raw;
         // One-pole smoothing in 32-bit two's complement arithmetic.
-        const int32_t shift = sfr[kSfrPotShift0 + k] & 31;
+        const int32_t shift = sfr[kSfrPotShift0 + k] & kSfrShiftMask;
         const auto smoothed = static_cast<uint32_t>(potSmoothed[k]);
         const auto difference = static_cast<int32_t>(static_cast<uint32_t>(raw) - smoothed);
         const int32_t step = difference >> shift;
         potSmoothed[k] = static_cast<int32_t>(smoothed + static_cast<uint32_t>(step));
         sfr[kSfrPotSmoothed0 + k] = potSmoothed[k];
-        settled = settled && step == 0;
+        if (step == 0) potsMoving &= ~(1u << k);
     }
-    potsSettled = settled;
 }
 
 void FXCoreCore::updateRamps() {
@@ -114,12 +122,12 @@ void FXCoreCore::updateRamps() {
 
 void FXCoreCore::updateLFOs() {
     const auto rates = std::span<const int32_t, kLfoCount>(sfr.data() + kSfrLfoRate0, kLfoCount);
+    const bool resting = (rates[0] | rates[1] | rates[2] | rates[3]) == 0;
     // Resting LFOs whose outputs are current: phases and SFR 34..41 stay.
-    if (lfosSettled && (rates[0] | rates[1] | rates[2] | rates[3]) == 0) {
+    if (lfosSettled && resting) {
         updateRamps();
         return;
     }
-    bool settled = true;
     for (std::size_t k = 0; k < kLfoCount; ++k) {
         double phase = lfoPhase[k];
         if (rates[k] != 0) phase += rates[k] / 2147483647.0;  // adding 0.0 would change nothing
@@ -133,13 +141,16 @@ void FXCoreCore::updateLFOs() {
         LfoOutput& out = lfoOutput[k];
         if (!(phase == out.phase)) {
             out.phase = phase;
-            out.sine = roundSat32(std::sin(phase) * 2147483647.0);
-            out.cosine = roundSat32(std::cos(phase) * 2147483647.0);
+            const fastmath::SineCosine sc = fastmath::lfoSineCosine(phase);
+            out.sine = sc.sine;
+            out.cosine = sc.cosine;
         }
         sfr[kSfrLfoSine0 + 2 * k] = out.sine;
         sfr[kSfrLfoSine0 + 2 * k + 1] = out.cosine;
-        settled = settled && rates[k] == 0 && phase >= 0.0 && phase < kTwoPi;
     }
+    // Settled: every rate 0 and every phase where one more step keeps it.
+    bool settled = resting;
+    for (std::size_t k = 0; k < kLfoCount && settled; ++k) settled = lfoPhase[k] >= 0.0 && lfoPhase[k] < kTwoPi;
     lfosSettled = settled;
     updateRamps();
 }

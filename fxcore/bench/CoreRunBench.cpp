@@ -1,12 +1,14 @@
 // Google Benchmark of FXCoreCore::run per sample for the delay example, a
-// realistic 1024-word mix and a 1024-word program of only floating-point
-// operations.
+// realistic 1024-word mix, a 1024-word program of only floating-point
+// operations and the three fixture programs (the pedal's firmware, frozen in
+// fxcore/bench/fixtures) on their fixed input.
 //
 //   fxcore_core_bench                      the timed benchmarks
 //   fxcore_core_bench --samples=<program>  runs 100000 samples of one program
 //                                          (example, single, mix, expensive,
-//                                          with -lfo for running LFOs) and
-//                                          nothing else, for callgrind:
+//                                          with -lfo for running LFOs; kavro,
+//                                          drisk, vestra) and nothing else,
+//                                          for callgrind:
 //   valgrind --tool=callgrind --toggle-collect='fxcore::FXCoreCore::run(float const*)'
 //            fxcore_core_bench --samples=mix
 
@@ -19,6 +21,7 @@
 
 #include "fxcore/FXCoreCore.h"
 #include "fxcore/bench/BenchPrograms.h"
+#include "fxcore/bench/FixtureRig.h"
 
 namespace {
 
@@ -59,15 +62,58 @@ void BM_SingleWordLfosRunning(benchmark::State& state) { runSamples(state, bench
 void BM_RealisticMix(benchmark::State& state) { runSamples(state, bench::realisticMix(), false); }
 void BM_ExpensiveOnly(benchmark::State& state) { runSamples(state, bench::expensiveOnly(), true); }
 
+// A fixture program on its fixed input; the input is computed before the
+// timed loop, one period of 4800 samples (a whole number of cycles of none of
+// the sines, but the same samples every run).
+void BM_Fixture(benchmark::State& state) {
+    const bench::Fixture& fixture = bench::kFixtures[static_cast<std::size_t>(state.range(0))];
+    static FXCoreCore core;
+    if (!bench::loadFixture(core, fixture.name)) {
+        state.SkipWithError("fixture did not load");
+        return;
+    }
+    constexpr long kPeriod = 4800;
+    std::vector<float> inputs(4 * kPeriod);
+    for (long n = 0; n < kPeriod; ++n) bench::fixtureInput(n, &inputs[static_cast<std::size_t>(4 * n)]);
+    long n = 0;
+    for (auto _ : state) {
+        core.run(&inputs[static_cast<std::size_t>(4 * n)]);
+        n = n + 1 == kPeriod ? 0 : n + 1;
+        benchmark::DoNotOptimize(core.outputs[0]);
+    }
+    state.SetLabel(fixture.name);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+
 BENCHMARK(BM_DelayExample);
 BENCHMARK(BM_SingleWord);
 BENCHMARK(BM_SingleWordLfosRunning);
 BENCHMARK(BM_RealisticMix);
 BENCHMARK(BM_ExpensiveOnly);
+BENCHMARK(BM_Fixture)->DenseRange(0, 2);
+
+// 100000 samples of a fixture program on its fixed input.
+int runFixtureForProfiler(const bench::Fixture& fixture) {
+    static FXCoreCore core;
+    if (!bench::loadFixture(core, fixture.name)) {
+        std::fprintf(stderr, "cannot load %s\n", bench::fixturePath(fixture.name).c_str());
+        return 1;
+    }
+    constexpr long kSamples = 100000;
+    float in[4];
+    for (long n = 0; n < kSamples; ++n) {
+        bench::fixtureInput(n, in);
+        core.run(in);
+    }
+    std::printf("%s: %ld samples, output %d\n", fixture.name, kSamples, core.outputs[0]);
+    return 0;
+}
 
 int runForProfiler(const std::string& name) {
     const bool lfos = name.size() > 4 && name.compare(name.size() - 4, 4, "-lfo") == 0;
     const std::string base = lfos ? name.substr(0, name.size() - 4) : name;
+    for (const bench::Fixture& fixture : bench::kFixtures)
+        if (name == fixture.name) return runFixtureForProfiler(fixture);
     std::vector<uint32_t> words;
     if (base == "example") words = bench::delayExample();
     else if (base == "single") words = bench::singleWord();

@@ -28,6 +28,17 @@ TEST(CoreArithmetic, Sat32ClampsToInt32) {
     EXPECT_EQ(C::sat32(12345), 12345);
 }
 
+// The narrow saturating sum and difference are the wide ones, clamped.
+TEST(CoreArithmetic, SatAddAndSatSubAreTheClampedWideResults) {
+    const int32_t kValues[] = {kMin, kMin + 1, -0x40000000, -2, -1, 0, 1, 2, 0x3FFFFFFF, 0x40000000, kMax - 1, kMax};
+    for (int32_t a : kValues) {
+        for (int32_t b : kValues) {
+            EXPECT_EQ(C::satAdd(a, b), C::sat32(int64_t{a} + b)) << a << " + " << b;
+            EXPECT_EQ(C::satSub(a, b), C::sat32(int64_t{a} - b)) << a << " - " << b;
+        }
+    }
+}
+
 TEST(CoreArithmetic, Sat32dHandlesNaNInfinityAndTruncation) {
     struct Case { double x; int32_t expected; };
     const Case cases[] = {
@@ -94,6 +105,14 @@ TEST(CoreArithmetic, NegSatAndToS31) {
         {-0.25, 0}, {kNaN, 0}, {kInf, kMax}, {1e300, kMax}, {1.0 - std::ldexp(1.0, -30), kMax - 1},
     };
     for (const Case& c : cases) EXPECT_EQ(C::toS31(c.x), c.expected) << c.x;
+    // The rule as written: floor(x * 2^31 + 0.5), capped.
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int i = 0; i < 100000; ++i) {
+        const double x = unit(random);
+        const double y = std::floor(x * 2147483648.0 + 0.5);
+        EXPECT_EQ(C::toS31(x), y >= 2147483647.0 ? kMax : static_cast<int32_t>(y)) << x;
+    }
 }
 
 TEST(CoreArithmetic, ProductsSpecialCaseMinusOneSquared) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -175,6 +176,46 @@ TEST(CorePeripherals, SettledPotsAndRestingLfosWakeUpOnChange) {
     core.setPot(0, 0.5f);
     for (int n = 0; n < 24; ++n) core.run(nullptr);
     EXPECT_EQ(core.sfr[16], 2048 << 19);
+}
+
+// Settled pots are skipped one by one: a sample-by-sample model of the scan
+// and smoothing rule must agree with SFR 16..27 while single pots move and
+// single shifts change, and stay put, around them.
+TEST(CorePeripherals, PotSmoothingFollowsTheRuleWhileSinglePotsMove) {
+    FXCoreCore core;
+    FXCoreCore::Presets presets;
+    const int32_t kShifts[6] = {0, 3, 10, 12, 5, 31};
+    for (std::size_t k = 0; k < 6; ++k) presets.sfr[10 + k] = kShifts[k];
+    core.setPresets(presets);
+    loadIdle(core);
+    float pots[6] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f};
+    core.setPots(pots);
+    std::array<int32_t, 6> shift{}, latched{}, smoothed{};
+    for (std::size_t k = 0; k < 6; ++k) shift[k] = kShifts[k];
+    double scan = 0.0;
+    for (int n = 0; n < 80000; ++n) {
+        if (n == 30000) core.setPot(4, 0.9f);
+        if (n == 45000) {
+            core.writeSFR(12, 4);   // pot 2 smooths faster from here
+            core.writeSFR(13, 44);  // pot 3: 44 & 31 is its shift already
+            shift[2] = 4;
+        }
+        if (n == 60000) core.setPot(0, 0.0f);
+        core.run(nullptr);
+        scan += 2000.0;
+        if (scan >= 48000.0) {
+            scan -= 48000.0;
+            for (std::size_t k = 0; k < 6; ++k) latched[k] = core.potInput[k];
+        }
+        for (std::size_t k = 0; k < 6; ++k) {
+            const auto raw = static_cast<int32_t>(static_cast<uint32_t>(latched[k]) << 19);
+            const auto difference = static_cast<int32_t>(static_cast<uint32_t>(raw) - static_cast<uint32_t>(smoothed[k]));
+            smoothed[k] = static_cast<int32_t>(static_cast<uint32_t>(smoothed[k]) + static_cast<uint32_t>(difference >> shift[k]));
+            ASSERT_EQ(core.sfr[16 + k], raw) << "pot " << k << ", sample " << n;
+            ASSERT_EQ(core.sfr[22 + k], smoothed[k]) << "pot " << k << ", sample " << n;
+        }
+    }
+    EXPECT_EQ(core.sfr[13], 12);
 }
 
 TEST(CorePeripherals, RampWrapsModulo2To32) {

@@ -15,10 +15,11 @@ public:
     static constexpr std::uint32_t kFrames = 512;
     static constexpr double kRate = 48000.0;
 
-    BenchBlock() : inL_(kFrames), inR_(kFrames), outL_(kFrames), outR_(kFrames) {
+    explicit BenchBlock(std::uint32_t frames = kFrames)
+        : inL_(frames), inR_(frames), outL_(frames), outR_(frames) {
         // A decaying 110 Hz tone with a few harmonics and a little noise, around -12 dBFS.
         std::uint32_t noise = 12345;
-        for (std::uint32_t s = 0; s < kFrames; ++s) {
+        for (std::uint32_t s = 0; s < frames; ++s) {
             const double t = s / kRate;
             noise = noise * 1664525u + 1013904223u;
             const double n = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.01;
@@ -33,12 +34,13 @@ public:
         outPtrs_[1] = outR_.data();
         input_ = {inPtrs_, nullptr, 2, 0, 0};
         output_ = {outPtrs_, nullptr, 2, 0, 0};
-        process_ = {-1, kFrames, nullptr, &input_, &output_, 1, 1, nullptr, nullptr};
+        process_ = {-1, frames, nullptr, &input_, &output_, 1, 1, nullptr, nullptr};
     }
     BenchBlock(const BenchBlock&) = delete;
     BenchBlock& operator=(const BenchBlock&) = delete;
 
     const clap_process* process() const { return &process_; }
+    std::uint32_t frames() const { return process_.frames_count; }
     float lastLeft() const { return outL_.back(); }
 
 private:

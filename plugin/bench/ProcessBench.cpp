@@ -1,5 +1,6 @@
-// process() of 512-frame stereo blocks at 48 kHz for each embedded program (mode 0, 1, 2 of
-// the pedal's bank). x_realtime is audio seconds processed per CPU second.
+// process() of 512- and 128-frame stereo blocks at 48 kHz for each embedded program (mode 0, 1,
+// 2 of the pedal's bank). x_realtime is audio seconds processed per CPU second: at 128-frame
+// blocks, how many instances one core runs in real time.
 
 #include <benchmark/benchmark.h>
 
@@ -12,25 +13,28 @@ namespace {
 void processEmbeddedProgram(benchmark::State& state) {
     FXCorePlugin plugin(nullptr);
     const int mode = static_cast<int>(state.range(0));
+    const auto frames = static_cast<std::uint32_t>(state.range(1));
     if (plugin.programs[static_cast<std::size_t>(mode)] == nullptr) {
         state.SkipWithError("embedded program not loaded (built without the firmware?)");
         return;
     }
     plugin.writeParam(kParamMode, mode);
-    plugin.activate(bench::BenchBlock::kRate, bench::BenchBlock::kFrames, bench::BenchBlock::kFrames);
-    bench::BenchBlock block;
+    plugin.activate(bench::BenchBlock::kRate, frames, frames);
+    bench::BenchBlock block(frames);
     plugin.process(block.process()); // applies the program
     for (auto _ : state) {
         plugin.process(block.process());
         benchmark::DoNotOptimize(block.lastLeft());
     }
-    const double audioSeconds = static_cast<double>(state.iterations()) *
-                                bench::BenchBlock::kFrames / bench::BenchBlock::kRate;
+    const double audioSeconds = static_cast<double>(state.iterations()) * frames / bench::BenchBlock::kRate;
     state.counters["x_realtime"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
-    state.SetItemsProcessed(state.iterations() * bench::BenchBlock::kFrames);
+    state.SetItemsProcessed(state.iterations() * frames);
 }
 
-BENCHMARK(processEmbeddedProgram)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(processEmbeddedProgram)
+    ->ArgsProduct({{0, 1, 2}, {512, 128}})
+    ->ArgNames({"mode", "frames"})
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace fxcoreplug

@@ -1,6 +1,6 @@
-// Processes a fixed number of 512-frame blocks of one embedded program, for instruction
-// counts under callgrind (wall times vary, instruction counts do not):
-//   valgrind --tool=callgrind plugin_process_profile <mode 0..2> <blocks>
+// Processes a fixed number of blocks (512 frames unless given) of one embedded program, for
+// instruction counts under callgrind (wall times vary, instruction counts do not):
+//   valgrind --tool=callgrind plugin_process_profile <mode 0..2> <blocks> [frames]
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,8 +11,9 @@
 int main(int argc, char** argv) {
     const int mode = argc > 1 ? std::atoi(argv[1]) : 0;
     const int blocks = argc > 2 ? std::atoi(argv[2]) : 100;
-    if (mode < 0 || mode >= fxcoreplug::kEmbeddedProgramCount || blocks < 1) {
-        std::fprintf(stderr, "usage: %s <mode 0..2> <blocks>\n", argv[0]);
+    const int frames = argc > 3 ? std::atoi(argv[3]) : 512;
+    if (mode < 0 || mode >= fxcoreplug::kEmbeddedProgramCount || blocks < 1 || frames < 1 || frames > 4096) {
+        std::fprintf(stderr, "usage: %s <mode 0..2> <blocks> [frames 1..4096]\n", argv[0]);
         return 2;
     }
     fxcoreplug::FXCorePlugin plugin(nullptr);
@@ -21,13 +22,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     plugin.writeParam(fxcoreplug::kParamMode, mode);
-    plugin.activate(fxcoreplug::bench::BenchBlock::kRate, 512, 512);
-    fxcoreplug::bench::BenchBlock block;
+    plugin.activate(fxcoreplug::bench::BenchBlock::kRate, static_cast<std::uint32_t>(frames),
+                    static_cast<std::uint32_t>(frames));
+    fxcoreplug::bench::BenchBlock block(static_cast<std::uint32_t>(frames));
     float sink = 0.0f;
     for (int b = 0; b < blocks; ++b) {
         plugin.process(block.process());
         sink += block.lastLeft();
     }
-    std::printf("%d blocks of mode %d, last sample sum %g\n", blocks, mode, static_cast<double>(sink));
+    std::printf("%d blocks of %d frames of mode %d, last sample sum %g\n", blocks, frames, mode,
+                static_cast<double>(sink));
     return 0;
 }
