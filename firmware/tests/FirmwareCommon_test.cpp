@@ -164,17 +164,16 @@ struct StartRow {
 // DRISK's CLOCK at 1: at a slower hold clock the settled pedal's clock runs
 // in another phase too. KAVRO's CLOCK 1 and TWEAK 0 give the least wow.
 constexpr std::array<StartRow, 3> kStartRows{{
-    {{0.3f, 1.0f, 0.0f, 1.0f, 0.0f}, std::nullopt, true},  // KAVRO
-    {{0.9f, 1.0f, 0.7f, 1.0f, 0.8f}, -30.0, false},        // DRISK
-    {{0.9f, 1.0f, 0.8f, 0.1f, 0.7f}, std::nullopt, false}, // VESTRA
+    {{0.3f, 1.0f, 0.0f, 1.0f, 0.0f}, std::nullopt, true},   // KAVRO
+    {{0.9f, 1.0f, 0.7f, 1.0f, 0.8f}, -30.0, false},         // DRISK
+    {{0.9f, 1.0f, 0.8f, 0.1f, 0.7f}, std::nullopt, false},  // VESTRA
 }};
 constexpr int kStartSamples = 240;  // 5 ms at 48 kHz
 
 // Largest level difference of outputs 0 and 1 of `a` from those of `b` in
 // 10 ms frames from `from` on, in dB; frames silent (below -80 dBFS) in both
 // are left out.
-double worstFrameLevelDb(const std::vector<Frame>& a, const std::vector<Frame>& b,
-                         std::size_t from) {
+double worstFrameLevelDb(const std::vector<Frame>& a, const std::vector<Frame>& b, std::size_t from) {
     constexpr std::size_t kFrame = kRate / 100;
     constexpr double kSilent = 1e-8 * 2 * kFrame;
     double worst = 0.0;
@@ -210,8 +209,8 @@ TEST_P(FirmwareCommon, RunsAtItsKnobsWithin5msOfALoad) {
         if (i + 1 != kStartSamples) continue;
         for (int pot : kKnobs) {
             const int sfr = FXCoreCore::kSfrPotSmoothed0 + pot;
-            EXPECT_NEAR(fresh.core().readSFR(sfr) / 2147483648.0,
-                        settled.core().readSFR(sfr) / 2147483648.0, 1e-6)
+            EXPECT_NEAR(fresh.core().readSFR(sfr) / 2147483648.0, settled.core().readSFR(sfr) / 2147483648.0,
+                        1e-6)
                 << knobName(pot) << " 5 ms after the load";
         }
     }
@@ -227,9 +226,10 @@ TEST_P(FirmwareCommon, RunsAtItsKnobsWithin5msOfALoad) {
         }
     const double differenceDb = 10.0 * std::log10(difference / power);
     const double frameLevelDb = worstFrameLevelDb(out, reference, kStartSamples);
-    std::printf("%s: from 5 ms after a load the output differs from a settled pedal's by "
-                "%.1f dB rms, its 10 ms levels by %.2f dB at most; dry leak at MIX 1 %.2g\n",
-                modeName(GetParam()), differenceDb, frameLevelDb, leak);
+    std::printf(
+        "%s: from 5 ms after a load the output differs from a settled pedal's by "
+        "%.1f dB rms, its 10 ms levels by %.2f dB at most; dry leak at MIX 1 %.2g\n",
+        modeName(GetParam()), differenceDb, frameLevelDb, leak);
     EXPECT_LT(leak, 1e-6) << "dry signal at MIX 1";
     EXPECT_LT(frameLevelDb, 1.0);
     if (row.maxDifferenceDb) {
@@ -242,8 +242,7 @@ TEST_P(FirmwareCommon, RunsAtItsKnobsWithin5msOfALoad) {
         clicked.idle(kStartSamples);
         const std::size_t echo = strongestSample(channel(clicked.run(impulse(0.8, kRate)), 2));
         settled.idle(kRate);
-        const std::size_t settledEcho =
-            strongestSample(channel(settled.run(impulse(0.8, kRate)), 2));
+        const std::size_t settledEcho = strongestSample(channel(settled.run(impulse(0.8, kRate)), 2));
         std::printf("%s: a click 5 ms after a load repeats after %zu samples (settled: %zu)\n",
                     modeName(GetParam()), echo, settledEcho);
         EXPECT_NEAR(double(echo), double(settledEcho), 3.0);
@@ -268,9 +267,9 @@ struct DemoLevels {
     double outputRms, outputPeak, wetRms, wetPeak;
 };
 constexpr std::array<DemoLevels, 3> kDemoLevels{{
-    {-21.4, -4.9, -22.6, -7.2},    // KAVRO
-    {-20.7, -4.7, -24.2, -10.3},   // DRISK
-    {-22.0, -5.4, -23.8, -10.0},   // VESTRA
+    {-21.4, -4.9, -22.6, -7.2},   // KAVRO
+    {-20.7, -4.7, -24.2, -10.3},  // DRISK
+    {-22.0, -5.4, -23.8, -10.0},  // VESTRA
 }};
 
 TEST_P(FirmwareCommon, DemoPhraseLevelsMatchTheReadme) {
@@ -286,9 +285,10 @@ TEST_P(FirmwareCommon, DemoPhraseLevelsMatchTheReadme) {
         return std::array<double, 2>{20.0 * std::log10(rms(both)), 20.0 * std::log10(peak(both))};
     };
     const auto mixed = levels(0), wet = levels(2);
-    std::printf("%s, demo phrase: output rms %.2f dBFS, peak %.2f dBFS; wet alone rms %.2f dBFS, "
-                "peak %.2f dBFS\n",
-                modeName(GetParam()), mixed[0], mixed[1], wet[0], wet[1]);
+    std::printf(
+        "%s, demo phrase: output rms %.2f dBFS, peak %.2f dBFS; wet alone rms %.2f dBFS, "
+        "peak %.2f dBFS\n",
+        modeName(GetParam()), mixed[0], mixed[1], wet[0], wet[1]);
     const DemoLevels& stated = kDemoLevels[static_cast<std::size_t>(GetParam())];
     EXPECT_NEAR(mixed[0], stated.outputRms, 0.1);
     EXPECT_NEAR(mixed[1], stated.outputPeak, 0.1);

@@ -135,8 +135,7 @@ void FirmwareRig::setKnob(int pot, float position) {
 }
 
 void FirmwareRig::setKnobs(const std::array<float, 5>& positions) {
-    for (std::size_t k = 0; k < kKnobs.size(); ++k)
-        pots_[static_cast<std::size_t>(kKnobs[k])] = positions[k];
+    for (std::size_t k = 0; k < kKnobs.size(); ++k) pots_[static_cast<std::size_t>(kKnobs[k])] = positions[k];
     core_->setPots(pots_.data());
 }
 
