@@ -1,9 +1,13 @@
 // What all three modes share: the footswitch, lamp 0, the MIX law, bounded
-// and DC-free output, smooth knobs, and knobs that matter over their travel.
+// and DC-free output, the start at the knobs after a load, and the levels
+// with the demo phrase.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "firmware/tests/FirmwareRig.h"
 
@@ -140,6 +144,156 @@ TEST_P(FirmwareCommon, OutputStaysBoundedAndFreeOfDcAtExtremeSettings) {
     }
     std::cout << modeName(GetParam()) << ": largest output DC with a tone "
               << worstDc << "\n";
+}
+
+// A program load (activation, a mode change) runs the effect at its knobs'
+// positions within 5 ms, instead of gliding the pots up from 0 for some
+// 80 ms. One row per mode, in mode order. MIX is 1 in every row, so any dry
+// signal in outputs 0 and 1 is a pot still on its way.
+struct StartRow {
+    std::array<float, 5> knobs;  // ONE, MIX, TWO, CLOCK, TWEAK
+    // Largest rms difference of outputs 0 and 1 from a settled pedal's, from
+    // 5 ms on, in dB against the settled pedal's; none where LFOs (KAVRO's
+    // wow, VESTRA's tank) run in other phases after seconds of settling, so
+    // only the levels can be compared.
+    std::optional<double> maxDifferenceDb;
+    // The program glides its delay time after ONE (KAVRO's tape heads): a
+    // click 5 ms after the load must repeat at the settled delay.
+    bool glidesItsDelay;
+};
+// DRISK's CLOCK at 1: at a slower hold clock the settled pedal's clock runs
+// in another phase too. KAVRO's CLOCK 1 and TWEAK 0 give the least wow.
+constexpr std::array<StartRow, 3> kStartRows{{
+    {{0.3f, 1.0f, 0.0f, 1.0f, 0.0f}, std::nullopt, true},   // KAVRO
+    {{0.9f, 1.0f, 0.7f, 1.0f, 0.8f}, -30.0, false},         // DRISK
+    {{0.9f, 1.0f, 0.8f, 0.1f, 0.7f}, std::nullopt, false},  // VESTRA
+}};
+constexpr int kStartSamples = 240;  // 5 ms at 48 kHz
+
+// Largest level difference of outputs 0 and 1 of `a` from those of `b` in
+// 10 ms frames from `from` on, in dB; frames silent (below -80 dBFS) in both
+// are left out.
+double worstFrameLevelDb(const std::vector<Frame>& a, const std::vector<Frame>& b, std::size_t from) {
+    constexpr std::size_t kFrame = kRate / 100;
+    constexpr double kSilent = 1e-8 * 2 * kFrame;
+    double worst = 0.0;
+    for (std::size_t start = from; start + kFrame <= std::min(a.size(), b.size()); start += kFrame) {
+        double ea = 0.0, eb = 0.0;
+        for (std::size_t i = start; i < start + kFrame; ++i)
+            for (std::size_t side = 0; side < 2; ++side) {
+                ea += double(a[i][side]) * a[i][side];
+                eb += double(b[i][side]) * b[i][side];
+            }
+        if (ea < kSilent && eb < kSilent) continue;
+        worst = std::max(worst, std::fabs(10.0 * std::log10((ea + 1e-30) / (eb + 1e-30))));
+    }
+    return worst;
+}
+
+TEST_P(FirmwareCommon, RunsAtItsKnobsWithin5msOfALoad) {
+    const StartRow& row = kStartRows[static_cast<std::size_t>(GetParam())];
+    FirmwareRig fresh(GetParam());
+    FirmwareRig settled(GetParam());
+    fresh.setKnobs(row.knobs);
+    settled.setKnobs(row.knobs);
+    settled.settle();
+
+    // A note struck at the load; the settled pedal has heard only silence
+    // before it too, so only the start of the pots tells the two apart.
+    Signal note = pluckedPhrase(0.5);
+    note.left.resize(kRate / 4);
+    note.right.resize(kRate / 4);
+    std::vector<Frame> out;
+    for (std::size_t i = 0; i < note.left.size(); ++i) {
+        out.push_back(fresh.step(note.left[i], note.right[i]));
+        if (i + 1 != kStartSamples) continue;
+        for (int pot : kKnobs) {
+            const int sfr = FXCoreCore::kSfrPotSmoothed0 + pot;
+            EXPECT_NEAR(fresh.core().readSFR(sfr) / 2147483648.0, settled.core().readSFR(sfr) / 2147483648.0,
+                        1e-6)
+                << knobName(pot) << " 5 ms after the load";
+        }
+    }
+    const std::vector<Frame> reference = settled.run(note);
+
+    double leak = 0.0, difference = 0.0, power = 0.0;
+    for (std::size_t i = kStartSamples; i < out.size(); ++i)
+        for (std::size_t side = 0; side < 2; ++side) {
+            leak = std::max(leak, std::fabs(double(out[i][side]) - out[i][side + 2]));
+            const double d = double(out[i][side]) - reference[i][side];
+            difference += d * d;
+            power += double(reference[i][side]) * reference[i][side];
+        }
+    const double differenceDb = 10.0 * std::log10(difference / power);
+    const double frameLevelDb = worstFrameLevelDb(out, reference, kStartSamples);
+    std::printf(
+        "%s: from 5 ms after a load the output differs from a settled pedal's by "
+        "%.1f dB rms, its 10 ms levels by %.2f dB at most; dry leak at MIX 1 %.2g\n",
+        modeName(GetParam()), differenceDb, frameLevelDb, leak);
+    EXPECT_LT(leak, 1e-6) << "dry signal at MIX 1";
+    EXPECT_LT(frameLevelDb, 1.0);
+    if (row.maxDifferenceDb) {
+        EXPECT_LT(differenceDb, *row.maxDifferenceDb);
+    }
+
+    if (row.glidesItsDelay) {
+        FirmwareRig clicked(GetParam());
+        clicked.setKnobs(row.knobs);
+        clicked.idle(kStartSamples);
+        const std::size_t echo = strongestSample(channel(clicked.run(impulse(0.8, kRate)), 2));
+        settled.idle(kRate);
+        const std::size_t settledEcho = strongestSample(channel(settled.run(impulse(0.8, kRate)), 2));
+        std::printf("%s: a click 5 ms after a load repeats after %zu samples (settled: %zu)\n",
+                    modeName(GetParam()), echo, settledEcho);
+        EXPECT_NEAR(double(echo), double(settledEcho), 3.0);
+    }
+
+    // Later moves are smoothed as always: MIX thrown from 1 to 0 has gone
+    // 11-13 % of the way 144 samples on (at least 120 past the pot scan that
+    // sees it, on the 21 ms one-pole of shift 10), where no smoothing would
+    // have gone all of it.
+    const double from = fresh.core().readSFR(FXCoreCore::kSfrPotRaw0 + kMix);
+    fresh.setKnob(kMix, 0.0f);
+    fresh.idle(144);
+    const double moved = 1.0 - fresh.core().readSFR(FXCoreCore::kSfrPotSmoothed0 + kMix) / from;
+    EXPECT_GT(moved, 0.08);
+    EXPECT_LT(moved, 0.16) << "a later knob move is not smoothed";
+}
+
+// The README's levels with the demo phrase, every knob at the middle (MIX
+// 0.5), over both channels as corlinde-host render prints them. One row per
+// mode, in mode order; dBFS.
+struct DemoLevels {
+    double outputRms, outputPeak, wetRms, wetPeak;
+};
+constexpr std::array<DemoLevels, 3> kDemoLevels{{
+    {-21.4, -4.9, -22.6, -7.2},   // KAVRO
+    {-20.7, -4.7, -24.2, -10.3},  // DRISK
+    {-22.0, -5.4, -23.8, -10.0},  // VESTRA
+}};
+
+TEST_P(FirmwareCommon, DemoPhraseLevelsMatchTheReadme) {
+    const Signal demo = readStereoFile(CORLINDE_DEMO_WAV);
+    ASSERT_FALSE(demo.left.empty()) << CORLINDE_DEMO_WAV;
+    FirmwareRig rig(GetParam());
+    const std::vector<Frame> out = rig.run(demo);
+    // rms and peak in dBFS of outputs `first` and `first + 1` together.
+    auto levels = [&out](int first) {
+        std::vector<float> both = channel(out, first);
+        const std::vector<float> other = channel(out, first + 1);
+        both.insert(both.end(), other.begin(), other.end());
+        return std::array<double, 2>{20.0 * std::log10(rms(both)), 20.0 * std::log10(peak(both))};
+    };
+    const auto mixed = levels(0), wet = levels(2);
+    std::printf(
+        "%s, demo phrase: output rms %.2f dBFS, peak %.2f dBFS; wet alone rms %.2f dBFS, "
+        "peak %.2f dBFS\n",
+        modeName(GetParam()), mixed[0], mixed[1], wet[0], wet[1]);
+    const DemoLevels& stated = kDemoLevels[static_cast<std::size_t>(GetParam())];
+    EXPECT_NEAR(mixed[0], stated.outputRms, 0.1);
+    EXPECT_NEAR(mixed[1], stated.outputPeak, 0.1);
+    EXPECT_NEAR(wet[0], stated.wetRms, 0.1);
+    EXPECT_NEAR(wet[1], stated.wetPeak, 0.1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FirmwareCommon, ::testing::ValuesIn(kModes),

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <numbers>
 
+#include <sndfile.h>
+
 namespace fxcore::firmwaretest {
 
 const char* modeName(Mode mode) {
@@ -78,6 +80,46 @@ Signal impulse(double amplitude, int samples) {
     return s;
 }
 
+Signal pluckedPhrase(double peakLevel) {
+    Signal s = silence(kRate * 2);
+    uint32_t seed = 2024;
+    const double notes[] = {110.0, 146.8, 196.0, 246.9};
+    for (std::size_t n = 0; n < std::size(notes); ++n) {
+        const std::size_t start = n * kRate * 2 / 5;
+        std::vector<double> string(static_cast<std::size_t>(std::lround(kRate / notes[n])));
+        for (double& v : string) {
+            seed = seed * 1664525u + 1013904223u;
+            v = static_cast<double>(static_cast<int32_t>(seed)) / 2147483648.0;
+        }
+        for (std::size_t i = 0; start + i < s.left.size(); ++i) {
+            const std::size_t k = i % string.size();
+            s.left[start + i] += static_cast<float>(string[k]);
+            string[k] = 0.498 * (string[k] + string[(k + 1) % string.size()]);
+        }
+    }
+    const double scale = peakLevel / peak(s.left);
+    for (std::size_t i = 0; i < s.left.size(); ++i)
+        s.left[i] = s.right[i] = static_cast<float>(s.left[i] * scale);
+    return s;
+}
+
+Signal readStereoFile(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) return {};
+    Signal s;
+    if (info.channels == 2 && info.samplerate == kRate && info.frames > 0) {
+        std::vector<float> interleaved(static_cast<std::size_t>(info.frames) * 2);
+        const sf_count_t frames = sf_readf_float(file, interleaved.data(), info.frames);
+        for (sf_count_t i = 0; i < frames; ++i) {
+            s.left.push_back(interleaved[static_cast<std::size_t>(2 * i)]);
+            s.right.push_back(interleaved[static_cast<std::size_t>(2 * i + 1)]);
+        }
+    }
+    sf_close(file);
+    return s;
+}
+
 FirmwareRig::FirmwareRig(Mode mode) : mode_(mode), core_(std::make_unique<FXCoreCore>()) {
     program_.presets = FXCoreProgram::defaultPresets();
     result_ = program_.loadFromText(readFile(hexPath(mode)));
@@ -89,6 +131,11 @@ FirmwareRig::FirmwareRig(Mode mode) : mode_(mode), core_(std::make_unique<FXCore
 
 void FirmwareRig::setKnob(int pot, float position) {
     pots_[static_cast<std::size_t>(pot)] = position;
+    core_->setPots(pots_.data());
+}
+
+void FirmwareRig::setKnobs(const std::array<float, 5>& positions) {
+    for (std::size_t k = 0; k < kKnobs.size(); ++k) pots_[static_cast<std::size_t>(kKnobs[k])] = positions[k];
     core_->setPots(pots_.data());
 }
 
@@ -152,6 +199,13 @@ double mean(const std::vector<float>& x) {
     double sum = 0.0;
     for (float v : x) sum += v;
     return x.empty() ? 0.0 : sum / static_cast<double>(x.size());
+}
+
+std::size_t strongestSample(const std::vector<float>& x) {
+    std::size_t best = 0;
+    for (std::size_t i = 0; i < x.size(); ++i)
+        if (std::fabs(x[i]) > std::fabs(x[best])) best = i;
+    return best;
 }
 
 double dcLevel(const std::vector<float>& x) {

@@ -50,6 +50,13 @@ Signal sine(double hz, double amplitude, int samples);
 Signal noise(double amplitude, int samples, uint32_t seed = 12345);
 // One sample of `amplitude` on both channels, then silence.
 Signal impulse(double amplitude, int samples);
+// A plucked-string phrase (Karplus-Strong), the same on both channels: four
+// notes of a low guitar chord, 0.4 s apart, each ringing on under the next,
+// 2 s in all, scaled to the peak `peakLevel`.
+Signal pluckedPhrase(double peakLevel);
+// A stereo sound file read with libsndfile; empty when it cannot be read or
+// is not stereo at the rig's rate.
+Signal readStereoFile(const std::string& path);
 
 class FirmwareRig {
 public:
@@ -61,6 +68,9 @@ public:
 
     // Knob positions 0..1; every knob starts at 0.5, MIX included.
     void setKnob(int pot, float position);
+    // All five knobs at once, in the order of kKnobs (ONE, MIX, TWO, CLOCK,
+    // TWEAK).
+    void setKnobs(const std::array<float, 5>& positions);
     // Runs the core for one sample with the footswitch state held.
     Frame step(float left, float right);
     // Runs a whole signal; returns every output frame.
@@ -93,6 +103,8 @@ std::vector<float> channel(const std::vector<Frame>& frames, int output, std::si
 double peak(const std::vector<float>& x);
 double rms(const std::vector<float>& x);
 double mean(const std::vector<float>& x);
+// Index of the sample of largest magnitude (the first of equals; 0 when empty).
+std::size_t strongestSample(const std::vector<float>& x);
 // Mean under a Hann window: the DC content, without the leakage of tones.
 double dcLevel(const std::vector<float>& x);
 // Power of the component at `hz` (Goertzel), normalised so a sine of
