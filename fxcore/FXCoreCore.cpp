@@ -115,7 +115,8 @@ void FXCoreCore::convertInputs(const float* in) {
     for (std::size_t k = 0; k < inputs.size(); ++k) sfr[kSfrInput0 + k] = inputs[k];
 }
 
-void FXCoreCore::run(const float* in) {
+// Flattened: the per-sample steps (compiled in the same unit) are inlined.
+[[gnu::flatten]] void FXCoreCore::run(const float* in) {
     if (loaded != 1) return;
     delayPtr = (delayPtr - 1) & kDelayMask;
 
