@@ -11,7 +11,7 @@
 
 namespace fxcore {
 
-FXCoreCore::FXCoreCore() : delayMemory(kDelayWords, 0) {
+FXCoreCore::FXCoreCore() {
     decodeProgram();
     stateReset();
 }
