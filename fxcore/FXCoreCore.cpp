@@ -11,7 +11,7 @@
 
 namespace fxcore {
 
-FXCoreCore::FXCoreCore() : delayMemory(kDelayWords, 0) {
+FXCoreCore::FXCoreCore() {
     decodeProgram();
     stateReset();
 }
@@ -94,6 +94,7 @@ void FXCoreCore::convertInputs(const float* in) {
         const __m128d lowest = _mm_set1_pd(-2147483648.0);
         const __m128d highest = _mm_set1_pd(2147483647.5);
         const __m128 floats = _mm_loadu_ps(in);
+        __m128i pairs[2];
         for (int pair = 0; pair < 2; ++pair) {
             const __m128d x = _mm_cvtps_pd(pair == 0 ? floats : _mm_movehl_ps(floats, floats));
             __m128d y = _mm_add_pd(_mm_mul_pd(x, scale), half);
@@ -103,10 +104,13 @@ void FXCoreCore::convertInputs(const float* in) {
             const __m128d above = _mm_cmpgt_pd(_mm_cvtepi32_pd(truncated), y);
             // The compare's 64-bit all-ones lanes, packed to two 32-bit -1s.
             const __m128i minusOne = _mm_shuffle_epi32(_mm_castpd_si128(above), _MM_SHUFFLE(3, 3, 2, 0));
-            const __m128i floored = _mm_add_epi32(truncated, minusOne);
-            inputs[static_cast<std::size_t>(2 * pair)] = _mm_cvtsi128_si32(floored);
-            inputs[static_cast<std::size_t>(2 * pair + 1)] = _mm_cvtsi128_si32(_mm_shuffle_epi32(floored, 1));
+            pairs[pair] = _mm_add_epi32(truncated, minusOne);
         }
+        // All four results in one register, stored with one move each.
+        const __m128i floored = _mm_unpacklo_epi64(pairs[0], pairs[1]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(inputs.data()), floored);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sfr.data() + kSfrInput0), floored);
+        return;
 #else
         for (std::size_t k = 0; k < inputs.size(); ++k)
             inputs[k] = roundSat32(static_cast<double>(in[k]) * 2147483648.0);
@@ -115,7 +119,8 @@ void FXCoreCore::convertInputs(const float* in) {
     for (std::size_t k = 0; k < inputs.size(); ++k) sfr[kSfrInput0 + k] = inputs[k];
 }
 
-void FXCoreCore::run(const float* in) {
+// Flattened: the per-sample steps (compiled in the same unit) are inlined.
+[[gnu::flatten]] void FXCoreCore::run(const float* in) {
     if (loaded != 1) return;
     delayPtr = (delayPtr - 1) & kDelayMask;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "fxcore/FXCoreCore.h"
@@ -13,7 +14,7 @@ namespace {
 
 using test::word;
 
-bool allZero(const std::vector<int16_t>& memory) {
+bool allZero(std::span<const int16_t> memory) {
     return std::all_of(memory.begin(), memory.end(), [](int16_t w) { return w == 0; });
 }
 

@@ -46,7 +46,7 @@ struct Snapshot {
     uint32_t sampleCounter = 0;
 
     explicit Snapshot(const FXCoreCore& core)
-        : regFile(core.regFile), delay(core.delayMemory), sfr(core.sfr), outputs(core.outputs),
+        : regFile(core.regFile), delay(core.delayMemory.begin(), core.delayMemory.end()), sfr(core.sfr), outputs(core.outputs),
           userOut(core.userOut), ramp(core.ramp), acc64(core.acc64), delayPtr(core.delayPtr),
           sampleCounter(core.sampleCounter) {}
 
