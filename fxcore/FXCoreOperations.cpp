@@ -20,6 +20,7 @@ namespace fxcore {
 
 namespace {
 
+// clang-format off
 // Every operation and its body, in the order of kOperations.
 #define FXCORE_OPERATION_LIST(X)                                                           \
     X(Abs, abs) X(ClearAcc64, clearAcc64) X(AddImm, addImm) X(Add, add) X(AddSat, addSat)   \
@@ -106,6 +107,7 @@ namespace {
     X(first, firstBody, ReadDelay, readDelay) X(first, firstBody, WriteDelay, writeDelay)    \
     X(first, firstBody, ReadDelayIndexed, readDelayIndexed)                                  \
     X(first, firstBody, StoreSfrOutput, storeSfrOutput)
+// clang-format on
 
 #define FXCORE_OPCODE(name, body) Opcode::name,
 constexpr Opcode kListedOpcodes[] = {FXCORE_OPERATION_LIST(FXCORE_OPCODE)};

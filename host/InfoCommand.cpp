@@ -40,12 +40,14 @@ constexpr FlagName kParamFlagNames[] = {
 };
 
 // The extensions a host commonly asks for; info lists those the plug-in answers.
+// clang-format off
 constexpr const char* kKnownExtensions[] = {
     "clap.params",        "clap.state",         "clap.gui",
     "clap.audio-ports",   "clap.note-ports",    "clap.tail",
     "clap.latency",       "clap.render",        "clap.timer-support",
     "clap.posix-fd-support", "clap.plugin-info-as-vst3/0",
 };
+// clang-format on
 
 // The names of the flags set in flags, comma-separated; "-" when none is.
 std::string flagNames(std::uint32_t flags, std::span<const FlagName> names) {

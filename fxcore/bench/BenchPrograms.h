@@ -26,6 +26,7 @@ inline std::vector<uint32_t> singleWord() { return {word(O::Move, 1, 1)}; }
 // traffic, a few SFR reads, saturating adds, products, and one conditional
 // jump in 64 words that is taken over a single word.
 inline std::vector<uint32_t> realisticMix() {
+    // clang-format off
     static const uint32_t kBlock[16] = {
         word(O::LoadSfr, 0, 0),         word(O::ClearAcc64),
         word(O::MacDelay, 2, 1200),     word(O::MacCoefDelay, 40, 2400),
@@ -36,6 +37,7 @@ inline std::vector<uint32_t> realisticMix() {
         word(O::Mul, 7, 6),             word(O::Move, 8, 16),
         word(O::WriteDelay, 8, 4000),   word(O::StoreSfr, 8, 4),
     };
+    // clang-format on
     std::vector<uint32_t> words;
     for (int i = 0; i < 1024; ++i) {
         if (i % 64 == 63) {

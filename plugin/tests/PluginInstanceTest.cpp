@@ -62,9 +62,11 @@ TEST(ParamTable, WritesClampRefuseNaNAndIgnoreUnknownIds) {
         double written;
         double stored;
     };
+    // clang-format off
     const Case cases[] = {{100, 1.5, 1.0},  {500, -30.0, -24.0}, {402, 9.0, 7.0},
                           {400, 5.0, 3.0},  {501, 6.5, 6.5},     {200, -1.0, 0.0},
                           {101, std::numeric_limits<double>::infinity(), 1.0}};
+    // clang-format on
     for (const Case& c : cases) {
         Fixture f;
         f.plugin.setParamFromGui(c.id, c.written);
