@@ -12,27 +12,28 @@
 namespace fxcoreplug {
 
 class FootswitchView : public VSTGUI::CControl {
- public:
-  FootswitchView(const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, std::int32_t tag,
-                 VSTGUI::CBitmap* picture, bool momentary);
-  FootswitchView(const FootswitchView& other);
-  ~FootswitchView() override;
-  VSTGUI::CView* newCopy() const override;
+public:
+    FootswitchView(const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, std::int32_t tag,
+                   VSTGUI::CBitmap* picture, bool momentary);
+    FootswitchView(const FootswitchView& other);
+    ~FootswitchView() override;
+    VSTGUI::CView* newCopy() const override;
 
-  // The picture at its own size from the view's top left, clipped to the view.
-  void draw(VSTGUI::CDrawContext* context) override;
-  VSTGUI::CMouseEventResult onMouseDown(VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
-  VSTGUI::CMouseEventResult onMouseUp(VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
-  VSTGUI::CMouseEventResult onMouseCancel() override;
+    // The picture at its own size from the view's top left, clipped to the view.
+    void draw(VSTGUI::CDrawContext* context) override;
+    VSTGUI::CMouseEventResult onMouseDown(VSTGUI::CPoint& where,
+                                          const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseUp(VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseCancel() override;
 
-  bool isMomentary() const { return momentary; }
+    bool isMomentary() const { return momentary; }
 
- private:
-  // Value 0 and the end of the edit of a momentary press.
-  void release();
-  VSTGUI::SharedPointer<VSTGUI::CBitmap> image;
-  bool momentary;
-  bool pressHeld = false;  // a momentary press has begun and not yet ended
+private:
+    // Value 0 and the end of the edit of a momentary press.
+    void release();
+    VSTGUI::SharedPointer<VSTGUI::CBitmap> image;
+    bool momentary;
+    bool pressHeld = false;  // a momentary press has begun and not yet ended
 };
 
 }  // namespace fxcoreplug

@@ -12,7 +12,10 @@ constexpr VSTGUI::CColor kBlue(90, 160, 255, 255);
 // Every panel is 394 by 722 points. Rows 4 and 5 differ only in where pots 1 and 2 stand:
 // row 4 runs down the left column first, row 5 across the top first.
 const PanelLayout kPanels[kPanelCount] = {
-    {"quavix", "MP-ZELBRIN", 394, 722,
+    {"quavix",
+     "MP-ZELBRIN",
+     394,
+     722,
      {{100, 73, 91, 73, "fluted-large"},
       {101, 196, 91, 73, "fluted-large"},
       {102, 320, 91, 73, "fluted-large"},
@@ -24,7 +27,10 @@ const PanelLayout kPanels[kPanelCount] = {
      2,
      {{54, 552, 21, kWhite}, {338, 552, 21, kWhite}},
      2},
-    {"corlinde-jr", "mp-corlindejr", 394, 722,
+    {"corlinde-jr",
+     "mp-corlindejr",
+     394,
+     722,
      {{100, 73, 85, 95, "lg-knob-blu"},
       {101, 196, 85, 95, "lg-knob-org"},
       {102, 319, 85, 95, "lg-knob-yel"},
@@ -36,14 +42,20 @@ const PanelLayout kPanels[kPanelCount] = {
      1,
      {{196, 481, 21, kWhite}},
      1},
-    {"vantrel-noise-2", "mp-vantrelnoise2", 394, 722,
+    {"vantrel-noise-2",
+     "mp-vantrelnoise2",
+     394,
+     722,
      {{101, 196, 85, 107, "brutal-large"}},
      1,
      {{204, 196, 617, 81, 83, true, false}},
      1,
      {{196, 481, 21, kWhite}},
      1},
-    {"quenmoor", "mp-quenmoor", 394, 722,
+    {"quenmoor",
+     "mp-quenmoor",
+     394,
+     722,
      {{100, 73, 91, 73, "knob-blk-large"},
       {101, 196, 91, 73, "knob-blk-large"},
       {102, 320, 91, 73, "knob-blk-large"},
@@ -55,7 +67,10 @@ const PanelLayout kPanels[kPanelCount] = {
      2,
      {{54, 552, 21, kWhite}, {338, 552, 21, kWhite}},
      2},
-    {"kelvane-delay-classic", "wq-kelvane-classic", 394, 722,
+    {"kelvane-delay-classic",
+     "wq-kelvane-classic",
+     394,
+     722,
      {{100, 92, 95, 73, "knob-wht-large"},
       {101, 92, 284, 73, "knob-wht-large"},
       {102, 301, 95, 73, "knob-wht-large"},
@@ -66,7 +81,10 @@ const PanelLayout kPanels[kPanelCount] = {
      1,
      {{197, 49, 30, kGreen}},
      1},
-    {"fenwhist-ambrel-classic", "wq-fenwhist-classic", 394, 722,
+    {"fenwhist-ambrel-classic",
+     "wq-fenwhist-classic",
+     394,
+     722,
      {{100, 92, 95, 73, "knob-wht-large"},
       {101, 301, 95, 73, "knob-wht-large"},
       {102, 92, 284, 73, "knob-wht-large"},
@@ -80,9 +98,9 @@ const PanelLayout kPanels[kPanelCount] = {
 };
 
 const PanelLayout& layoutNamed(std::string_view panel) {
-  for (const PanelLayout& layout : kPanels)
-    if (panel == layout.id) return layout;
-  return kPanels[0];
+    for (const PanelLayout& layout : kPanels)
+        if (panel == layout.id) return layout;
+    return kPanels[0];
 }
 
 }  // namespace fxcoreplug

@@ -13,41 +13,41 @@ namespace fxcoreplug {
 
 // One pot position.
 struct KnobSpec {
-  std::int32_t tag;   // parameter id of the pot, 100 + pot number
-  std::int32_t x;     // centre
-  std::int32_t y;
-  std::int32_t size;  // knob diameter; the knob pictures are rotated to this size
-  const char* image;  // knob cap picture
+    std::int32_t tag;  // parameter id of the pot, 100 + pot number
+    std::int32_t x;    // centre
+    std::int32_t y;
+    std::int32_t size;  // knob diameter; the knob pictures are rotated to this size
+    const char* image;  // knob cap picture
 };
 
 struct FootswitchSpec {
-  std::int32_t tag;  // 204 (switch 4) or 301 (tap)
-  std::int32_t x;    // centre
-  std::int32_t y;
-  std::int32_t width;
-  std::int32_t height;
-  bool momentary;  // springs back on release
-  bool leftImage;  // drawn with "left-footswitch", otherwise "right-footswitch"
+    std::int32_t tag;  // 204 (switch 4) or 301 (tap)
+    std::int32_t x;    // centre
+    std::int32_t y;
+    std::int32_t width;
+    std::int32_t height;
+    bool momentary;  // springs back on release
+    bool leftImage;  // drawn with "left-footswitch", otherwise "right-footswitch"
 };
 
 struct LedSpec {
-  std::int32_t x;  // centre
-  std::int32_t y;
-  std::int32_t size;  // lens diameter
-  VSTGUI::CColor colour;  // colour of the lit lamp
+    std::int32_t x;  // centre
+    std::int32_t y;
+    std::int32_t size;      // lens diameter
+    VSTGUI::CColor colour;  // colour of the lit lamp
 };
 
 struct PanelLayout {
-  const char* id;               // panel id, compared with the control names' panel
-  const char* backgroundImage;  // the panel picture
-  std::int32_t width;
-  std::int32_t height;
-  KnobSpec knobs[6];
-  std::int32_t knobCount;  // 1 to 6
-  FootswitchSpec footswitches[2];
-  std::int32_t footswitchCount;  // 1 or 2
-  LedSpec ledSpecs[2];
-  std::int32_t ledCount;  // 1 or 2
+    const char* id;               // panel id, compared with the control names' panel
+    const char* backgroundImage;  // the panel picture
+    std::int32_t width;
+    std::int32_t height;
+    KnobSpec knobs[6];
+    std::int32_t knobCount;  // 1 to 6
+    FootswitchSpec footswitches[2];
+    std::int32_t footswitchCount;  // 1 or 2
+    LedSpec ledSpecs[2];
+    std::int32_t ledCount;  // 1 or 2
 };
 
 inline constexpr int kPanelCount = 6;

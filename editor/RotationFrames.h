@@ -20,7 +20,7 @@ using FrameSeries = std::vector<VSTGUI::SharedPointer<VSTGUI::CBitmap>>;
 // comes out at 0.5 or less, is transparent black. Channels are truncated, not rounded.
 // Empty for a null source, a count below 1, or a source whose pixels cannot be read; the
 // frames made so far when a frame's bitmap cannot be created.
-FrameSeries makeRotationFrames(VSTGUI::CBitmap* source, int count, double offset,
-                               double halfRange, double targetSize);
+FrameSeries makeRotationFrames(VSTGUI::CBitmap* source, int count, double offset, double halfRange,
+                               double targetSize);
 
 }  // namespace fxcoreplug

@@ -40,7 +40,9 @@ inline int32_t FXCoreCore::sat32d(double x) {
     return static_cast<int32_t>(x);  // truncates toward zero; in range here
 }
 
-inline double FXCoreCore::jsRound(double x) { return std::floor(x + 0.5); }
+inline double FXCoreCore::jsRound(double x) {
+    return std::floor(x + 0.5);
+}
 
 inline int32_t FXCoreCore::roundSat32(double x) {
     const double y = x + 0.5;  // the same sum jsRound floors
@@ -78,7 +80,7 @@ inline int32_t FXCoreCore::negSat(int32_t v) {
 }
 
 inline int32_t FXCoreCore::toS31(double x) {
-    if (!(x > 0.0)) return 0;  // also NaN
+    if (!(x > 0.0)) return 0;                 // also NaN
     const double y = x * 2147483648.0 + 0.5;  // positive: its floor is its truncation
     if (y >= 2147483647.0) return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(y);
@@ -97,8 +99,8 @@ inline int64_t FXCoreCore::mulFrac64(int32_t a, int32_t b) {
 // 2^31, one above the largest value.
 inline int32_t FXCoreCore::mulS31(int32_t a, int32_t b) {
     const int64_t shifted = (static_cast<int64_t>(a) * b) >> 31;
-    return static_cast<int32_t>(shifted > std::numeric_limits<int32_t>::max()
-                                    ? std::numeric_limits<int32_t>::max() : shifted);
+    return static_cast<int32_t>(
+        shifted > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : shifted);
 }
 
 inline void FXCoreCore::addToAcc64(int64_t x) {

@@ -59,9 +59,11 @@ public:
     static constexpr int kSfrSampleCounter = firstSfrOf(SfrBlock::SampleCounter);
     static constexpr int kSfrNoise = firstSfrOf(SfrBlock::Noise);
     static_assert(sfrCountOf(SfrBlock::Inputs) == 4 && sfrCountOf(SfrBlock::Outputs) == kOutputCount);
-    static_assert(sfrCountOf(SfrBlock::PotShifts) == kPotCount && sfrCountOf(SfrBlock::PotsRaw) == kPotCount
-                  && sfrCountOf(SfrBlock::PotsSmoothed) == kPotCount);
-    static_assert(sfrCountOf(SfrBlock::LfoRates) == kLfoCount && sfrCountOf(SfrBlock::LfoOutputs) == 2 * kLfoCount);
+    static_assert(sfrCountOf(SfrBlock::PotShifts) == kPotCount &&
+                  sfrCountOf(SfrBlock::PotsRaw) == kPotCount &&
+                  sfrCountOf(SfrBlock::PotsSmoothed) == kPotCount);
+    static_assert(sfrCountOf(SfrBlock::LfoRates) == kLfoCount &&
+                  sfrCountOf(SfrBlock::LfoOutputs) == 2 * kLfoCount);
     static_assert(sfrCountOf(SfrBlock::RampRates) == 2 && sfrCountOf(SfrBlock::Ramps) == 2);
 
     static constexpr uint32_t kNoiseSeed = 0x2545F491u;
@@ -246,11 +248,11 @@ public:
     using Handler = int32_t (*)(FXCoreCore& core, const DecodedWord& word);
     struct DecodedWord {
         const void* label;  // where the threaded pass continues for this word
-        uint8_t a;  // register-file index of rA, or a small select field
-        uint8_t b;  // register-file index of rB or of MREG M, or a select field
-        uint8_t c;  // a third small field
-        uint8_t dispatch;  // operation index in kOperations, or one of the core's own variants
-        int32_t x;  // the word's value operand: offset, immediate, SFR number, skip...
+        uint8_t a;          // register-file index of rA, or a small select field
+        uint8_t b;          // register-file index of rB or of MREG M, or a select field
+        uint8_t c;          // a third small field
+        uint8_t dispatch;   // operation index in kOperations, or one of the core's own variants
+        int32_t x;          // the word's value operand: offset, immediate, SFR number, skip...
     };
     static DecodedWord decodeWord(uint32_t word);
 

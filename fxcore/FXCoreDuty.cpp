@@ -81,8 +81,8 @@ void FXCoreCore::readUserDuty(float* out) {
     const DutyCounts counts = takeUserDutyCounts();
     if (counts.samples > 0) {
         for (std::size_t k = 0; k < 2; ++k)
-            lastDuty[k] = static_cast<float>(static_cast<double>(counts.on[k])
-                                             / static_cast<double>(counts.samples));
+            lastDuty[k] =
+                static_cast<float>(static_cast<double>(counts.on[k]) / static_cast<double>(counts.samples));
     }
     if (out == nullptr) return;
     out[0] = lastDuty[0];

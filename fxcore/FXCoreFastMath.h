@@ -29,8 +29,12 @@ namespace fxcore::fastmath {
 
 // ---- references: the results as defined -----------------------------------
 
-inline int32_t lfoSineReference(double phase) { return FXCoreCore::roundSat32(std::sin(phase) * 2147483647.0); }
-inline int32_t lfoCosineReference(double phase) { return FXCoreCore::roundSat32(std::cos(phase) * 2147483647.0); }
+inline int32_t lfoSineReference(double phase) {
+    return FXCoreCore::roundSat32(std::sin(phase) * 2147483647.0);
+}
+inline int32_t lfoCosineReference(double phase) {
+    return FXCoreCore::roundSat32(std::cos(phase) * 2147483647.0);
+}
 inline int32_t exp2Reference(int32_t a) {
     return FXCoreCore::roundSat32(std::exp2(static_cast<double>(a) * 0x1p-26) * 0x1p31);
 }
@@ -43,8 +47,8 @@ inline int32_t log2Reference(int32_t a) {
 
 // pi/32, the LFO table's step, as a head of 33 bits (so a small multiple of
 // it is exact) and a tail.
-inline constexpr double kStepHead = 0x1.921fb544p-4;            // pi/32 to 33 bits
-inline constexpr double kStepTail = 3.79818781656637e-12;        // pi/32 - head
+inline constexpr double kStepHead = 0x1.921fb544p-4;       // pi/32 to 33 bits
+inline constexpr double kStepTail = 3.79818781656637e-12;  // pi/32 - head
 
 inline constexpr double kStepsPerRadian = 10.185916357881302;  // 32/pi
 
@@ -120,10 +124,11 @@ inline __m128d lfoValuesPacked(double phase) {
     p = _mm_add_pd(_mm_mul_pd(p, r2), _mm_set_pd(-0.5, -1.0 / 6));
     p = _mm_add_pd(_mm_mul_pd(p, r2), _mm_set1_pd(1.0));
     const __m128d sinCos = _mm_mul_pd(p, _mm_set_pd(1.0, r));  // (sin r, cos r)
-    const LfoTableEntry& t = kLfoTable[j & 63];  // j * pi/32 modulo 2 pi
+    const LfoTableEntry& t = kLfoTable[j & 63];                // j * pi/32 modulo 2 pi
     const __m128d cosR = _mm_unpackhi_pd(sinCos, sinCos);
     const __m128d sinR = _mm_unpacklo_pd(sinCos, sinCos);
-    return _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(t.sineCosine), cosR), _mm_mul_pd(_mm_loadu_pd(t.cosineMinusSine), sinR));
+    return _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(t.sineCosine), cosR),
+                      _mm_mul_pd(_mm_loadu_pd(t.cosineMinusSine), sinR));
 }
 
 inline SineCosineValues lfoValues(double phase) {
@@ -153,7 +158,8 @@ inline SineCosineValues lfoValues(double phase) {
     const double sinR = r * (1.0 + r2 * (-1.0 / 6 + r2 * (1.0 / 120 + r2 * (-1.0 / 5040 + r2 * 0.0))));
     const double cosR = 1.0 + r2 * (-0.5 + r2 * (1.0 / 24 + r2 * (-1.0 / 720 + r2 * (1.0 / 40320))));
     const LfoTableEntry& t = kLfoTable[j & 63];
-    return {t.sineCosine[0] * cosR + t.cosineMinusSine[0] * sinR, t.sineCosine[1] * cosR + t.cosineMinusSine[1] * sinR};
+    return {t.sineCosine[0] * cosR + t.cosineMinusSine[0] * sinR,
+            t.sineCosine[1] * cosR + t.cosineMinusSine[1] * sinR};
 }
 
 inline bool tryLfoSineCosine(double phase, SineCosine& out) {

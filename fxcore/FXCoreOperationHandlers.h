@@ -44,9 +44,18 @@ struct OperationHandlers {
         acc(c) = a == kMin ? kMax : (a < 0 ? -a : a);
         return 1;
     }
-    static int32_t clearAcc64(FXCoreCore& c, const Word&) { c.acc64 = 0; return 1; }
-    static int32_t addImm(FXCoreCore& c, const Word& w) { acc(c) = wrapAdd(r(c, w.a), w.x); return 1; }
-    static int32_t add(FXCoreCore& c, const Word& w) { acc(c) = wrapAdd(r(c, w.a), r(c, w.b)); return 1; }
+    static int32_t clearAcc64(FXCoreCore& c, const Word&) {
+        c.acc64 = 0;
+        return 1;
+    }
+    static int32_t addImm(FXCoreCore& c, const Word& w) {
+        acc(c) = wrapAdd(r(c, w.a), w.x);
+        return 1;
+    }
+    static int32_t add(FXCoreCore& c, const Word& w) {
+        acc(c) = wrapAdd(r(c, w.a), r(c, w.b));
+        return 1;
+    }
     static int32_t addSat(FXCoreCore& c, const Word& w) {
         acc(c) = FXCoreCore::satAdd(r(c, w.a), r(c, w.b));
         return 1;
@@ -55,7 +64,10 @@ struct OperationHandlers {
         acc(c) = FXCoreCore::satAdd(r(c, w.a), w.x);
         return 1;
     }
-    static int32_t sub(FXCoreCore& c, const Word& w) { acc(c) = wrapSub(r(c, w.a), r(c, w.b)); return 1; }
+    static int32_t sub(FXCoreCore& c, const Word& w) {
+        acc(c) = wrapSub(r(c, w.a), r(c, w.b));
+        return 1;
+    }
     static int32_t subSat(FXCoreCore& c, const Word& w) {
         acc(c) = FXCoreCore::satSub(r(c, w.a), r(c, w.b));
         return 1;
@@ -133,7 +145,10 @@ struct OperationHandlers {
         acc(c) = FXCoreCore::mulS31(r(c, w.a), w.x);
         return 1;
     }
-    static int32_t negate(FXCoreCore& c, const Word& w) { acc(c) = FXCoreCore::negSat(r(c, w.a)); return 1; }
+    static int32_t negate(FXCoreCore& c, const Word& w) {
+        acc(c) = FXCoreCore::negSat(r(c, w.a));
+        return 1;
+    }
     // Result with 26 fraction bits, from -31 (|A| = 1) to 0 (|A| = 2^31).
     // (fastmath::log2Reference and exp2Reference define them; these are
     // their exact fast forms.)
@@ -141,14 +156,32 @@ struct OperationHandlers {
         acc(c) = fastmath::log2Word(r(c, w.a));
         return 1;
     }
-    static int32_t exp2(FXCoreCore& c, const Word& w) { acc(c) = fastmath::exp2Word(r(c, w.a)); return 1; }
+    static int32_t exp2(FXCoreCore& c, const Word& w) {
+        acc(c) = fastmath::exp2Word(r(c, w.a));
+        return 1;
+    }
 
     // Moves. For MREG forms, b already holds the register-file index of MREG M.
-    static int32_t move(FXCoreCore& c, const Word& w) { r(c, w.a) = r(c, w.b); return 1; }
-    static int32_t loadMreg(FXCoreCore& c, const Word& w) { r(c, w.a) = r(c, w.b); return 1; }
-    static int32_t loadSfr(FXCoreCore& c, const Word& w) { r(c, w.a) = c.readSFR(w.x); return 1; }
-    static int32_t storeMreg(FXCoreCore& c, const Word& w) { r(c, w.b) = r(c, w.a); return 1; }
-    static int32_t storeSfr(FXCoreCore& c, const Word& w) { c.writeSFR(w.x, r(c, w.a)); return 1; }
+    static int32_t move(FXCoreCore& c, const Word& w) {
+        r(c, w.a) = r(c, w.b);
+        return 1;
+    }
+    static int32_t loadMreg(FXCoreCore& c, const Word& w) {
+        r(c, w.a) = r(c, w.b);
+        return 1;
+    }
+    static int32_t loadSfr(FXCoreCore& c, const Word& w) {
+        r(c, w.a) = c.readSFR(w.x);
+        return 1;
+    }
+    static int32_t storeMreg(FXCoreCore& c, const Word& w) {
+        r(c, w.b) = r(c, w.a);
+        return 1;
+    }
+    static int32_t storeSfr(FXCoreCore& c, const Word& w) {
+        c.writeSFR(w.x, r(c, w.a));
+        return 1;
+    }
     static int32_t loadMregIndexed(FXCoreCore& c, const Word& w) {
         const auto index = static_cast<std::size_t>(r(c, w.b) & 127);
         r(c, w.a) = c.regFile[FXCoreCore::kFirstMregRegister + index];
@@ -174,8 +207,14 @@ struct OperationHandlers {
         c.acc64 = static_cast<int64_t>(high | static_cast<uint32_t>(r(c, w.a)));
         return 1;
     }
-    static int32_t readDelay(FXCoreCore& c, const Word& w) { r(c, w.a) = c.readDelay(w.x); return 1; }
-    static int32_t writeDelay(FXCoreCore& c, const Word& w) { c.writeDelay(w.x, r(c, w.a)); return 1; }
+    static int32_t readDelay(FXCoreCore& c, const Word& w) {
+        r(c, w.a) = c.readDelay(w.x);
+        return 1;
+    }
+    static int32_t writeDelay(FXCoreCore& c, const Word& w) {
+        c.writeDelay(w.x, r(c, w.a));
+        return 1;
+    }
     static int32_t readDelayIndexed(FXCoreCore& c, const Word& w) {
         r(c, w.a) = c.readDelay(r(c, w.b));
         return 1;
@@ -196,22 +235,47 @@ struct OperationHandlers {
     static int32_t readAcc64Scaled(FXCoreCore& c, const Word& w) {
         const int64_t top = c.acc64 >> 60;
         if (top == 0 || top == -1) {
-            r(c, w.a) = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(c.acc64) >> 32) << 3);
+            r(c, w.a) =
+                static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(c.acc64) >> 32) << 3);
         } else {
             r(c, w.a) = c.acc64 >= 0 ? kMax : kMin;
         }
         return 1;
     }
-    static int32_t loadImmHigh(FXCoreCore& c, const Word& w) { r(c, w.a) = w.x; return 1; }
+    static int32_t loadImmHigh(FXCoreCore& c, const Word& w) {
+        r(c, w.a) = w.x;
+        return 1;
+    }
 
     // Logic and jumps.
-    static int32_t bitNot(FXCoreCore& c, const Word& w) { acc(c) = ~r(c, w.a); return 1; }
-    static int32_t bitOr(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) | r(c, w.b); return 1; }
-    static int32_t orImm(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) | w.x; return 1; }
-    static int32_t bitAnd(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) & r(c, w.b); return 1; }
-    static int32_t andImm(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) & w.x; return 1; }
-    static int32_t bitXor(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) ^ r(c, w.b); return 1; }
-    static int32_t xorImm(FXCoreCore& c, const Word& w) { acc(c) = r(c, w.a) ^ w.x; return 1; }
+    static int32_t bitNot(FXCoreCore& c, const Word& w) {
+        acc(c) = ~r(c, w.a);
+        return 1;
+    }
+    static int32_t bitOr(FXCoreCore& c, const Word& w) {
+        acc(c) = r(c, w.a) | r(c, w.b);
+        return 1;
+    }
+    static int32_t orImm(FXCoreCore& c, const Word& w) {
+        acc(c) = r(c, w.a) | w.x;
+        return 1;
+    }
+    static int32_t bitAnd(FXCoreCore& c, const Word& w) {
+        acc(c) = r(c, w.a) & r(c, w.b);
+        return 1;
+    }
+    static int32_t andImm(FXCoreCore& c, const Word& w) {
+        acc(c) = r(c, w.a) & w.x;
+        return 1;
+    }
+    static int32_t bitXor(FXCoreCore& c, const Word& w) {
+        acc(c) = r(c, w.a) ^ r(c, w.b);
+        return 1;
+    }
+    static int32_t xorImm(FXCoreCore& c, const Word& w) {
+        acc(c) = r(c, w.a) ^ w.x;
+        return 1;
+    }
     static int32_t jumpIfNotNeg(FXCoreCore& c, const Word& w) { return jump(r(c, w.a) >= 0, w); }
     static int32_t jumpIfNeg(FXCoreCore& c, const Word& w) { return jump(r(c, w.a) < 0, w); }
     static int32_t jumpIfNonZero(FXCoreCore& c, const Word& w) { return jump(r(c, w.a) != 0, w); }
@@ -318,7 +382,10 @@ struct OperationHandlers {
 
     // Variants the decoder picks by SFR number, so a pass reads and writes
     // SFRs without going through the map at run time.
-    static int32_t loadSfrZero(FXCoreCore& c, const Word& w) { r(c, w.a) = 0; return 1; }
+    static int32_t loadSfrZero(FXCoreCore& c, const Word& w) {
+        r(c, w.a) = 0;
+        return 1;
+    }
     static int32_t loadSfrValue(FXCoreCore& c, const Word& w) {
         r(c, w.a) = c.sfr[static_cast<std::size_t>(w.x)];
         return 1;

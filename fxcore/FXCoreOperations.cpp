@@ -133,7 +133,7 @@ enum Extra : uint8_t {
     kFirstExtra = kOperationCount - 1,
     FXCORE_EXTRA_LIST(FXCORE_EXTRA)
 #undef FXCORE_EXTRA
-    kDispatchCount
+        kDispatchCount
 };
 
 #define FXCORE_DISPATCH(name, body) k##name,
@@ -162,7 +162,9 @@ constexpr FXCoreCore::Handler s_handlers[] = {FXCORE_OPERATION_LIST(FXCORE_HANDL
 #undef FXCORE_HANDLER
 static_assert(std::size(s_handlers) == kDispatchCount);
 
-constexpr uint8_t indexOf(Opcode code) { return kOperationIndex[static_cast<uint8_t>(code)]; }
+constexpr uint8_t indexOf(Opcode code) {
+    return kOperationIndex[static_cast<uint8_t>(code)];
+}
 
 // The SFR variant of a LoadSfr or StoreSfr word, by the register's read or
 // write rule in kSpecialRegisters (as readSFR and writeSFR apply it).
@@ -262,8 +264,9 @@ void FXCoreCore::decodeProgram() {
         const int pairFirst = kPairPosition[first.dispatch];
         const int pairSecond = kPairPosition[second.dispatch];
         if (pairFirst >= 0 && pairSecond >= 0)
-            first.label = labels[kPairLabels + static_cast<std::size_t>(pairFirst) * std::size(kPairOperations) +
-                                 static_cast<std::size_t>(pairSecond)];
+            first.label =
+                labels[kPairLabels + static_cast<std::size_t>(pairFirst) * std::size(kPairOperations) +
+                       static_cast<std::size_t>(pairSecond)];
     }
 }
 
@@ -284,36 +287,22 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
         const uint32_t raw = field.extract(word);
         const auto small = static_cast<uint8_t>(raw);
         switch (field.kind) {
-            case FieldKind::Register:
-                (field.lsb == kFieldA.lsb ? decodedWord.a : decodedWord.b) = small;
-                break;
-            case FieldKind::MemoryRegister:
-                decodedWord.b = static_cast<uint8_t>(kFirstMregRegister + raw);
-                break;
-            case FieldKind::Coefficient:
-            case FieldKind::UserOutput:
-            case FieldKind::LfoNegate:
-            case FieldKind::WindowSize:
-                decodedWord.c = small;
-                break;
-            case FieldKind::LfoLane:
-            case FieldKind::RampSelect:
-                decodedWord.b = small;
-                break;
-            case FieldKind::ImmediateHigh:
-                decodedWord.x = static_cast<int32_t>(raw << 16);
-                break;
-            case FieldKind::ImmediateSigned:
-                decodedWord.x = fieldValue(word, field);
-                break;
-            case FieldKind::SpecialRegister:
-            case FieldKind::ImmediateBits:
-            case FieldKind::DelayOffset:
-            case FieldKind::ShiftCount:
-            case FieldKind::BitNumber:
-            case FieldKind::Skip:
-                decodedWord.x = static_cast<int32_t>(raw);
-                break;
+        case FieldKind::Register: (field.lsb == kFieldA.lsb ? decodedWord.a : decodedWord.b) = small; break;
+        case FieldKind::MemoryRegister: decodedWord.b = static_cast<uint8_t>(kFirstMregRegister + raw); break;
+        case FieldKind::Coefficient:
+        case FieldKind::UserOutput:
+        case FieldKind::LfoNegate:
+        case FieldKind::WindowSize: decodedWord.c = small; break;
+        case FieldKind::LfoLane:
+        case FieldKind::RampSelect: decodedWord.b = small; break;
+        case FieldKind::ImmediateHigh: decodedWord.x = static_cast<int32_t>(raw << 16); break;
+        case FieldKind::ImmediateSigned: decodedWord.x = fieldValue(word, field); break;
+        case FieldKind::SpecialRegister:
+        case FieldKind::ImmediateBits:
+        case FieldKind::DelayOffset:
+        case FieldKind::ShiftCount:
+        case FieldKind::BitNumber:
+        case FieldKind::Skip: decodedWord.x = static_cast<int32_t>(raw); break;
         }
     }
     if (operation.opcode == Opcode::LoadSfr) decodedWord.dispatch = loadSfrDispatch(decodedWord.x);
@@ -337,9 +326,9 @@ void FXCoreCore::runPass(const void* const** labelsOut) {
 #define FXCORE_PAIR_LABEL(first, firstBody, second, secondBody) &&pair_##first##_##second,
 #define FXCORE_PAIR_LABELS(name, body) FXCORE_PAIR_LIST_WITH(FXCORE_PAIR_LABEL, name, body)
     static const void* const kLabels[] = {
-        FXCORE_OPERATION_LIST(FXCORE_LABEL) FXCORE_EXTRA_LIST(FXCORE_LABEL) &&end_of_pass,
+        FXCORE_OPERATION_LIST(FXCORE_LABEL) FXCORE_EXTRA_LIST(FXCORE_LABEL) && end_of_pass,
         FXCORE_ACC_WRITER_LIST(FXCORE_ACC_MOVE_LABEL) FXCORE_MAC_LIST(FXCORE_MAC_PAIR_LABEL)
-        FXCORE_PAIR_LIST(FXCORE_PAIR_LABELS)};
+            FXCORE_PAIR_LIST(FXCORE_PAIR_LABELS)};
 #undef FXCORE_PAIR_LABELS
 #undef FXCORE_PAIR_LABEL
 #undef FXCORE_MAC_PAIR_LABEL
@@ -354,43 +343,39 @@ void FXCoreCore::runPass(const void* const** labelsOut) {
     // Each word jumps straight to the next one's body; setProgram aims every
     // jump at most at the end word, whose label leaves the pass.
     const DecodedWord* word = decoded.data();
-    goto *word->label;
+    goto * word->label;
 
-#define FXCORE_BODY(name, body)                      \
-    op_##name:                                       \
-    word += OperationHandlers::body(*this, *word);   \
-    goto *word->label;
+#define FXCORE_BODY(name, body)                                \
+    op_##name : word += OperationHandlers::body(*this, *word); \
+    goto * word->label;
     FXCORE_OPERATION_LIST(FXCORE_BODY)
     FXCORE_EXTRA_LIST(FXCORE_BODY)
 #undef FXCORE_BODY
 
     // An acc32 writer and the `Move rX, acc32` after it.
-#define FXCORE_ACC_MOVE_BODY(name, body)                   \
-    acc_move_##name:                                       \
-    OperationHandlers::body(*this, word[0]);               \
-    regFile[word[1].a] = regFile[kAcc32Register];          \
-    word += 2;                                             \
-    goto *word->label;
+#define FXCORE_ACC_MOVE_BODY(name, body)                       \
+    acc_move_##name : OperationHandlers::body(*this, word[0]); \
+    regFile[word[1].a] = regFile[kAcc32Register];              \
+    word += 2;                                                 \
+    goto * word->label;
     FXCORE_ACC_WRITER_LIST(FXCORE_ACC_MOVE_BODY)
 #undef FXCORE_ACC_MOVE_BODY
 
     // Two multiply-accumulates of the same kind.
-#define FXCORE_MAC_PAIR_BODY(name, body)                   \
-    mac_pair_##name:                                       \
-    OperationHandlers::body(*this, word[0]);               \
-    OperationHandlers::body(*this, word[1]);               \
-    word += 2;                                             \
-    goto *word->label;
+#define FXCORE_MAC_PAIR_BODY(name, body)                       \
+    mac_pair_##name : OperationHandlers::body(*this, word[0]); \
+    OperationHandlers::body(*this, word[1]);                   \
+    word += 2;                                                 \
+    goto * word->label;
     FXCORE_MAC_LIST(FXCORE_MAC_PAIR_BODY)
 #undef FXCORE_MAC_PAIR_BODY
 
     // Any two operations of the pair list.
-#define FXCORE_PAIR_BODY(first, firstBody, second, secondBody) \
-    pair_##first##_##second:                                   \
-    OperationHandlers::firstBody(*this, word[0]);              \
-    OperationHandlers::secondBody(*this, word[1]);             \
-    word += 2;                                                 \
-    goto *word->label;
+#define FXCORE_PAIR_BODY(first, firstBody, second, secondBody)              \
+    pair_##first##_##second : OperationHandlers::firstBody(*this, word[0]); \
+    OperationHandlers::secondBody(*this, word[1]);                          \
+    word += 2;                                                              \
+    goto * word->label;
 #define FXCORE_PAIR_BODIES(name, body) FXCORE_PAIR_LIST_WITH(FXCORE_PAIR_BODY, name, body)
     FXCORE_PAIR_LIST(FXCORE_PAIR_BODIES)
 #undef FXCORE_PAIR_BODIES

@@ -150,7 +150,8 @@ void FXCoreCore::updateLFOs() {
     }
     // Settled: every rate 0 and every phase where one more step keeps it.
     bool settled = resting;
-    for (std::size_t k = 0; k < kLfoCount && settled; ++k) settled = lfoPhase[k] >= 0.0 && lfoPhase[k] < kTwoPi;
+    for (std::size_t k = 0; k < kLfoCount && settled; ++k)
+        settled = lfoPhase[k] >= 0.0 && lfoPhase[k] < kTwoPi;
     lfosSettled = settled;
     updateRamps();
 }

@@ -123,17 +123,14 @@ struct Reader {
                 }
             }
             break;
-        case 0x01:
-            endSeen = true;
-            break;
+        case 0x01: endSeen = true; break;
         case 0x02:
             if (n == 2) base = ((data(0) << 8) | data(1)) << 4;
             break;
         case 0x04:
             if (n == 2) base = ((data(0) << 8) | data(1)) << 16;
             break;
-        default:
-            break;
+        default: break;
         }
     }
 };
@@ -172,7 +169,8 @@ void readMreg(const Image& image, FXCoreCore::Presets& presets, Result& result) 
     for (std::uint32_t i = 0; i < count; ++i) {
         presets.mreg[i] = image.s32(FXCoreProgram::kMregBase + 4 * i);
     }
-    if (image.byteSum(FXCoreProgram::kMregBase, 4 * count) != image.u16(FXCoreProgram::kMregBase + 4 * count)) {
+    if (image.byteSum(FXCoreProgram::kMregBase, 4 * count) !=
+        image.u16(FXCoreProgram::kMregBase + 4 * count)) {
         result.warnings.emplace_back("MREG section checksum mismatch");
     }
 }
@@ -190,8 +188,8 @@ void readCreg(const Image& image, FXCoreCore::Presets& presets, Result& result) 
     if (n < 16) {
         result.warnings.push_back("CREG section holds " + std::to_string(n) + " registers, expected 16");
     }
-    if (size >= 2 &&
-        image.byteSum(FXCoreProgram::kCregBase, 4 * count) != image.u16(FXCoreProgram::kCregBase + 4 * count)) {
+    if (size >= 2 && image.byteSum(FXCoreProgram::kCregBase, 4 * count) !=
+                         image.u16(FXCoreProgram::kCregBase + 4 * count)) {
         result.warnings.emplace_back("CREG section checksum mismatch");
     }
 }
@@ -211,9 +209,12 @@ void readSfr(const Image& image, FXCoreCore::Presets& presets, Result& result) {
             presets.sfr[reg.number] = reg.setting.read(image.u32(b + reg.setting.offset));
         }
     }
-    presets.tapLongPressSamples = static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapLongPress));
-    presets.tapDebounceSamples = static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapDebounce));
-    presets.switchDebounceSamples = static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockSwitchDebounce));
+    presets.tapLongPressSamples =
+        static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapLongPress));
+    presets.tapDebounceSamples =
+        static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapDebounce));
+    presets.switchDebounceSamples =
+        static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockSwitchDebounce));
     const std::uint8_t userOuts = image.bytes[b + FXCoreProgram::kSfrBlockUserOuts];
     presets.userOutInitial[0] = userOuts & 1;
     presets.userOutInitial[1] = (userOuts >> 1) & 1;
@@ -227,7 +228,8 @@ void readSfr(const Image& image, FXCoreCore::Presets& presets, Result& result) {
 bool readPrg(const Image& image, std::vector<std::uint32_t>& words, Result& result) {
     const std::uint32_t size = image.sectionSize(FXCoreProgram::kPrgBase, kPrgLast);
     if (size == 0) {
-        result.error = "No program section at HEX address 6144; this does not look like an assembled FXCore program";
+        result.error =
+            "No program section at HEX address 6144; this does not look like an assembled FXCore program";
         return false;
     }
     if (size < 6) {

@@ -84,8 +84,8 @@ struct OperandField {
     constexpr uint32_t place(uint32_t value) const { return (value & mask()) << lsb; }
     // Fields whose raw value is a two's complement number.
     constexpr bool isSigned() const {
-        return kind == FieldKind::Coefficient || kind == FieldKind::ImmediateSigned
-            || kind == FieldKind::ImmediateHigh;
+        return kind == FieldKind::Coefficient || kind == FieldKind::ImmediateSigned ||
+               kind == FieldKind::ImmediateHigh;
     }
 };
 
@@ -322,7 +322,9 @@ inline constexpr std::array<uint8_t, 256> kOperationIndex = [] {
     return index;
 }();
 
-constexpr uint8_t opcodeByteOf(uint32_t word) { return static_cast<uint8_t>(word >> 24); }
+constexpr uint8_t opcodeByteOf(uint32_t word) {
+    return static_cast<uint8_t>(word >> 24);
+}
 
 // The operation that a word executes, or nullptr for an invalid opcode.
 constexpr const Operation* findOperation(uint32_t word) {

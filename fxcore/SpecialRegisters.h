@@ -98,9 +98,13 @@ constexpr SpecialRegister sfr(uint8_t number, std::string_view name, B block, R 
     return {number, name, block, read, write, defaultPreset, setting};
 }
 // A preset held in a whole 32-bit word of the settings block.
-constexpr SettingsField word(uint8_t offset) { return {offset, 0, 32}; }
+constexpr SettingsField word(uint8_t offset) {
+    return {offset, 0, 32};
+}
 // Pot k's smoothing shift: five bits at 5k of the block's first word.
-constexpr SettingsField shift(uint8_t pot) { return {0, static_cast<uint8_t>(5 * pot), 5}; }
+constexpr SettingsField shift(uint8_t pot) {
+    return {0, static_cast<uint8_t>(5 * pot), 5};
+}
 inline constexpr int32_t kDefaultShift = 10;
 inline constexpr int32_t kDefaultTapMaxInterval = 0x7FFF;
 }  // namespace special_registers_detail

@@ -13,8 +13,7 @@ namespace {
 // libsndfile's messages end with a full stop; our lines add their own context.
 std::string sndfileMessage(SNDFILE* file) {
     std::string message = sf_strerror(file);
-    while (!message.empty() && (message.back() == '.' || message.back() == '\n' ||
-                                message.back() == ' '))
+    while (!message.empty() && (message.back() == '.' || message.back() == '\n' || message.back() == ' '))
         message.pop_back();
     const auto newline = message.find('\n');
     if (newline != std::string::npos) message.resize(newline);
@@ -78,8 +77,8 @@ bool AudioReader::open(const std::string& path, std::string& error) {
     // Only a regular file: libsndfile would block for ever opening a FIFO
     // that no one writes to, or read a device without end.
     if (!S_ISREG(st.st_mode)) {
-        error = "cannot read input '" + path + "': " +
-                (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        error = "cannot read input '" + path +
+                "': " + (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
         return false;
     }
     SF_INFO info{};
@@ -156,8 +155,8 @@ bool AudioWriter::commit(std::string& error) {
     return m_file.commit(error);
 }
 
-bool chooseOutputFormat(const std::string& path, int inputFormat, int channels, int sampleRate,
-                        int& format, std::string& error) {
+bool chooseOutputFormat(const std::string& path, int inputFormat, int channels, int sampleRate, int& format,
+                        std::string& error) {
     const std::string ext = lowerExtension(path);
     int major = 0;
     if (ext.empty() || !majorFormatFor(ext, major)) {
@@ -182,8 +181,7 @@ std::string describeFormat(int format) {
     std::string text;
     SF_FORMAT_INFO info{};
     info.format = format & SF_FORMAT_TYPEMASK;
-    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof(info)) == 0 && info.name)
-        text = info.name;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof(info)) == 0 && info.name) text = info.name;
     info = SF_FORMAT_INFO{};
     info.format = format & SF_FORMAT_SUBMASK;
     if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof(info)) == 0 && info.name)

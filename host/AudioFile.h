@@ -60,8 +60,8 @@ private:
 // [main-thread] The output format for path: the container named by its
 // extension, the sample encoding of the input when that container takes it,
 // else 24-bit PCM, else 32-bit float. False for an unknown extension.
-bool chooseOutputFormat(const std::string& path, int inputFormat, int channels, int sampleRate,
-                        int& format, std::string& error);
+bool chooseOutputFormat(const std::string& path, int inputFormat, int channels, int sampleRate, int& format,
+                        std::string& error);
 
 // A short description such as "WAV, 24-bit PCM".
 std::string describeFormat(int format);

@@ -88,8 +88,7 @@ std::uint32_t InputEventList::sizeOf(const clap_input_events_t* list) {
     return static_cast<const InputEventList*>(list->ctx)->m_events.size();
 }
 
-const clap_event_header_t* InputEventList::get(const clap_input_events_t* list,
-                                               std::uint32_t index) {
+const clap_event_header_t* InputEventList::get(const clap_input_events_t* list, std::uint32_t index) {
     return static_cast<const InputEventList*>(list->ctx)->m_events.at(index);
 }
 

@@ -58,7 +58,8 @@ public:
 
     // [main-thread] Between blocks only. False when the event did not fit.
     bool addParamValue(std::uint32_t time, clap_id paramId, double value);
-    bool addMidi(std::uint32_t time, std::uint16_t port, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    bool addMidi(std::uint32_t time, std::uint16_t port, std::uint8_t status, std::uint8_t data1,
+                 std::uint8_t data2);
 
 private:
     // [audio-thread] The list's entries as the plug-in calls them.

@@ -38,7 +38,9 @@ bool SentEventRing::pop(SentParamEvent& event) {
     return true;
 }
 
-GuiAudioThread::~GuiAudioThread() { stop(); }
+GuiAudioThread::~GuiAudioThread() {
+    stop();
+}
 
 void GuiAudioThread::prepare(LoadedPlugin& plugin, const clap_plugin_audio_ports_t* ports, int sampleRate,
                              std::uint32_t blockSize, std::vector<std::vector<float>> loop) {
@@ -121,8 +123,8 @@ void GuiAudioThread::sleepUntil(const timespec& due) const {
     while (!m_stopRequested.load(std::memory_order_acquire)) {
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
-        const long long left = (static_cast<long long>(due.tv_sec) - now.tv_sec) * 1000000000LL +
-                               (due.tv_nsec - now.tv_nsec);
+        const long long left =
+            (static_cast<long long>(due.tv_sec) - now.tv_sec) * 1000000000LL + (due.tv_nsec - now.tv_nsec);
         if (left <= 0) return;
         if (left <= kStopSliceNanos) {
             clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
@@ -170,8 +172,8 @@ void GuiAudioThread::run() {
         }
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
-        const long long lateNanos = (static_cast<long long>(now.tv_sec) - next.tv_sec) * 1000000000LL +
-                                    (now.tv_nsec - next.tv_nsec);
+        const long long lateNanos =
+            (static_cast<long long>(now.tv_sec) - next.tv_sec) * 1000000000LL + (now.tv_nsec - next.tv_nsec);
         if (lateNanos > blockNanos) next = now;
         sleepUntil(next);
     }

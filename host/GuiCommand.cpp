@@ -313,12 +313,13 @@ int runGuiCommand(int argc, const char* const* argv, std::string& error) {
         std::fprintf(stderr, "corlinde-host: warning: %llu events from the plug-in were not printed\n",
                      static_cast<unsigned long long>(lost));
     if (report.restartRequested)
-        std::fprintf(stderr, "corlinde-host: warning: the plug-in asked for a restart, which gui does not do\n");
+        std::fprintf(stderr,
+                     "corlinde-host: warning: the plug-in asked for a restart, which gui does not do\n");
     if (failed || screenshotFailed) return kExitFailure;
     const double ran = std::chrono::duration<double>(Clock::now() - started).count();
     std::printf("gui: ended (%s) after %.1f s, %llu blocks processed%s%s\n", ending.c_str(), ran,
-                static_cast<unsigned long long>(audio.blocks()), options.screenshotPath.empty() ? "" : "; wrote ",
-                options.screenshotPath.c_str());
+                static_cast<unsigned long long>(audio.blocks()),
+                options.screenshotPath.empty() ? "" : "; wrote ", options.screenshotPath.c_str());
     return 0;
 }
 

@@ -133,8 +133,8 @@ bool GuiHostServices::modifyFd(const clap_host_t* host, int fd, clap_posix_fd_fl
 bool GuiHostServices::unregisterFd(const clap_host_t* host, int fd) {
     GuiHostServices* self = from(host);
     if (!self) return false;
-    const auto it = std::find_if(self->m_fds.begin(), self->m_fds.end(),
-                                 [fd](const WatchedFd& w) { return w.fd == fd; });
+    const auto it =
+        std::find_if(self->m_fds.begin(), self->m_fds.end(), [fd](const WatchedFd& w) { return w.fd == fd; });
     if (it == self->m_fds.end()) return false;
     self->m_fds.erase(it);
     return true;

@@ -24,7 +24,9 @@ const char s_usage[] =
 
 }  // namespace
 
-const char* guiUsageText() { return s_usage; }
+const char* guiUsageText() {
+    return s_usage;
+}
 
 bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std::string& error) {
     std::vector<std::string> positional;
@@ -64,8 +66,9 @@ bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std
             error = "gui: " + name + " needs a value";
             return false;
         }
-        (name == "--input" ? options.inputPath : name == "--screenshot" ? options.screenshotPath
-                                                                         : options.pluginId) = value;
+        (name == "--input"        ? options.inputPath
+         : name == "--screenshot" ? options.screenshotPath
+                                  : options.pluginId) = value;
     }
     if (positional.size() != 1) {
         error = "gui takes one plug-in file (see gui --help)";

@@ -57,7 +57,9 @@ std::string flagNames(std::uint32_t flags, std::span<const FlagName> names) {
     return text.empty() ? "-" : text;
 }
 
-std::string flagsText(std::uint32_t flags) { return flagNames(flags, kParamFlagNames); }
+std::string flagsText(std::uint32_t flags) {
+    return flagNames(flags, kParamFlagNames);
+}
 
 std::string dialectsText(std::uint32_t dialects) {
     static constexpr FlagName kDialects[] = {{CLAP_NOTE_DIALECT_CLAP, "CLAP"},

@@ -21,8 +21,7 @@ public:
     }
     double peakDb() const { return toDb(m_peak); }
     double rmsDb() const {
-        return m_count > 0 ? toDb(std::sqrt(m_sumOfSquares / static_cast<double>(m_count)))
-                           : toDb(0.0);
+        return m_count > 0 ? toDb(std::sqrt(m_sumOfSquares / static_cast<double>(m_count))) : toDb(0.0);
     }
 
 private:

@@ -35,7 +35,9 @@ constexpr unsigned kMachine = EM_PPC64;
 constexpr unsigned char kClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 constexpr unsigned char kByteOrder = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? ELFDATA2LSB : ELFDATA2MSB;
 
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
 
 class Descriptor {
 public:
@@ -79,9 +81,10 @@ std::string cutShort(std::uint64_t needed, std::uint64_t fileSize) {
 // The problem with an ELF file's layout, empty when there is none.
 std::string layoutProblem(int fd, const Header& header, std::uint64_t fileSize) {
     if (header.e_type != ET_DYN) return "it is not a shared library";
-    if (header.e_machine != kMachine) return "it is built for another processor (ELF machine " +
-                                             std::to_string(header.e_machine) + ")";
-    if (header.e_phnum == 0 || header.e_phentsize != sizeof(ProgramHeader)) return "it has no usable program headers";
+    if (header.e_machine != kMachine)
+        return "it is built for another processor (ELF machine " + std::to_string(header.e_machine) + ")";
+    if (header.e_phnum == 0 || header.e_phentsize != sizeof(ProgramHeader))
+        return "it has no usable program headers";
     const std::uint64_t headersEnd = header.e_phoff + std::uint64_t{header.e_phnum} * sizeof(ProgramHeader);
     if (!inside(header.e_phoff, header.e_phnum, sizeof(ProgramHeader), fileSize))
         return cutShort(headersEnd, fileSize);
@@ -129,8 +132,10 @@ bool checkModuleFile(const std::string& path, std::string& error) {
     } else if (header.e_ident[EI_CLASS] != kClass || header.e_ident[EI_DATA] != kByteOrder) {
         const unsigned char elfClass = header.e_ident[EI_CLASS];
         problem = std::string("it is built for another processor (") +
-                  (elfClass == ELFCLASS32 ? "32" : elfClass == ELFCLASS64 ? "64" : "?") + "-bit, " +
-                  (header.e_ident[EI_DATA] == ELFDATA2LSB ? "little" : "big") + "-endian)";
+                  (elfClass == ELFCLASS32   ? "32"
+                   : elfClass == ELFCLASS64 ? "64"
+                                            : "?") +
+                  "-bit, " + (header.e_ident[EI_DATA] == ELFDATA2LSB ? "little" : "big") + "-endian)";
     } else if (fileSize < sizeof(Header) || !readAt(fd.get(), &header, sizeof(header), 0)) {
         problem = cutShort(sizeof(Header), fileSize);
     } else {

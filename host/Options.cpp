@@ -77,7 +77,9 @@ ParseResult failure(std::string message) {
 
 }  // namespace
 
-const char* usageText() { return s_usage; }
+const char* usageText() {
+    return s_usage;
+}
 
 bool parseDouble(const std::string& text, double& out) {
     if (text.empty()) return false;
@@ -126,9 +128,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             continue;
         }
 
-        static const char* const kValued[] = {"--param", "--mode", "--midi-cc", "--press",
-                                              "--block", "--state-in", "--state-out",
-                                              "--plugin-id"};
+        static const char* const kValued[] = {"--param", "--mode",     "--midi-cc",   "--press",
+                                              "--block", "--state-in", "--state-out", "--plugin-id"};
         bool known = false;
         for (const char* option : kValued) known = known || name == option;
         if (!known) return failure("unknown option " + name + " (see --help)");
@@ -182,9 +183,9 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
     const std::string& command = positional[0];
     if (command == "info") {
         if (positional.size() != 2) return failure("info takes one plug-in file (see --help)");
-        const bool renderOnly = !cl.params.empty() || !cl.midiCcs.empty() ||
-                                !cl.pressSeconds.empty() || cl.mode >= 0 || cl.monitor ||
-                                !cl.stateIn.empty() || !cl.stateOut.empty() || cl.printEvents;
+        const bool renderOnly = !cl.params.empty() || !cl.midiCcs.empty() || !cl.pressSeconds.empty() ||
+                                cl.mode >= 0 || cl.monitor || !cl.stateIn.empty() || !cl.stateOut.empty() ||
+                                cl.printEvents;
         if (renderOnly) return failure("info takes only --plugin-id (see --help)");
         cl.command = Command::Info;
         cl.pluginPath = positional[1];

@@ -13,8 +13,7 @@ namespace {
 bool equalIgnoringCase(const std::string& a, const char* b) {
     std::size_t i = 0;
     for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return i == a.size() && b[i] == '\0';
 }
@@ -60,8 +59,8 @@ const clap_param_info_t* ParamCatalog::resolve(const std::string& key, std::stri
     for (const auto& info : m_infos) {
         if (!equalIgnoringCase(key, info.name)) continue;
         if (match) {
-            error = "parameter name '" + key + "' is ambiguous (ids " + std::to_string(match->id) +
-                    " and " + std::to_string(info.id) + "); give the id";
+            error = "parameter name '" + key + "' is ambiguous (ids " + std::to_string(match->id) + " and " +
+                    std::to_string(info.id) + "); give the id";
             return nullptr;
         }
         match = &info;
@@ -70,8 +69,8 @@ const clap_param_info_t* ParamCatalog::resolve(const std::string& key, std::stri
     return match;
 }
 
-bool ParamCatalog::parseValue(const clap_param_info_t& info, const std::string& text,
-                              double& value, std::string& error) const {
+bool ParamCatalog::parseValue(const clap_param_info_t& info, const std::string& text, double& value,
+                              std::string& error) const {
     double parsed = 0.0;
     bool ok = parseDouble(text, parsed);
     if (!ok && m_params && m_params->text_to_value)

@@ -12,7 +12,9 @@ namespace fxcorehost {
 
 namespace {
 
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
 
 // The first line of dlerror(), which can otherwise run over several lines.
 std::string lastDlError() {
@@ -25,10 +27,12 @@ std::string lastDlError() {
 
 }  // namespace
 
-LoadedPlugin::~LoadedPlugin() { unload(); }
+LoadedPlugin::~LoadedPlugin() {
+    unload();
+}
 
-bool LoadedPlugin::load(const std::string& path, const std::string& pluginId,
-                        const clap_host_t* host, std::string& error) {
+bool LoadedPlugin::load(const std::string& path, const std::string& pluginId, const clap_host_t* host,
+                        std::string& error) {
     unload();
     // dlopen trusts the file: one cut short crashes it instead of failing.
     if (!checkModuleFile(path, error)) return false;
@@ -57,9 +61,8 @@ bool LoadedPlugin::load(const std::string& path, const std::string& pluginId,
         return false;
     }
     if (!clap_version_is_compatible(m_entry->clap_version)) {
-        error = quoted(path) + " is built for CLAP " + std::to_string(m_entry->clap_version.major) +
-                "." + std::to_string(m_entry->clap_version.minor) +
-                ", which this host does not support";
+        error = quoted(path) + " is built for CLAP " + std::to_string(m_entry->clap_version.major) + "." +
+                std::to_string(m_entry->clap_version.minor) + ", which this host does not support";
         unload();
         return false;
     }

@@ -29,9 +29,7 @@ public:
     const clap_plugin_t* plugin() const { return m_plugin; }
     const clap_plugin_descriptor_t* descriptor() const { return m_descriptor; }
     // Every descriptor of the factory, in factory order (nulls skipped).
-    const std::vector<const clap_plugin_descriptor_t*>& descriptors() const {
-        return m_descriptors;
-    }
+    const std::vector<const clap_plugin_descriptor_t*>& descriptors() const { return m_descriptors; }
 
     // [thread-safe] The plug-in's table for an extension id, or null.
     template <typename Table>
@@ -61,6 +59,8 @@ private:
 };
 
 // The text of a descriptor string field: "" for null.
-inline const char* textOf(const char* s) { return s ? s : ""; }
+inline const char* textOf(const char* s) {
+    return s ? s : "";
+}
 
 }  // namespace fxcorehost

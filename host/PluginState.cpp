@@ -25,8 +25,8 @@ int64_t readFromFile(const clap_istream_t* stream, void* buffer, uint64_t size) 
     auto* cursor = static_cast<FileCursor*>(stream->ctx);
     if (!buffer) return -1;
     errno = 0;
-    const std::size_t n = std::fread(buffer, 1, static_cast<std::size_t>(std::min<uint64_t>(size, SIZE_MAX)),
-                                     cursor->file);
+    const std::size_t n =
+        std::fread(buffer, 1, static_cast<std::size_t>(std::min<uint64_t>(size, SIZE_MAX)), cursor->file);
     if (n == 0 && std::ferror(cursor->file)) {
         cursor->readError = errno != 0 ? errno : EIO;
         return -1;
@@ -51,8 +51,8 @@ struct FileCloser {
 
 }  // namespace
 
-bool loadPluginStateFile(const clap_plugin_t* plugin, const clap_plugin_state_t* state, const std::string& path,
-                         std::string& error) {
+bool loadPluginStateFile(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
+                         const std::string& path, std::string& error) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
         error = "cannot open '" + path + "': " + std::strerror(errno);

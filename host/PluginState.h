@@ -13,8 +13,8 @@ namespace fxcorehost {
 // [main-thread] state->load reading straight from the file at path, which
 // must be a regular file; false with one line in error when the file cannot
 // be read or the plug-in refuses its bytes.
-bool loadPluginStateFile(const clap_plugin_t* plugin, const clap_plugin_state_t* state, const std::string& path,
-                         std::string& error);
+bool loadPluginStateFile(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
+                         const std::string& path, std::string& error);
 
 // [main-thread] state->save into bytes; false when the plug-in reports failure.
 bool savePluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,

@@ -9,8 +9,8 @@ namespace {
 constexpr std::uint32_t kMaxPortChannels = 64;
 }
 
-void PortBuffers::setUp(const clap_plugin_t* plugin, const clap_plugin_audio_ports_t* ports,
-                        bool isInput, std::uint32_t blockSize) {
+void PortBuffers::setUp(const clap_plugin_t* plugin, const clap_plugin_audio_ports_t* ports, bool isInput,
+                        std::uint32_t blockSize) {
     m_ports.clear();
     m_buffers.clear();
     if (!ports || !ports->count || !ports->get) return;
@@ -60,8 +60,7 @@ int midiInputPort(const clap_plugin_t* plugin, const clap_plugin_note_ports_t* n
     const std::uint32_t count = std::min(notePorts->count(plugin, true), std::uint32_t{32767});
     for (std::uint32_t i = 0; i < count; ++i) {
         clap_note_port_info_t info{};
-        if (notePorts->get(plugin, i, true, &info) &&
-            (info.supported_dialects & CLAP_NOTE_DIALECT_MIDI) != 0)
+        if (notePorts->get(plugin, i, true, &info) && (info.supported_dialects & CLAP_NOTE_DIALECT_MIDI) != 0)
             return static_cast<int>(i);
     }
     return -1;

@@ -16,7 +16,9 @@ ProgressBar::ProgressBar(std::int64_t totalFrames, int sampleRate)
       m_enabled(isatty(STDERR_FILENO) == 1 &&
                 static_cast<double>(totalFrames) > kMinSeconds * static_cast<double>(m_rate)) {}
 
-ProgressBar::~ProgressBar() { finish(); }
+ProgressBar::~ProgressBar() {
+    finish();
+}
 
 void ProgressBar::update(std::int64_t doneFrames) {
     if (!m_enabled || m_total <= 0) return;

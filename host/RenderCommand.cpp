@@ -52,8 +52,8 @@ bool resolveParamValues(const CommandLine& cl, const ParamCatalog& catalog,
         }
         double value = 0.0;
         if (!catalog.parseValue(*info, std::to_string(cl.mode), value, error)) {
-            error = "--mode " + std::to_string(cl.mode) + ": modes go from " +
-                    formatNumber(info->min_value) + " to " + formatNumber(info->max_value);
+            error = "--mode " + std::to_string(cl.mode) + ": modes go from " + formatNumber(info->min_value) +
+                    " to " + formatNumber(info->max_value);
             return false;
         }
         values.emplace_back(info->id, value);
@@ -115,7 +115,8 @@ bool buildSchedule(const CommandLine& cl, const AudioFormat& input, int midiPort
 // place would replace the audio file (and the render would claim to have
 // written both), or the state would be read from the file the render replaces.
 bool checkFileClashes(const CommandLine& cl, std::string& error) {
-    const auto clash = [&](const char* option, const std::string& path, const std::string& other, const char* role) {
+    const auto clash = [&](const char* option, const std::string& path, const std::string& other,
+                           const char* role) {
         if (path.empty() || !namesSameFile(path, other)) return false;
         error = std::string(option) + " '" + path + "' is the " + role + " file; give them different names";
         return true;
@@ -235,10 +236,13 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
     if (!cl.stateOut.empty() && !stateFile.commit(error)) return kExitFailure;
 
     if (report.refusedOutputEvents > 0)
-        std::fprintf(stderr, "corlinde-host: warning: %llu events from the plug-in did not fit the output list\n",
+        std::fprintf(stderr,
+                     "corlinde-host: warning: %llu events from the plug-in did not fit the output list\n",
                      static_cast<unsigned long long>(report.refusedOutputEvents));
     if (report.restartRequested)
-        std::fprintf(stderr, "corlinde-host: warning: the plug-in asked for a restart, which a file render cannot do\n");
+        std::fprintf(
+            stderr,
+            "corlinde-host: warning: the plug-in asked for a restart, which a file render cannot do\n");
     std::printf("wrote %s: %d ch, %d Hz, %s s, %s; peak %s dBFS, RMS %s dBFS\n", cl.outputPath.c_str(),
                 outFormat.channels, outFormat.sampleRate,
                 secondsText(static_cast<double>(report.frames) / outFormat.sampleRate).c_str(),

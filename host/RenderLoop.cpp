@@ -20,8 +20,7 @@ bool isIntegerFormat(int format) {
 
 // Input file channels to the main input port: a mono file feeds every
 // channel, otherwise channel c feeds channel c and the rest stay silent.
-void deinterleave(const float* interleaved, int fileChannels, std::uint32_t frames,
-                  PortBuffer& port) {
+void deinterleave(const float* interleaved, int fileChannels, std::uint32_t frames, PortBuffer& port) {
     for (std::uint32_t c = 0; c < port.channels; ++c) {
         const int source = fileChannels == 1 ? 0 : static_cast<int>(c);
         float* out = port.samples[c].data();
@@ -79,9 +78,8 @@ void printOutputEvents(const EventStore& events, std::int64_t blockStart, int sa
                     header->type == CLAP_EVENT_PARAM_GESTURE_END) &&
                    header->size >= sizeof(clap_event_param_gesture_t)) {
             const auto* event = reinterpret_cast<const clap_event_param_gesture_t*>(header);
-            std::printf("event sample %lld (%.6f s): gesture %s %u \"%s\"\n",
-                        static_cast<long long>(sample), seconds,
-                        header->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ? "begin" : "end",
+            std::printf("event sample %lld (%.6f s): gesture %s %u \"%s\"\n", static_cast<long long>(sample),
+                        seconds, header->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ? "begin" : "end",
                         event->param_id, catalog.nameOf(event->param_id).c_str());
         }
     }
@@ -101,9 +99,8 @@ bool standardOutputWritten(std::string& error) {
     return false;
 }
 
-void serviceHostRequests(LoadedPlugin& plugin, HostContext& host, ParamCatalog& catalog,
-                         bool flushWhenIdle, bool printEvents, int sampleRate,
-                         RenderReport& report) {
+void serviceHostRequests(LoadedPlugin& plugin, HostContext& host, ParamCatalog& catalog, bool flushWhenIdle,
+                         bool printEvents, int sampleRate, RenderReport& report) {
     const clap_plugin_t* p = plugin.plugin();
     if (host.takeCallbackRequest()) p->on_main_thread(p);
     const auto* params = plugin.extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
@@ -146,8 +143,8 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
     std::size_t nextEvent = 0;
 
     for (std::int64_t start = 0; start < inFormat.frames;) {
-        const auto frames = static_cast<std::uint32_t>(
-            std::min<std::int64_t>(job.blockSize, inFormat.frames - start));
+        const auto frames =
+            static_cast<std::uint32_t>(std::min<std::int64_t>(job.blockSize, inFormat.frames - start));
         if (job.input->read(inInterleaved.data(), frames) != frames) {
             error = "cannot read the input: it ends early, at " +
                     std::to_string(static_cast<double>(start) / inFormat.sampleRate) + " s";
@@ -166,7 +163,8 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
                                    ? inEvents.addParamValue(time, e.paramId, e.value)
                                    : inEvents.addMidi(time, e.midiPort, e.midi[0], e.midi[1], e.midi[2]);
             if (!added) {  // the list was sized for the busiest block: never
-                error = "internal error: the block at " + std::to_string(start) + " has more events than its list";
+                error = "internal error: the block at " + std::to_string(start) +
+                        " has more events than its list";
                 return false;
             }
         }
@@ -190,8 +188,8 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
             }
         }
 
-        serviceHostRequests(*job.plugin, *job.host, *job.catalog, false, job.printEvents,
-                            inFormat.sampleRate, report);
+        serviceHostRequests(*job.plugin, *job.host, *job.catalog, false, job.printEvents, inFormat.sampleRate,
+                            report);
         start += frames;
         report.frames = start;
         progress.update(start);

@@ -71,10 +71,13 @@ bool namesSameFile(const std::string& a, const std::string& b) {
     if (a == b || entryOf(a) == entryOf(b)) return true;
     struct stat sa {};
     struct stat sb {};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
-ReplacingFile::~ReplacingFile() { discard(); }
+ReplacingFile::~ReplacingFile() {
+    discard();
+}
 
 bool ReplacingFile::create(const std::string& target, std::string& error) {
     discard();

@@ -38,7 +38,9 @@ X11Window::~X11Window() {
     }
 }
 
-int X11Window::fd() const { return m_connection ? xcb_get_file_descriptor(m_connection) : -1; }
+int X11Window::fd() const {
+    return m_connection ? xcb_get_file_descriptor(m_connection) : -1;
+}
 
 xcb_atom_t X11Window::internAtom(const char* name) {
     const auto cookie = xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
@@ -88,8 +90,8 @@ bool X11Window::create(std::uint32_t width, std::uint32_t height, const std::str
     m_wmProtocols = internAtom("WM_PROTOCOLS");
     m_wmDeleteWindow = internAtom("WM_DELETE_WINDOW");
     if (m_wmProtocols != XCB_ATOM_NONE && m_wmDeleteWindow != XCB_ATOM_NONE)
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, m_wmProtocols, XCB_ATOM_ATOM, 32, 1,
-                            &m_wmDeleteWindow);
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, m_wmProtocols, XCB_ATOM_ATOM, 32,
+                            1, &m_wmDeleteWindow);
     xcb_flush(m_connection);
     return true;
 }
@@ -122,9 +124,9 @@ X11Window::Status X11Window::drainEvents() {
 bool X11Window::writeScreenshot(const std::string& path, std::string& error) {
     // Only a window on screen has contents to read; the editor's child window
     // shows through in the parent's image, as the server composes them.
-    const auto cookie = xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_window, 0, 0,
-                                      static_cast<std::uint16_t>(m_width), static_cast<std::uint16_t>(m_height),
-                                      ~0u);
+    const auto cookie =
+        xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_window, 0, 0,
+                      static_cast<std::uint16_t>(m_width), static_cast<std::uint16_t>(m_height), ~0u);
     xcb_generic_error_t* xError = nullptr;
     xcb_get_image_reply_t* reply = xcb_get_image_reply(m_connection, cookie, &xError);
     if (!reply) {
@@ -137,13 +139,13 @@ bool X11Window::writeScreenshot(const std::string& path, std::string& error) {
     // pixel) and the window's visual the channel masks.
     const xcb_setup_t* setup = xcb_get_setup(m_connection);
     std::uint8_t bitsPerPixel = 0;
-    for (auto formats = xcb_setup_pixmap_formats_iterator(setup); formats.rem > 0;
-         xcb_format_next(&formats))
+    for (auto formats = xcb_setup_pixmap_formats_iterator(setup); formats.rem > 0; xcb_format_next(&formats))
         if (formats.data->depth == reply->depth) bitsPerPixel = formats.data->bits_per_pixel;
     const xcb_visualtype_t* visual = nullptr;
     for (auto depths = xcb_screen_allowed_depths_iterator(m_screen); depths.rem > 0 && !visual;
          xcb_depth_next(&depths))
-        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0; xcb_visualtype_next(&visuals))
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
+             xcb_visualtype_next(&visuals))
             if (visuals.data->visual_id == reply->visual) visual = visuals.data;
     const std::size_t stride = static_cast<std::size_t>(m_width) * 4;
     if (bitsPerPixel != 32 || !visual || visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR ||
@@ -158,11 +160,10 @@ bool X11Window::writeScreenshot(const std::string& path, std::string& error) {
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(m_width) * m_height * 3);
     for (std::size_t i = 0; i < static_cast<std::size_t>(m_width) * m_height; ++i) {
         const std::uint8_t* b = data + i * 4;
-        const std::uint32_t pixel =
-            lsbFirst ? (std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
-                        std::uint32_t{b[3]} << 24)
-                     : (std::uint32_t{b[3]} | std::uint32_t{b[2]} << 8 | std::uint32_t{b[1]} << 16 |
-                        std::uint32_t{b[0]} << 24);
+        const std::uint32_t pixel = lsbFirst ? (std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 |
+                                                std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24)
+                                             : (std::uint32_t{b[3]} | std::uint32_t{b[2]} << 8 |
+                                                std::uint32_t{b[1]} << 16 | std::uint32_t{b[0]} << 24);
         rgb[i * 3 + 0] = static_cast<std::uint8_t>(channelOf(pixel, visual->red_mask));
         rgb[i * 3 + 1] = static_cast<std::uint8_t>(channelOf(pixel, visual->green_mask));
         rgb[i * 3 + 2] = static_cast<std::uint8_t>(channelOf(pixel, visual->blue_mask));

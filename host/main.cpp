@@ -57,5 +57,6 @@ int main(int argc, char** argv) {
 
     ReplacingFile::removePendingOnInterrupt();
     std::string error;
-    return finish(cl.command == Command::Info ? runInfoCommand(cl, error) : runRenderCommand(cl, error), error);
+    return finish(cl.command == Command::Info ? runInfoCommand(cl, error) : runRenderCommand(cl, error),
+                  error);
 }

@@ -55,10 +55,10 @@ std::vector<Bank> buildBanks(const std::vector<const std::string*>& slotNames) {
         const auto first = std::find_if(bank.programForMode.begin(), bank.programForMode.end(),
                                         [](int slot) { return slot >= 0; });
         const int fill = first != bank.programForMode.end() ? *first : 0;
-        std::replace_if(bank.programForMode.begin(), bank.programForMode.end(),
-                        [](int slot) { return slot < 0; }, fill);
+        std::replace_if(
+            bank.programForMode.begin(), bank.programForMode.end(), [](int slot) { return slot < 0; }, fill);
     }
     return banks;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

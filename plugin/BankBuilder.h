@@ -26,4 +26,4 @@ std::vector<Bank> buildBanks(const std::vector<const std::string*>& slotNames);
 // [thread-safe] Index of the bank named exactly name, or -1.
 int findBankIndex(const std::vector<Bank>& banks, const std::string& name);
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

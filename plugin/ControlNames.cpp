@@ -6,7 +6,9 @@ namespace fxcoreplug {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 bool isTrimmable(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -68,7 +70,7 @@ void applyPotValue(ControlNames::PotSlot& pot, const std::string& value) {
     const std::string word = upper(takeWord(rest));
     using Slot = ControlNames::Slot;
     if (word == "NONE" || word == "-") {
-        pot.kind = Slot::Empty; // the label stays, so potName still shows it
+        pot.kind = Slot::Empty;  // the label stays, so potName still shows it
     } else if (word == "MODE") {
         pot.kind = Slot::ModeToggle;
         pot.label = rest;
@@ -127,9 +129,11 @@ void applyLine(ControlNames& names, const std::string& rawLine) {
     }
 }
 
-bool potInRange(int pot) { return pot >= 0 && pot < ControlNames::kPotCount; }
+bool potInRange(int pot) {
+    return pot >= 0 && pot < ControlNames::kPotCount;
+}
 
-} // namespace
+}  // namespace
 
 ControlNames ControlNames::parse(const std::string& text) {
     ControlNames names;
@@ -174,8 +178,12 @@ std::string ControlNames::switchName(int sw) const {
     return "SW" + std::to_string(sw);
 }
 
-std::string ControlNames::tapName() const { return tap.empty() ? "TAP" : tap; }
+std::string ControlNames::tapName() const {
+    return tap.empty() ? "TAP" : tap;
+}
 
-std::string ControlNames::enableName() const { return enable.empty() ? "ENABLE" : enable; }
+std::string ControlNames::enableName() const {
+    return enable.empty() ? "ENABLE" : enable;
+}
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

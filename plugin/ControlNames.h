@@ -17,18 +17,18 @@ class ControlNames {
 public:
     // Kind of one pot position. The values are stored as 32-bit ints.
     enum class Slot : std::int32_t {
-        Empty = 0,      // nothing here; the pot's host parameter is hidden
-        Knob = 1,       // a plain knob; the pot's host parameter is shown
-        SwToggle = 2,   // three-position toggle driving switches swA (up) / swB (down); hidden
-        PotToggle = 3,  // three-position toggle setting the pot to fixed values; shown
-        ModeToggle = 4, // three-position toggle selecting the bank's mode; hidden
+        Empty = 0,       // nothing here; the pot's host parameter is hidden
+        Knob = 1,        // a plain knob; the pot's host parameter is shown
+        SwToggle = 2,    // three-position toggle driving switches swA (up) / swB (down); hidden
+        PotToggle = 3,   // three-position toggle setting the pot to fixed values; shown
+        ModeToggle = 4,  // three-position toggle selecting the bank's mode; hidden
     };
 
     struct PotSlot {
         Slot kind = Slot::Empty;
         std::string label;
-        std::int32_t swA = -1; // switch 0..4 driven in the up position, -1 for none
-        std::int32_t swB = -1; // switch 0..4 driven in the down position, -1 for none
+        std::int32_t swA = -1;  // switch 0..4 driven in the up position, -1 for none
+        std::int32_t swB = -1;  // switch 0..4 driven in the down position, -1 for none
     };
 
     static constexpr int kPotCount = 6;
@@ -38,8 +38,8 @@ public:
     // Fields, in this order. A default record is not valid: every text empty,
     // every pot Empty without linked switches, no combined lamp.
     bool valid = false;
-    std::string name;  // display name (NAME / TITLE); the group of the pedal's parameters
-    std::string panel; // panel id (PANEL), case kept
+    std::string name;   // display name (NAME / TITLE); the group of the pedal's parameters
+    std::string panel;  // panel id (PANEL), case kept
     std::array<PotSlot, kPotCount> pots{};
     std::array<std::string, kSwitchCount> switches{};
     std::string tap;
@@ -66,4 +66,4 @@ public:
     std::string enableName() const;
 };
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

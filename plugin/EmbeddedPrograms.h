@@ -9,13 +9,13 @@
 namespace fxcoreplug {
 
 struct EmbeddedProgram {
-    const char* name;             // "<bank>_<mode>": the suffix after the last "_" is the mode
-    const char* hexText;          // the assembled program as Intel HEX text
-    const char* controlNamesText; // control-names text; may be null or empty
+    const char* name;              // "<bank>_<mode>": the suffix after the last "_" is the mode
+    const char* hexText;           // the assembled program as Intel HEX text
+    const char* controlNamesText;  // control-names text; may be null or empty
 };
 
 inline constexpr int kEmbeddedProgramCount = 3;
 
 extern const EmbeddedProgram kEmbeddedPrograms[kEmbeddedProgramCount];
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -32,15 +32,15 @@ class PanelEditor;
 
 // Parameter ids, shared with the editor, the panel catalogue and the saved state.
 enum ParamId : std::uint32_t {
-    kParamPot0 = 100,      // 100..105: pots 0..5
-    kParamSwitch0 = 200,   // 200..204: switches 0..4
+    kParamPot0 = 100,     // 100..105: pots 0..5
+    kParamSwitch0 = 200,  // 200..204: switches 0..4
     kParamEnable = 300,
     kParamTap = 301,
-    kParamProgram = 400,   // bank number
+    kParamProgram = 400,  // bank number
     kParamMonitor = 401,
-    kParamMode = 402,      // mode within the bank
-    kParamInputTrim = 500, // dB
-    kParamOutputTrim = 501 // dB
+    kParamMode = 402,       // mode within the bank
+    kParamInputTrim = 500,  // dB
+    kParamOutputTrim = 501  // dB
 };
 
 class FXCorePlugin {
@@ -48,12 +48,12 @@ public:
     // One row of the fixed parameter table.
     struct ParamDef {
         std::uint32_t id;
-        const char* name;   // default display name
-        const char* module; // default group
+        const char* name;    // default display name
+        const char* module;  // default group
         double minValue;
         double maxValue;
         double defaultValue;
-        std::uint32_t flags; // CLAP_PARAM_* flags
+        std::uint32_t flags;  // CLAP_PARAM_* flags
     };
 
     using Bank = fxcoreplug::Bank;
@@ -74,7 +74,7 @@ public:
     static constexpr std::size_t kParamCount = 18;
     static constexpr int kProgramSlotCount = kEmbeddedProgramCount + 1;
     static constexpr int kCustomSlot = kEmbeddedProgramCount;
-    static constexpr int kPressCount = 6; // switches 0..4, then the tap
+    static constexpr int kPressCount = 6;  // switches 0..4, then the tap
     static constexpr std::size_t kGuiQueueSize = 256;
     static constexpr std::uint8_t kGestureBegin = 1;
     static constexpr std::uint8_t kValue = 2;
@@ -93,19 +93,19 @@ public:
 
     // ---- CLAP callbacks (PluginCallbacks.cpp) ----------------------------------------------
 
-    bool activate(double rate, std::uint32_t minFrames, std::uint32_t maxFrames); // [main-thread]
-    void deactivate();                                                           // [main-thread]
-    void reset();                                                                // [audio-thread]
-    std::uint32_t tailGet() const;                                               // [thread-safe]
+    bool activate(double rate, std::uint32_t minFrames, std::uint32_t maxFrames);  // [main-thread]
+    void deactivate();                                                             // [main-thread]
+    void reset();                                                                  // [audio-thread]
+    std::uint32_t tailGet() const;                                                 // [thread-safe]
     bool audioPortsInfo(std::uint32_t index, bool isInput,
-                        clap_audio_port_info* info) const;                       // [main-thread]
+                        clap_audio_port_info* info) const;  // [main-thread]
     bool notePortsInfo(std::uint32_t index, bool isInput,
-                       clap_note_port_info* info) const;                         // [main-thread]
+                       clap_note_port_info* info) const;  // [main-thread]
 
     // ---- programs and banks (PluginInstance.cpp, ProgramSwitch.cpp) -------------------------
 
-    std::string programName(int slot) const; // [main-thread]
-    std::string bankName(int bank) const;    // [main-thread]
+    std::string programName(int slot) const;  // [main-thread]
+    std::string bankName(int bank) const;     // [main-thread]
     // [main-thread] The program slot that Program and Mode select in the bank list.
     int resolveProgramIndex() const;
     // [thread-safe] The same against a given bank list (the audio thread passes its catalogue's).
@@ -121,18 +121,18 @@ public:
     // [main-thread, thread-safe] Makes the next program check apply the selected program afresh
     // (what a state load asks for; activate does the same directly).
     void requestProgramReapply();
-    const ControlNames& activeControlNames() const; // [main-thread]
-    int currentBankIndex() const;                   // [main-thread]
-    int modeCountFor(int bank) const;               // [main-thread]
+    const ControlNames& activeControlNames() const;  // [main-thread]
+    int currentBankIndex() const;                    // [main-thread]
+    int modeCountFor(int bank) const;                // [main-thread]
 
     // ---- parameter table (ParamTable.cpp) ---------------------------------------------------
 
     // [thread-safe] The 18 rows, built once on first use.
     static const std::array<ParamDef, kParamCount>& paramDefs();
-    const ParamDef* defFor(std::uint32_t id) const;     // [thread-safe] null when not in the table
-    std::atomic<double>* slotFor(std::uint32_t id);     // [thread-safe] null when not in the table
-    double paramValue(std::uint32_t id) const;          // [thread-safe] 0 when not in the table
-    void setParamFromGui(std::uint32_t id, double value); // [main-thread] clamped write
+    const ParamDef* defFor(std::uint32_t id) const;        // [thread-safe] null when not in the table
+    std::atomic<double>* slotFor(std::uint32_t id);        // [thread-safe] null when not in the table
+    double paramValue(std::uint32_t id) const;             // [thread-safe] 0 when not in the table
+    void setParamFromGui(std::uint32_t id, double value);  // [main-thread] clamped write
     // [thread-safe] The clamped write every writer uses: false (and nothing stored) for an id
     // outside the table or a value that is not a number, which leaves the previous value.
     bool writeParam(std::uint32_t id, double value);
@@ -141,9 +141,9 @@ public:
 
     // ---- audio processing (PluginProcess.cpp) -----------------------------------------------
 
-    void process(const clap_process* processData); // [audio-thread]
-    void fetchOutputPeaks(float* out);             // [thread-safe] takes and clears the peaks
-    float coreOutput(int k) const; // [audio-thread] output k, 0..3, exactly as core.getOutput(k)
+    void process(const clap_process* processData);  // [audio-thread]
+    void fetchOutputPeaks(float* out);              // [thread-safe] takes and clears the peaks
+    float coreOutput(int k) const;  // [audio-thread] output k, 0..3, exactly as core.getOutput(k)
 
     // ---- host events and MIDI (PluginEvents.cpp) --------------------------------------------
 
@@ -165,42 +165,42 @@ public:
     // [main-thread] Queues one change and asks the host to flush; false (and counted in
     // droppedGuiChanges, no flush requested) when 255 changes already wait.
     bool pushGuiChange(std::uint32_t id, double value, std::uint8_t flags);
-    void drainGuiQueue(const clap_output_events* out); // [audio-thread, or flush's thread]
-    std::uint64_t droppedGuiChanges() const; // [thread-safe] changes a full ring refused
+    void drainGuiQueue(const clap_output_events* out);  // [audio-thread, or flush's thread]
+    std::uint64_t droppedGuiChanges() const;            // [thread-safe] changes a full ring refused
 
     // ---- state (PluginState.cpp) ------------------------------------------------------------
 
-    bool stateSave(const clap_ostream* stream); // [main-thread]
-    bool stateLoad(const clap_istream* stream); // [main-thread]
+    bool stateSave(const clap_ostream* stream);  // [main-thread]
+    bool stateLoad(const clap_istream* stream);  // [main-thread]
 
     // ---- parameter info and texts (ParamInfo.cpp) ---------------------------------------------
 
-    std::uint32_t paramsCount() const;                                          // [main-thread]
-    bool paramsInfo(std::uint32_t index, clap_param_info* info) const;          // [main-thread]
-    bool paramsValue(std::uint32_t id, double* out) const;                      // [main-thread]
+    std::uint32_t paramsCount() const;                                  // [main-thread]
+    bool paramsInfo(std::uint32_t index, clap_param_info* info) const;  // [main-thread]
+    bool paramsValue(std::uint32_t id, double* out) const;              // [main-thread]
     bool paramsValueToText(std::uint32_t id, double value, char* buf,
-                           std::uint32_t size) const;                           // [main-thread]
-    bool paramsTextToValue(std::uint32_t id, const char* text, double* out) const; // [main-thread]
+                           std::uint32_t size) const;                               // [main-thread]
+    bool paramsTextToValue(std::uint32_t id, const char* text, double* out) const;  // [main-thread]
 
     // ---- gui extension (PluginEditor.cpp with the editor, PluginNoEditor.cpp without) -------
 
-    bool guiIsApiSupported(const char* api, bool isFloating) const; // [main-thread]
-    bool guiCreate(const char* api, bool isFloating);               // [main-thread]
-    void guiDestroy();                                              // [main-thread]
-    bool guiSetParent(const clap_window* window);                   // [main-thread]
-    bool guiGetSize(std::uint32_t* width, std::uint32_t* height);   // [main-thread]
-    bool guiSetScale(double scale);                                 // [main-thread]
-    bool guiShow();                                                 // [main-thread]
-    bool guiHide();                                                 // [main-thread]
-    void guiClickForTesting(double x, double y);                    // [main-thread]
+    bool guiIsApiSupported(const char* api, bool isFloating) const;  // [main-thread]
+    bool guiCreate(const char* api, bool isFloating);                // [main-thread]
+    void guiDestroy();                                               // [main-thread]
+    bool guiSetParent(const clap_window* window);                    // [main-thread]
+    bool guiGetSize(std::uint32_t* width, std::uint32_t* height);    // [main-thread]
+    bool guiSetScale(double scale);                                  // [main-thread]
+    bool guiShow();                                                  // [main-thread]
+    bool guiHide();                                                  // [main-thread]
+    void guiClickForTesting(double x, double y);                     // [main-thread]
     // [thread-safe] The "clap.gui" table, or null in a build without the editor.
     static const clap_plugin_gui* guiExtension();
     // [thread-safe] The "clap.timer-support" and "clap.posix-fd-support" tables through which
     // the host drives the editor's X11 connection and timers, or null without the editor.
     static const clap_plugin_timer_support* timerSupportExtension();
     static const clap_plugin_posix_fd_support* posixFdSupportExtension();
-    void guiOnTimer(clap_id timerId);                  // [main-thread] the host's timer
-    void guiOnFd(int fd, clap_posix_fd_flags_t flags); // [main-thread] a readable descriptor
+    void guiOnTimer(clap_id timerId);                   // [main-thread] the host's timer
+    void guiOnFd(int fd, clap_posix_fd_flags_t flags);  // [main-thread] a readable descriptor
     // [main-thread] Registers with the host the timer and descriptors the editor needs now,
     // and unregisters those it no longer needs.
     void syncGuiRunLoop();
@@ -211,17 +211,17 @@ public:
 
     // ---- members, in this order -------------------------------------------------------------
 
-    clap_plugin clapPlugin;                       // filled by the constructor, then constant
-    const clap_host* host;                        // may be null; every use tests it
-    const clap_output_events* outEvents = nullptr; // [audio-thread] set only inside process/flush
-    std::array<std::int32_t, kPressCount> midiPulse{}; // [audio-thread] MIDI press countdowns
-    fxcore::FXCoreCore core;                      // [audio-thread] except as FXCoreCore says
+    clap_plugin clapPlugin;                             // filled by the constructor, then constant
+    const clap_host* host;                              // may be null; every use tests it
+    const clap_output_events* outEvents = nullptr;      // [audio-thread] set only inside process/flush
+    std::array<std::int32_t, kPressCount> midiPulse{};  // [audio-thread] MIDI press countdowns
+    fxcore::FXCoreCore core;                            // [audio-thread] except as FXCoreCore says
     // kProgramSlotCount slots, never resized. Embedded slots are fixed after construction and
     // may be read by any thread; the custom slot's pointer is [main-thread] only (the audio
     // thread reaches the custom program through the published catalogue).
     std::vector<std::unique_ptr<fxcore::FXCoreProgram>> programs;
-    std::vector<ControlNames> controlNames;       // one per slot; fixed after construction
-    std::vector<Bank> banks;                      // [main-thread] view of the bank list
+    std::vector<ControlNames> controlNames;  // one per slot; fixed after construction
+    std::vector<Bank> banks;                 // [main-thread] view of the bank list
     // Written by exchange on the audio thread when a program is applied, read on the main
     // thread (parameter info, editor); relaxed: it is a lone index, and its order against the
     // rescan request is given by rescanPending's release/acquire.
@@ -235,17 +235,17 @@ public:
     // catalogue is published; read (acquire) by the audio thread before it reads the catalogue,
     // so a new generation is never seen before the catalogue that goes with it.
     std::atomic<std::uint32_t> customGeneration{0};
-    std::uint32_t appliedGeneration = 0;          // [audio-thread]
-    std::string customHex;                        // [main-thread]
-    std::string customName;                       // [main-thread]
+    std::uint32_t appliedGeneration = 0;  // [audio-thread]
+    std::string customHex;                // [main-thread]
+    std::string customName;               // [main-thread]
     // Plain values in table order. Any thread reads and writes them whole, relaxed: each value
     // stands alone, and what must be seen together with one is ordered by its own hand-off.
     std::vector<std::atomic<double>> params;
-    double sampleRate = 48000.0;                  // written by activate while nothing processes
+    double sampleRate = 48000.0;  // written by activate while nothing processes
     // Editor presses: OR-ed in (relaxed) on the main thread, taken by exchange (relaxed) at the
     // next processed block; the mask carries no other data.
     std::atomic<std::uint32_t> pendingPresses{0};
-    std::array<std::int32_t, kPressCount> pressCountdown{}; // [audio-thread] editor presses
+    std::array<std::int32_t, kPressCount> pressCountdown{};  // [audio-thread] editor presses
     // Largest absolute outputs since the last fetch: the audio thread updates by exchange,
     // fetchOutputPeaks takes by exchange; relaxed, each is a lone value.
     std::atomic<float> peakLeft{0.0f};
@@ -262,7 +262,7 @@ public:
     // Changes refused by a full ring: counted (relaxed) by the producer, read by anyone who
     // wants to know; a lone counter that orders nothing.
     std::atomic<std::uint64_t> guiChangesDropped{0};
-    std::unique_ptr<PanelEditor, EditorDeleter> editor; // [main-thread]
+    std::unique_ptr<PanelEditor, EditorDeleter> editor;  // [main-thread]
     // [main-thread] The editor's event loop and host registrations; exists exactly with editor.
     std::unique_ptr<GuiRunLoop, GuiRunLoopDeleter> guiRunLoop;
 
@@ -315,4 +315,4 @@ int entryInitCount();
 // (PluginEditor.cpp); nothing in a build without the editor.
 void initEditorLayer(const char* pluginPath);
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -15,7 +15,7 @@ namespace {
 constexpr std::uint64_t kRingMask = FXCorePlugin::kGuiQueueSize - 1;
 static_assert((FXCorePlugin::kGuiQueueSize & kRingMask) == 0, "the ring size is a power of two");
 
-} // namespace
+}  // namespace
 
 bool FXCorePlugin::pushGuiChange(std::uint32_t id, double value, std::uint8_t flags) {
     // Only this thread moves the head; the tail's acquire pairs with the consumer's release,
@@ -28,7 +28,7 @@ bool FXCorePlugin::pushGuiChange(std::uint32_t id, double value, std::uint8_t fl
         return false;
     }
     guiQueue[head] = GuiChange{id, value, flags};
-    queueHead.store(next, std::memory_order_release); // publishes the entry written above
+    queueHead.store(next, std::memory_order_release);  // publishes the entry written above
 
     if (host != nullptr && host->get_extension != nullptr) {
         const auto* hostParams =
@@ -40,9 +40,13 @@ bool FXCorePlugin::pushGuiChange(std::uint32_t id, double value, std::uint8_t fl
     return true;
 }
 
-void FXCorePlugin::guiBeginGesture(std::uint32_t id) { pushGuiChange(id, 0.0, kGestureBegin); }
+void FXCorePlugin::guiBeginGesture(std::uint32_t id) {
+    pushGuiChange(id, 0.0, kGestureBegin);
+}
 
-void FXCorePlugin::guiEndGesture(std::uint32_t id) { pushGuiChange(id, 0.0, kGestureEnd); }
+void FXCorePlugin::guiEndGesture(std::uint32_t id) {
+    pushGuiChange(id, 0.0, kGestureEnd);
+}
 
 void FXCorePlugin::guiSetParam(std::uint32_t id, double normalized) {
     const ParamDef* row = defFor(id);
@@ -75,7 +79,7 @@ void FXCorePlugin::triggerSwitch(int i) {
 
 void FXCorePlugin::drainGuiQueue(const clap_output_events* out) {
     if (out == nullptr || out->try_push == nullptr) {
-        return; // the entries wait for a later block or flush
+        return;  // the entries wait for a later block or flush
     }
     // The head's acquire pairs with the producer's release: every entry before it is complete.
     const std::uint64_t head = queueHead.load(std::memory_order_acquire);
@@ -105,4 +109,4 @@ std::uint64_t FXCorePlugin::droppedGuiChanges() const {
     return guiChangesDropped.load(std::memory_order_relaxed);
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

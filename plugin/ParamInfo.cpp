@@ -15,7 +15,9 @@ namespace fxcoreplug {
 
 namespace {
 
-bool isPot(std::uint32_t id) { return id >= kParamPot0 && id < kParamPot0 + ControlNames::kPotCount; }
+bool isPot(std::uint32_t id) {
+    return id >= kParamPot0 && id < kParamPot0 + ControlNames::kPotCount;
+}
 bool isSwitch(std::uint32_t id) {
     return id >= kParamSwitch0 && id < kParamSwitch0 + ControlNames::kSwitchCount;
 }
@@ -40,7 +42,7 @@ bool writeText(char* buf, std::uint32_t size, const char* text) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::uint32_t FXCorePlugin::paramsCount() const {
     return static_cast<std::uint32_t>(paramDefs().size());
@@ -68,7 +70,7 @@ bool FXCorePlugin::paramsInfo(std::uint32_t index, clap_param_info* info) const 
         hidden = names.valid && names.switches[static_cast<std::size_t>(sw)].empty();
     } else if (row.id == kParamEnable) {
         name = names.enableName();
-        hidden = true; // always: processing does not read it
+        hidden = true;  // always: processing does not read it
     } else if (row.id == kParamTap) {
         name = names.tapName();
         hidden = names.valid && names.tap.empty();
@@ -101,13 +103,12 @@ bool FXCorePlugin::paramsValue(std::uint32_t id, double* out) const {
     return true;
 }
 
-bool FXCorePlugin::paramsValueToText(std::uint32_t id, double value, char* buf,
-                                     std::uint32_t size) const {
+bool FXCorePlugin::paramsValueToText(std::uint32_t id, double value, char* buf, std::uint32_t size) const {
     // A buffer that cannot hold even the terminating NUL gets no text, and no claim of one.
     if (defFor(id) == nullptr || buf == nullptr || size == 0) {
         return false;
     }
-    const bool high = value >= 0.5; // false for a NaN, which gives the second text
+    const bool high = value >= 0.5;  // false for a NaN, which gives the second text
     if (isPot(id)) {
         std::snprintf(buf, size, "%.3f", value);
         return true;
@@ -116,14 +117,10 @@ bool FXCorePlugin::paramsValueToText(std::uint32_t id, double value, char* buf,
         return writeText(buf, size, high ? "pressed" : "released");
     }
     switch (id) {
-    case kParamEnable:
-        return writeText(buf, size, high ? "engaged" : "off");
-    case kParamMonitor:
-        return writeText(buf, size, high ? "OUT2 / OUT3" : "OUT0 / OUT1");
+    case kParamEnable: return writeText(buf, size, high ? "engaged" : "off");
+    case kParamMonitor: return writeText(buf, size, high ? "OUT2 / OUT3" : "OUT0 / OUT1");
     case kParamInputTrim:
-    case kParamOutputTrim:
-        std::snprintf(buf, size, "%.1f dB", value);
-        return true;
+    case kParamOutputTrim: std::snprintf(buf, size, "%.1f dB", value); return true;
     case kParamProgram: {
         int bank = -1;
         const std::string name = roundToInt(value, bank) ? bankName(bank) : std::string();
@@ -145,8 +142,7 @@ bool FXCorePlugin::paramsValueToText(std::uint32_t id, double value, char* buf,
         std::snprintf(buf, size, "%d: %s", mode, name.empty() ? "-" : name.c_str());
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -180,4 +176,4 @@ bool FXCorePlugin::paramsTextToValue(std::uint32_t id, const char* text, double*
     return true;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -11,7 +11,7 @@ namespace {
 constexpr std::uint32_t kContinuous = CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_MODULATABLE;
 constexpr std::uint32_t kStepped = CLAP_PARAM_IS_STEPPED | CLAP_PARAM_IS_AUTOMATABLE;
 
-} // namespace
+}  // namespace
 
 const std::array<FXCorePlugin::ParamDef, FXCorePlugin::kParamCount>& FXCorePlugin::paramDefs() {
     // The Program maximum is the number of embedded programs, not the number of banks.
@@ -98,4 +98,4 @@ void FXCorePlugin::setParamFromGui(std::uint32_t id, double value) {
     writeParam(id, value);
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

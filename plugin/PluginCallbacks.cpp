@@ -22,7 +22,7 @@ FXCorePlugin* fromClap(const clap_plugin* plugin) {
 namespace {
 
 bool pluginInit(const clap_plugin*) {
-    return true; // the constructor has done all set-up
+    return true;  // the constructor has done all set-up
 }
 
 void pluginDestroy(const clap_plugin* plugin) {
@@ -66,7 +66,7 @@ void pluginOnMainThread(const clap_plugin* plugin) {
     }
 }
 
-} // namespace
+}  // namespace
 
 clap_plugin makeClapPluginRecord(FXCorePlugin* instance) {
     clap_plugin record{};
@@ -107,8 +107,7 @@ std::uint32_t FXCorePlugin::tailGet() const {
     return kTailSamples;
 }
 
-bool FXCorePlugin::audioPortsInfo(std::uint32_t index, bool isInput,
-                                  clap_audio_port_info* info) const {
+bool FXCorePlugin::audioPortsInfo(std::uint32_t index, bool isInput, clap_audio_port_info* info) const {
     if (index != 0 || info == nullptr) {
         return false;
     }
@@ -121,8 +120,7 @@ bool FXCorePlugin::audioPortsInfo(std::uint32_t index, bool isInput,
     return true;
 }
 
-bool FXCorePlugin::notePortsInfo(std::uint32_t index, bool isInput,
-                                 clap_note_port_info* info) const {
+bool FXCorePlugin::notePortsInfo(std::uint32_t index, bool isInput, clap_note_port_info* info) const {
     if (index != 0 || !isInput || info == nullptr) {
         return false;
     }
@@ -133,4 +131,4 @@ bool FXCorePlugin::notePortsInfo(std::uint32_t index, bool isInput,
     return true;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

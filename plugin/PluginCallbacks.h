@@ -10,4 +10,4 @@ class FXCorePlugin;
 // [main-thread] The callback record for instance: descriptor, plugin_data and the callbacks.
 clap_plugin makeClapPluginRecord(FXCorePlugin* instance);
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

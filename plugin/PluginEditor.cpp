@@ -23,11 +23,11 @@ namespace fxcoreplug {
 // The editor's link to the host's main loop. [main-thread]
 struct FXCorePlugin::GuiRunLoop {
     VSTGUI::EventLoop loop;
-    const clap_host_timer_support* hostTimers = nullptr;   // null when the host has none
-    const clap_host_posix_fd_support* hostFds = nullptr;   // null when the host has none
-    clap_id timerId = CLAP_INVALID_ID;  // the registered host timer
-    std::uint32_t timerPeriod = 0;      // its period; 0 when none is registered
-    std::vector<int> fds;               // the descriptors registered with the host
+    const clap_host_timer_support* hostTimers = nullptr;  // null when the host has none
+    const clap_host_posix_fd_support* hostFds = nullptr;  // null when the host has none
+    clap_id timerId = CLAP_INVALID_ID;                    // the registered host timer
+    std::uint32_t timerPeriod = 0;                        // its period; 0 when none is registered
+    std::vector<int> fds;                                 // the descriptors registered with the host
 };
 
 void FXCorePlugin::GuiRunLoopDeleter::operator()(GuiRunLoop* link) const {
@@ -39,7 +39,7 @@ void FXCorePlugin::EditorDeleter::operator()(PanelEditor* panel) const {
 }
 
 FXCorePlugin::~FXCorePlugin() {
-    guiDestroy(); // first: the editor closes while the rest of the instance is intact
+    guiDestroy();  // first: the editor closes while the rest of the instance is intact
 }
 
 // First entry init: the view layer takes the module's path.
@@ -63,7 +63,7 @@ bool isEmbeddedX11(const char* api, bool isFloating) {
     return !isFloating && isX11(api);
 }
 
-} // namespace
+}  // namespace
 
 // Brings the host's timer and descriptors in line with what the editor's layer needs now.
 void FXCorePlugin::syncGuiRunLoop() {
@@ -138,13 +138,12 @@ bool FXCorePlugin::guiCreate(const char* api, bool isFloating) {
     }
     guiRunLoop.reset(new GuiRunLoop);
     if (host != nullptr && host->get_extension != nullptr) {
-        guiRunLoop->hostTimers = static_cast<const clap_host_timer_support*>(
-            host->get_extension(host, CLAP_EXT_TIMER_SUPPORT));
+        guiRunLoop->hostTimers =
+            static_cast<const clap_host_timer_support*>(host->get_extension(host, CLAP_EXT_TIMER_SUPPORT));
         guiRunLoop->hostFds = static_cast<const clap_host_posix_fd_support*>(
             host->get_extension(host, CLAP_EXT_POSIX_FD_SUPPORT));
-        if (guiRunLoop->hostTimers != nullptr &&
-            (guiRunLoop->hostTimers->register_timer == nullptr ||
-             guiRunLoop->hostTimers->unregister_timer == nullptr)) {
+        if (guiRunLoop->hostTimers != nullptr && (guiRunLoop->hostTimers->register_timer == nullptr ||
+                                                  guiRunLoop->hostTimers->unregister_timer == nullptr)) {
             guiRunLoop->hostTimers = nullptr;
         }
         if (guiRunLoop->hostFds != nullptr &&
@@ -164,8 +163,8 @@ void FXCorePlugin::guiDestroy() {
     {
         VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
         editor->close();
-        syncGuiRunLoop(); // the closed editor needs no timer and no descriptor
-        editor.reset();   // its destructor closes once more, harmlessly
+        syncGuiRunLoop();  // the closed editor needs no timer and no descriptor
+        editor.reset();    // its destructor closes once more, harmlessly
     }
     guiRunLoop.reset();
 }
@@ -174,8 +173,7 @@ bool FXCorePlugin::guiSetParent(const clap_window* window) {
     // Only an X11 window record is read as one (another api's union member is not a window
     // id). Id 0 names no window, and X ids are 32-bit: a wider one is not cut down to some
     // other window. An id the X server does not know fails the editor's open.
-    if (!editor || window == nullptr || !isX11(window->api) || window->x11 == 0 ||
-        window->x11 > UINT32_MAX) {
+    if (!editor || window == nullptr || !isX11(window->api) || window->x11 == 0 || window->x11 > UINT32_MAX) {
         return false;
     }
     VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
@@ -203,7 +201,7 @@ bool FXCorePlugin::guiSetScale(double scale) {
     }
     VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
     editor->setScale(scale);
-    guiRunLoop->loop.processEvents(); // shows the resized window now, not at the next tick
+    guiRunLoop->loop.processEvents();  // shows the resized window now, not at the next tick
     return true;
 }
 
@@ -303,11 +301,10 @@ bool guiHideCb(const clap_plugin* plugin) {
     return p != nullptr && p->guiHide();
 }
 
-const clap_plugin_gui s_gui{guiIsApiSupportedCb, guiGetPreferredApiCb, guiCreateCb,
-                            guiDestroyCb,        guiSetScaleCb,        guiGetSizeCb,
-                            guiCanResizeCb,      guiGetResizeHintsCb,  guiAdjustSizeCb,
-                            guiSetSizeCb,        guiSetParentCb,       guiSetTransientCb,
-                            guiSuggestTitleCb,   guiShowCb,            guiHideCb};
+const clap_plugin_gui s_gui{
+    guiIsApiSupportedCb, guiGetPreferredApiCb, guiCreateCb,         guiDestroyCb,    guiSetScaleCb,
+    guiGetSizeCb,        guiCanResizeCb,       guiGetResizeHintsCb, guiAdjustSizeCb, guiSetSizeCb,
+    guiSetParentCb,      guiSetTransientCb,    guiSuggestTitleCb,   guiShowCb,       guiHideCb};
 
 // The host calls these on its main thread for the timer and descriptors the editor registered.
 void onTimerCb(const clap_plugin* plugin, clap_id timerId) {
@@ -325,7 +322,7 @@ void onFdCb(const clap_plugin* plugin, int fd, clap_posix_fd_flags_t flags) {
 const clap_plugin_timer_support s_timerSupport{onTimerCb};
 const clap_plugin_posix_fd_support s_posixFdSupport{onFdCb};
 
-} // namespace
+}  // namespace
 
 const clap_plugin_gui* FXCorePlugin::guiExtension() {
     return &s_gui;
@@ -339,4 +336,4 @@ const clap_plugin_posix_fd_support* FXCorePlugin::posixFdSupportExtension() {
     return &s_posixFdSupport;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -10,8 +10,7 @@ namespace {
 
 constexpr const char* kPluginId = "com.morvith-pedals.corlinde-jr";
 
-const char* const kFeatures[] = {CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, CLAP_PLUGIN_FEATURE_STEREO,
-                                 nullptr};
+const char* const kFeatures[] = {CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, CLAP_PLUGIN_FEATURE_STEREO, nullptr};
 
 const clap_plugin_descriptor s_descriptor{
     CLAP_VERSION_INIT,
@@ -34,8 +33,7 @@ std::uint32_t factoryGetPluginCount(const clap_plugin_factory*) {
     return 1;
 }
 
-const clap_plugin_descriptor* factoryGetPluginDescriptor(const clap_plugin_factory*,
-                                                         std::uint32_t index) {
+const clap_plugin_descriptor* factoryGetPluginDescriptor(const clap_plugin_factory*, std::uint32_t index) {
     return index == 0 ? &s_descriptor : nullptr;
 }
 
@@ -48,10 +46,9 @@ const clap_plugin* factoryCreatePlugin(const clap_plugin_factory*, const clap_ho
     return &instance->clapPlugin;
 }
 
-const clap_plugin_factory s_factory{factoryGetPluginCount, factoryGetPluginDescriptor,
-                                    factoryCreatePlugin};
+const clap_plugin_factory s_factory{factoryGetPluginCount, factoryGetPluginDescriptor, factoryCreatePlugin};
 
-} // namespace
+}  // namespace
 
 const clap_plugin_descriptor* descriptor() {
     return &s_descriptor;
@@ -61,7 +58,7 @@ bool fxcore_entry_init(const char* pluginPath) {
     const int previous = s_initCount;
     ++s_initCount;
     if (previous == 0) {
-        initEditorLayer(pluginPath); // first init only; never undone
+        initEditorLayer(pluginPath);  // first init only; never undone
     }
     return true;
 }
@@ -83,4 +80,4 @@ int entryInitCount() {
     return s_initCount;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

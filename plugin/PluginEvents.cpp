@@ -19,7 +19,7 @@ namespace {
 
 constexpr double kMidiPressSeconds = 0.12;
 
-} // namespace
+}  // namespace
 
 void FXCorePlugin::handleEvent(const clap_event_header* header) {
     if (header == nullptr || header->space_id != CLAP_CORE_EVENT_SPACE_ID) {
@@ -28,10 +28,9 @@ void FXCorePlugin::handleEvent(const clap_event_header* header) {
     // An event shorter than its type's record is not read past its end.
     if (header->type == CLAP_EVENT_MIDI && header->size >= sizeof(clap_event_midi)) {
         handleMidi(reinterpret_cast<const clap_event_midi*>(header));
-    } else if (header->type == CLAP_EVENT_PARAM_VALUE &&
-               header->size >= sizeof(clap_event_param_value)) {
+    } else if (header->type == CLAP_EVENT_PARAM_VALUE && header->size >= sizeof(clap_event_param_value)) {
         const auto* event = reinterpret_cast<const clap_event_param_value*>(header);
-        writeParam(event->param_id, event->value); // no echo to the host
+        writeParam(event->param_id, event->value);  // no echo to the host
     }
 }
 
@@ -73,7 +72,7 @@ void FXCorePlugin::emitParamChange(std::uint32_t id, double value) {
     }
     if (outEvents != nullptr && outEvents->try_push != nullptr) {
         const clap_event_param_value event = clapevents::paramValue(id, clampToRow(*row, value));
-        outEvents->try_push(outEvents, &event.header); // a refused event is lost
+        outEvents->try_push(outEvents, &event.header);  // a refused event is lost
     }
 }
 
@@ -84,7 +83,7 @@ void FXCorePlugin::midiTapSwitch(int i) {
     const std::uint32_t id = switchParamId(i);
     std::int32_t& pulse = midiPulse[static_cast<std::size_t>(i)];
     if (pulse > 0) {
-        emitParamChange(id, 0.0); // the host sees a release before the new press
+        emitParamChange(id, 0.0);  // the host sees a release before the new press
     }
     emitParamChange(id, 1.0);
     pulse = samplesFor(sampleRate, kMidiPressSeconds);
@@ -109,4 +108,4 @@ void FXCorePlugin::paramsFlush(const clap_input_events* in, const clap_output_ev
     outEvents = nullptr;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

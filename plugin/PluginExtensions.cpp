@@ -27,8 +27,7 @@ std::uint32_t audioPortsCount(const clap_plugin*, bool) {
     return 1;
 }
 
-bool audioPortsGet(const clap_plugin* plugin, std::uint32_t index, bool isInput,
-                   clap_audio_port_info* info) {
+bool audioPortsGet(const clap_plugin* plugin, std::uint32_t index, bool isInput, clap_audio_port_info* info) {
     const FXCorePlugin* self = fromClap(plugin);
     return self != nullptr && self->audioPortsInfo(index, isInput, info);
 }
@@ -50,8 +49,7 @@ bool paramsValueCb(const clap_plugin* plugin, clap_id id, double* out) {
     return self != nullptr && self->paramsValue(id, out);
 }
 
-bool paramsValueToTextCb(const clap_plugin* plugin, clap_id id, double value, char* buf,
-                         std::uint32_t size) {
+bool paramsValueToTextCb(const clap_plugin* plugin, clap_id id, double value, char* buf, std::uint32_t size) {
     const FXCorePlugin* self = fromClap(plugin);
     return self != nullptr && self->paramsValueToText(id, value, buf, size);
 }
@@ -61,8 +59,7 @@ bool paramsTextToValueCb(const clap_plugin* plugin, clap_id id, const char* text
     return self != nullptr && self->paramsTextToValue(id, text, out);
 }
 
-void paramsFlushCb(const clap_plugin* plugin, const clap_input_events* in,
-                   const clap_output_events* out) {
+void paramsFlushCb(const clap_plugin* plugin, const clap_input_events* in, const clap_output_events* out) {
     if (FXCorePlugin* self = fromClap(plugin)) {
         self->paramsFlush(in, out);
     }
@@ -94,8 +91,7 @@ std::uint32_t notePortsCount(const clap_plugin*, bool isInput) {
     return isInput ? 1 : 0;
 }
 
-bool notePortsGet(const clap_plugin* plugin, std::uint32_t index, bool isInput,
-                  clap_note_port_info* info) {
+bool notePortsGet(const clap_plugin* plugin, std::uint32_t index, bool isInput, clap_note_port_info* info) {
     const FXCorePlugin* self = fromClap(plugin);
     return self != nullptr && self->notePortsInfo(index, isInput, info);
 }
@@ -112,7 +108,7 @@ std::uint32_t asVst3NoteExpressions(const clap_plugin*) {
 
 const clap_plugin_as_vst3 s_asVst3{asVst3MidiChannels, asVst3NoteExpressions};
 
-} // namespace
+}  // namespace
 
 const void* pluginGetExtension(const clap_plugin*, const char* id) {
     if (id == nullptr) {
@@ -148,4 +144,4 @@ const void* pluginGetExtension(const clap_plugin*, const char* id) {
     return nullptr;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -50,7 +50,7 @@ const std::array<ParsedEmbeddedProgram, kEmbeddedProgramCount>& parsedEmbeddedPr
     return s_parsed;
 }
 
-} // namespace
+}  // namespace
 
 FXCorePlugin::FXCorePlugin(const clap_host* hostArg)
     : clapPlugin(makeClapPluginRecord(this)), host(hostArg), params(kParamCount) {
@@ -97,8 +97,7 @@ void FXCorePlugin::publishCatalogue(std::unique_ptr<const fxcore::FXCoreProgram>
     catalogue.publish(std::move(next), std::move(retiredProgram));
 }
 
-bool FXCorePlugin::loadCustomHex(const std::string& hexText, const std::string& name,
-                                 std::string& error) {
+bool FXCorePlugin::loadCustomHex(const std::string& hexText, const std::string& name, std::string& error) {
     auto program = std::make_unique<fxcore::FXCoreProgram>();
     program->presets = fxcore::FXCoreProgram::defaultPresets();
     fxcore::FXCoreProgram::Result result = program->loadFromText(hexText);
@@ -146,8 +145,7 @@ int FXCorePlugin::resolveProgramIndex(const std::vector<Bank>& bankList) const {
     if (bank.programForMode.empty()) {
         return 0;
     }
-    const int m = roundedIndex(paramValue(kParamMode), 0,
-                               static_cast<int>(bank.programForMode.size()) - 1);
+    const int m = roundedIndex(paramValue(kParamMode), 0, static_cast<int>(bank.programForMode.size()) - 1);
     return bank.programForMode[static_cast<std::size_t>(m)];
 }
 
@@ -191,4 +189,4 @@ const ControlNames& FXCorePlugin::activeControlNames() const {
     return none;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

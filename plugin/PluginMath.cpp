@@ -28,4 +28,4 @@ std::int32_t samplesFor(double rate, double seconds) {
     return static_cast<std::int32_t>(n);
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

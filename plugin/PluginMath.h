@@ -13,4 +13,4 @@ int roundedIndex(double value, int lo, int hi);
 // activate with an absurd rate; the conversion must stay defined).
 std::int32_t samplesFor(double rate, double seconds);
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -65,4 +65,4 @@ bool FXCorePlugin::guiHide() {
 
 void FXCorePlugin::guiClickForTesting(double, double) {}
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -42,7 +42,7 @@ std::uint32_t dueTime(const clap_event_header* pending, std::uint32_t next, std:
     return pending != nullptr ? pending->time : 0;
 }
 
-} // namespace
+}  // namespace
 
 // Core output k (0..3) as FXCoreCore::getOutput gives it: the S.31 latch times 2^-31 in
 // double, rounded to float. Read here directly because the out-of-line call, twice per
@@ -61,7 +61,7 @@ struct FXCorePlugin::SampleLoop {
     std::uint32_t dueAt;
     std::uint32_t nextEvent;
     BlockInputs& block;
-    const float* inLeft; // any of the four may be null unless kAllBuffers
+    const float* inLeft;  // any of the four may be null unless kAllBuffers
     const float* inRight;
     float* outLeft;
     float* outRight;
@@ -77,7 +77,7 @@ void FXCorePlugin::processSamples(SampleLoop& loop) {
     BlockInputs& block = loop.block;
     // One test per sample covers both kinds of timed press.
     bool timersRunning = anyRunning(midiPulse) || anyRunning(pressCountdown);
-    float coreIn[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // inputs 2 and 3 stay silent
+    float coreIn[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // inputs 2 and 3 stay silent
     float peakL = 0.0f;
     float peakR = 0.0f;
 
@@ -86,9 +86,8 @@ void FXCorePlugin::processSamples(SampleLoop& loop) {
             do {
                 handleEvent(loop.pending);
                 ++loop.nextEvent;
-                loop.pending = loop.nextEvent < loop.eventCount
-                                   ? loop.in->get(loop.in, loop.nextEvent)
-                                   : nullptr;
+                loop.pending =
+                    loop.nextEvent < loop.eventCount ? loop.in->get(loop.in, loop.nextEvent) : nullptr;
                 loop.dueAt = dueTime(loop.pending, loop.nextEvent, loop.eventCount);
             } while (loop.dueAt <= s);
             applyProgramIfChanged();
@@ -180,13 +179,11 @@ void FXCorePlugin::process(const clap_process* processData) {
 
     const clap_audio_buffer* outPort = processData->audio_outputs;
     float* outLeft = channelOf(outPort, 0);
-    float* outRight = outPort != nullptr && outPort->channel_count >= 2 ? channelOf(outPort, 1)
-                                                                        : outLeft;
+    float* outRight = outPort != nullptr && outPort->channel_count >= 2 ? channelOf(outPort, 1) : outLeft;
     const clap_audio_buffer* inPort =
         processData->audio_inputs_count > 0 ? processData->audio_inputs : nullptr;
     const float* inLeft = channelOf(inPort, 0);
-    const float* inRight =
-        inPort != nullptr && inPort->channel_count >= 2 ? channelOf(inPort, 1) : inLeft;
+    const float* inRight = inPort != nullptr && inPort->channel_count >= 2 ? channelOf(inPort, 1) : inLeft;
 
     outEvents = processData->out_events;
     applyProgramIfChanged();
@@ -221,8 +218,8 @@ void FXCorePlugin::process(const clap_process* processData) {
     const clap_event_header* pending = eventCount > 0 ? in->get(in, 0) : nullptr;
     const std::uint32_t dueAt = dueTime(pending, nextEvent, eventCount);
 
-    SampleLoop loop{in, eventCount, pending, dueAt, nextEvent, block,
-                    inLeft, inRight, outLeft, outRight, frames};
+    SampleLoop loop{in,     eventCount, pending, dueAt,    nextEvent, block,
+                    inLeft, inRight,    outLeft, outRight, frames};
     if (inLeft != nullptr && inRight != nullptr && outLeft != nullptr && outRight != nullptr) {
         processSamples<true>(loop);
     } else {
@@ -250,4 +247,4 @@ void FXCorePlugin::fetchOutputPeaks(float* out) {
     out[1] = peakRight.exchange(0.0f, std::memory_order_relaxed);
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -18,7 +18,7 @@ namespace fxcoreplug {
 
 namespace {
 
-constexpr std::uint32_t kStateMagic = 0x31435846; // "FXC1" in file order
+constexpr std::uint32_t kStateMagic = 0x31435846;  // "FXC1" in file order
 constexpr std::uint32_t kStateVersion = 2;
 
 // [main-thread] Tells the host that parameter values changed behind its back, so that it
@@ -27,14 +27,13 @@ void announceNewValues(const clap_host* host) {
     if (host == nullptr || host->get_extension == nullptr) {
         return;
     }
-    const auto* hostParams =
-        static_cast<const clap_host_params*>(host->get_extension(host, CLAP_EXT_PARAMS));
+    const auto* hostParams = static_cast<const clap_host_params*>(host->get_extension(host, CLAP_EXT_PARAMS));
     if (hostParams != nullptr && hostParams->rescan != nullptr) {
         hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
     }
 }
 
-} // namespace
+}  // namespace
 
 bool FXCorePlugin::stateSave(const clap_ostream* stream) {
     StateWriter out(stream);
@@ -59,7 +58,7 @@ bool FXCorePlugin::stateLoad(const clap_istream* stream) {
     std::uint32_t magic = 0;
     std::uint32_t version = 0;
     if (!in.readU32(magic) || magic != kStateMagic || !in.readU32(version) || version > kStateVersion) {
-        return false; // nothing has changed yet
+        return false;  // nothing has changed yet
     }
 
     // From here on every stored record stays, whatever follows; the host hears of the new
@@ -98,7 +97,7 @@ bool FXCorePlugin::stateLoad(const clap_istream* stream) {
         const double program = paramValue(kParamProgram);
         const double mode = paramValue(kParamMode);
         std::string error;
-        loadCustomHex(hexText, name, error); // a text that does not load leaves the slot as it was
+        loadCustomHex(hexText, name, error);  // a text that does not load leaves the slot as it was
         slotFor(kParamProgram)->store(program, std::memory_order_relaxed);
         slotFor(kParamMode)->store(mode, std::memory_order_relaxed);
     }
@@ -117,4 +116,4 @@ bool FXCorePlugin::stateLoad(const clap_istream* stream) {
     return finish(true);
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

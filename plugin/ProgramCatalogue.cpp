@@ -43,4 +43,4 @@ void CatalogueHandoff::leave() {
     reading.store(nullptr, std::memory_order_release);
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -27,8 +27,8 @@ namespace fxcoreplug {
 
 // A named group of programs, one per mode of the pedal's mode toggle.
 struct Bank {
-    std::string name;                // unique within a bank list
-    std::vector<int> programForMode; // entry m: the program slot of mode m
+    std::string name;                 // unique within a bank list
+    std::vector<int> programForMode;  // entry m: the program slot of mode m
 };
 
 struct ProgramCatalogue {
@@ -82,8 +82,8 @@ private:
     // free).
     std::atomic<const ProgramCatalogue*> reading{nullptr};
 
-    std::unique_ptr<const ProgramCatalogue> current; // [main-thread] owner of published
-    std::vector<Retired> retired;                    // [main-thread]
+    std::unique_ptr<const ProgramCatalogue> current;  // [main-thread] owner of published
+    std::vector<Retired> retired;                     // [main-thread]
 };
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

@@ -19,7 +19,7 @@ void FXCorePlugin::applyProgramIfChanged() {
     const std::uint32_t generation = customGeneration.load(std::memory_order_acquire);
     const ProgramCatalogue* current = catalogue.enter();
     if (current == nullptr) {
-        return; // a new catalogue is being published: check again at the next boundary
+        return;  // a new catalogue is being published: check again at the next boundary
     }
     const int p = std::clamp(resolveProgramIndex(current->banks), 0, kProgramSlotCount - 1);
     if (p == appliedProgram && generation == appliedGeneration) {
@@ -34,7 +34,7 @@ void FXCorePlugin::applyProgramIfChanged() {
     const fxcore::FXCoreProgram* program =
         p == kCustomSlot ? current->customProgram : programs[static_cast<std::size_t>(p)].get();
     if (program != nullptr) {
-        program->applyTo(core); // copies presets and words; nothing is kept
+        program->applyTo(core);  // copies presets and words; nothing is kept
     }
     catalogue.leave();
 }
@@ -47,16 +47,15 @@ void FXCorePlugin::requestParamRescan() {
 }
 
 void FXCorePlugin::onMainThread() {
-    catalogue.collect(); // frees a catalogue that was still being read at the last publish
+    catalogue.collect();  // frees a catalogue that was still being read at the last publish
     if (!rescanPending.exchange(false, std::memory_order_acquire) || host == nullptr ||
         host->get_extension == nullptr) {
         return;
     }
-    const auto* hostParams =
-        static_cast<const clap_host_params*>(host->get_extension(host, CLAP_EXT_PARAMS));
+    const auto* hostParams = static_cast<const clap_host_params*>(host->get_extension(host, CLAP_EXT_PARAMS));
     if (hostParams != nullptr && hostParams->rescan != nullptr) {
         hostParams->rescan(host, CLAP_PARAM_RESCAN_INFO);
     }
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

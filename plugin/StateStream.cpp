@@ -10,7 +10,7 @@ namespace {
 // Largest piece readStr asks the stream for at once.
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-} // namespace
+}  // namespace
 
 bool StateWriter::writeBytes(const void* data, std::size_t size) {
     if (stream_ == nullptr || stream_->write == nullptr) return false;
@@ -18,7 +18,7 @@ bool StateWriter::writeBytes(const void* data, std::size_t size) {
     while (size > 0) {
         const std::int64_t n = stream_->write(stream_, bytes, size);
         if (n < 1) return false;
-        const auto moved = std::min(static_cast<std::size_t>(n), size); // never trust more than asked
+        const auto moved = std::min(static_cast<std::size_t>(n), size);  // never trust more than asked
         bytes += moved;
         size -= moved;
     }
@@ -40,7 +40,7 @@ bool StateWriter::writeF64(double v) {
 }
 
 bool StateWriter::writeStr(const std::string& s) {
-    if (s.size() > kMaxStateString) return false; // a reader would refuse it
+    if (s.size() > kMaxStateString) return false;  // a reader would refuse it
     return writeU32(static_cast<std::uint32_t>(s.size())) && (s.empty() || writeBytes(s.data(), s.size()));
 }
 
@@ -89,4 +89,4 @@ bool StateReader::readStr(std::string& out) {
     return true;
 }
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

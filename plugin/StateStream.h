@@ -47,4 +47,4 @@ private:
     const clap_istream* stream_;
 };
 
-} // namespace fxcoreplug
+}  // namespace fxcoreplug

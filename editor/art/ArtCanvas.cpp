@@ -106,8 +106,8 @@ void blurSurface(cairo_surface_t* surface, double radiusPx) {
     cairo_surface_mark_dirty(surface);
 }
 
-void softFill(cairo_t* cr, const PathFn& path, double r, double g, double b, double alpha,
-              double blur, double dx, double dy, const PathFn& clip) {
+void softFill(cairo_t* cr, const PathFn& path, double r, double g, double b, double alpha, double blur,
+              double dx, double dy, const PathFn& clip) {
     const double scale = userScale(cr);
     const double blurPx = blur * scale;
     const Box box = deviceBox(cr, path, 3.5 * blurPx + 2.0);
@@ -172,8 +172,7 @@ double valueNoise(uint32_t seed, double x, double y, double cell) {
 
 }  // namespace
 
-void addGrain(cairo_surface_t* surface, uint32_t seed, double fine, double mottle,
-              double mottleSizePx) {
+void addGrain(cairo_surface_t* surface, uint32_t seed, double fine, double mottle, double mottleSizePx) {
     cairo_surface_flush(surface);
     uint8_t* data = cairo_image_surface_get_data(surface);
     const int w = cairo_image_surface_get_width(surface);
@@ -215,7 +214,8 @@ bool writePng(cairo_surface_t* surface, const std::string& path) {
         for (int x = 0; x < w; ++x) {
             const uint32_t px = row[x];
             const uint32_t a = px >> 24;
-            uint8_t* out = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4u];
+            uint8_t* out =
+                &rgba[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4u];
             // Fully transparent pixels are written as (0, 0, 0, 0); others un-premultiplied.
             for (int c = 0; c < 3; ++c) {
                 const uint32_t v = (px >> (8 * (2 - c))) & 0xFFu;
@@ -256,7 +256,9 @@ Rgb shade(Rgb c, double factor) {
     return mix(c, {1.0, 1.0, 1.0}, std::min(1.0, factor - 1.0));
 }
 
-void setColour(cairo_t* cr, Rgb c, double alpha) { cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha); }
+void setColour(cairo_t* cr, Rgb c, double alpha) {
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha);
+}
 
 void addStop(cairo_pattern_t* p, double offset, Rgb c, double alpha) {
     cairo_pattern_add_color_stop_rgba(p, offset, c.r, c.g, c.b, alpha);

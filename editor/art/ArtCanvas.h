@@ -38,14 +38,13 @@ void softShadow(cairo_t* cr, const PathFn& path, double dx, double dy, double bl
 
 // Paints a blurred copy of a stroked or filled path in a colour: used for glows,
 // inner shading and bevel light. When `clip` is set the result is clipped to it.
-void softFill(cairo_t* cr, const PathFn& path, double r, double g, double b, double alpha,
-              double blur, double dx = 0.0, double dy = 0.0, const PathFn& clip = {});
+void softFill(cairo_t* cr, const PathFn& path, double r, double g, double b, double alpha, double blur,
+              double dx = 0.0, double dy = 0.0, const PathFn& clip = {});
 
 // Adds deterministic grain to every pixel of the surface: fine per-pixel grain of
 // amplitude `fine` and blotchy mottling of amplitude `mottle` (both in 0-255 colour
 // steps) with blotches about `mottleSizePx` across. Alpha is kept.
-void addGrain(cairo_surface_t* surface, uint32_t seed, double fine, double mottle,
-              double mottleSizePx);
+void addGrain(cairo_surface_t* surface, uint32_t seed, double fine, double mottle, double mottleSizePx);
 
 // A hash-based pseudo-random number in [0, 1) for integer coordinates; the same
 // arguments always give the same value, on any machine.
@@ -59,7 +58,9 @@ bool writePng(cairo_surface_t* surface, const std::string& path);
 struct Rgb {
     double r, g, b;
 };
-constexpr Rgb rgb8(int r, int g, int b) { return {r / 255.0, g / 255.0, b / 255.0}; }
+constexpr Rgb rgb8(int r, int g, int b) {
+    return {r / 255.0, g / 255.0, b / 255.0};
+}
 Rgb mix(Rgb a, Rgb b, double t);
 Rgb shade(Rgb c, double factor);  // factor < 1 darkens, > 1 lightens towards white
 void setColour(cairo_t* cr, Rgb c, double alpha = 1.0);

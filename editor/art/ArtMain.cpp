@@ -44,18 +44,23 @@ std::vector<Picture> pictures() {
         {"fluted-large", 75, 75, 151, 150, blackFluted},
         {"knob-blk-large", 75, 75, 151, 150, blackFluted},
         {"knob-wht-large", 75, 75, 151, 150, knob(KnobKind::Smooth, rgb8(236, 232, 220), black)},
-        {"left-footswitch", 84, 79, 169, 159, [](cairo_t* cr, int w, int h) { drawFootswitch(cr, w, h, true); }},
+        {"left-footswitch", 84, 79, 169, 159,
+         [](cairo_t* cr, int w, int h) { drawFootswitch(cr, w, h, true); }},
         {"lg-knob-blu", 105, 104, 209, 208, knob(KnobKind::Skirted, rgb8(40, 104, 196), white)},
         {"lg-knob-org", 105, 104, 209, 208, knob(KnobKind::Skirted, rgb8(232, 112, 28), white)},
         {"lg-knob-yel", 105, 104, 209, 208, knob(KnobKind::Skirted, rgb8(236, 190, 36), black)},
         {"mp-corlindejr", 394, 722, 788, 1443, panel(corlindeJrPanel)},
         {"mp-quenmoor", 394, 722, 788, 1443, panel(quenmoorPanel)},
         {"mp-vantrelnoise2", 394, 722, 788, 1443, panel(vantrelNoise2Panel)},
-        {"right-footswitch", 79, 84, 158, 169, [](cairo_t* cr, int w, int h) { drawFootswitch(cr, w, h, false); }},
+        {"right-footswitch", 79, 84, 158, 169,
+         [](cairo_t* cr, int w, int h) { drawFootswitch(cr, w, h, false); }},
         {"small-knob", 39, 39, 78, 78, knob(KnobKind::Small, rgb8(28, 28, 30), white)},
-        {"toggle-down", 50, 59, 99, 118, [](cairo_t* cr, int w, int h) { drawToggle(cr, w, h, LeverPosition::Down); }},
-        {"toggle-mid", 50, 59, 99, 118, [](cairo_t* cr, int w, int h) { drawToggle(cr, w, h, LeverPosition::Middle); }},
-        {"toggle-up", 50, 59, 99, 118, [](cairo_t* cr, int w, int h) { drawToggle(cr, w, h, LeverPosition::Up); }},
+        {"toggle-down", 50, 59, 99, 118,
+         [](cairo_t* cr, int w, int h) { drawToggle(cr, w, h, LeverPosition::Down); }},
+        {"toggle-mid", 50, 59, 99, 118,
+         [](cairo_t* cr, int w, int h) { drawToggle(cr, w, h, LeverPosition::Middle); }},
+        {"toggle-up", 50, 59, 99, 118,
+         [](cairo_t* cr, int w, int h) { drawToggle(cr, w, h, LeverPosition::Up); }},
         {"wh-knob-large", 105, 104, 209, 208, knob(KnobKind::Skirted, rgb8(238, 236, 228), black)},
         {"wq-fenwhist-classic", 394, 722, 788, 1443, panel(fenwhistClassicPanel)},
         {"wq-kelvane-classic", 394, 722, 788, 1443, panel(kelvaneClassicPanel)},
@@ -119,8 +124,8 @@ void litLamp(cairo_t* cr, const LampPlace& l, double d) {
 
 // The panel as the editor shows it: caps, toggle, footswitches and a lit lamp
 // placed on the panel picture (caps at mid travel, toggle in the middle).
-Surface assembled(const std::vector<Picture>& list, const std::string& panelName,
-                  PanelDesign (*design)(), int w, int h) {
+Surface assembled(const std::vector<Picture>& list, const std::string& panelName, PanelDesign (*design)(),
+                  int w, int h) {
     Surface s = render(named(list, panelName), w, h);
     Context cr(cairo_create(s.get()));
     cairo_scale(cr.get(), w / 394.0, h / 722.0);
@@ -128,7 +133,8 @@ Surface assembled(const std::vector<Picture>& list, const std::string& panelName
     for (const KnobPlace& k : d.knobs) placeDense(cr.get(), named(list, k.cap), k.x, k.y, k.size);
     for (const TogglePlace& t : d.toggles) placeDense(cr.get(), named(list, "toggle-mid"), t.x, t.y, 0.0);
     for (const FootswitchPlace& f : d.footswitches) {
-        placeDense(cr.get(), named(list, f.leftImage ? "left-footswitch" : "right-footswitch"), f.x, f.y, 0.0);
+        placeDense(cr.get(), named(list, f.leftImage ? "left-footswitch" : "right-footswitch"), f.x, f.y,
+                   0.0);
     }
     for (const LampPlace& l : d.lamps) litLamp(cr.get(), l, 0.8);
     return s;
@@ -139,9 +145,12 @@ struct PanelEntry {
     PanelDesign (*design)();
 };
 const PanelEntry kPanelEntries[] = {
-    {"MP-ZELBRIN", zelbrinPanel},       {"mp-corlindejr", corlindeJrPanel},
-    {"mp-quenmoor", quenmoorPanel},     {"mp-vantrelnoise2", vantrelNoise2Panel},
-    {"wq-fenwhist-classic", fenwhistClassicPanel}, {"wq-kelvane-classic", kelvaneClassicPanel},
+    {"MP-ZELBRIN", zelbrinPanel},
+    {"mp-corlindejr", corlindeJrPanel},
+    {"mp-quenmoor", quenmoorPanel},
+    {"mp-vantrelnoise2", vantrelNoise2Panel},
+    {"wq-fenwhist-classic", fenwhistClassicPanel},
+    {"wq-kelvane-classic", kelvaneClassicPanel},
 };
 
 void checkerboard(cairo_t* cr, int x, int y, int w, int h) {

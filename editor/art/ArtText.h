@@ -12,10 +12,10 @@ namespace fxcoreart {
 cairo_font_face_t* fontFace(const std::string& pattern);
 
 struct TextStyle {
-    std::string font;        // fontconfig pattern
-    double size = 10.0;      // em size in user units
-    double tracking = 0.0;   // extra space after each letter, in ems
-    double align = 0.5;      // 0 left, 0.5 centre, 1 right, of the ink's advance
+    std::string font;       // fontconfig pattern
+    double size = 10.0;     // em size in user units
+    double tracking = 0.0;  // extra space after each letter, in ems
+    double align = 0.5;     // 0 left, 0.5 centre, 1 right, of the ink's advance
 };
 
 // Releases every face and fontconfig's data; call once before the program ends.

@@ -20,7 +20,10 @@ void hexPath(cairo_t* cr, double r, double turn) {
         const double a = turn + kPi / 3.0 * i;
         // slightly rounded corners, as on a machined nut
         const double x = r * std::cos(a), y = r * std::sin(a);
-        if (i == 0) cairo_move_to(cr, x, y); else cairo_line_to(cr, x, y);
+        if (i == 0)
+            cairo_move_to(cr, x, y);
+        else
+            cairo_line_to(cr, x, y);
     }
     cairo_close_path(cr);
 }
@@ -77,7 +80,8 @@ void drawToggle(cairo_t* cr, int w, int h, LeverPosition position) {
     cairo_save(cr);
     centreDesign(cr, w, h, 50.0, 59.0);
     // washer and nut with their shadow on the panel
-    softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 16.5); }, 1.2, 1.8, 1.6, 0.55);
+    softShadow(
+        cr, [](cairo_t* c) { circle(c, 0, 0, 16.5); }, 1.2, 1.8, 1.6, 0.55);
     cairo_pattern_t* washer = chromePattern(-16.5, -16.5, 16.5, 16.5, 0.9);
     cairo_set_source(cr, washer);
     circle(cr, 0, 0, 16.5);
@@ -101,7 +105,8 @@ void drawToggle(cairo_t* cr, int w, int h, LeverPosition position) {
     if (position == LeverPosition::Middle) {
         // the lever points at the viewer: its round bat end stands over the
         // bushing and throws a shadow down to the right
-        softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 5.4); }, 3.2, 4.4, 1.8, 0.7);
+        softShadow(
+            cr, [](cairo_t* c) { circle(c, 0, 0, 5.4); }, 3.2, 4.4, 1.8, 0.7);
         cairo_pattern_t* ball = cairo_pattern_create_radial(-1.8, -1.8, 0.3, 0, 0, 5.6);
         addStop(ball, 0.0, rgb8(255, 255, 255));
         addStop(ball, 0.3, rgb8(214, 218, 224));
@@ -140,7 +145,8 @@ void drawToggle(cairo_t* cr, int w, int h, LeverPosition position) {
         cairo_fill(cr);
         cairo_pattern_destroy(p);
         // a specular glint on the bat end
-        cairo_pattern_t* glint = cairo_pattern_create_radial(-1.5, dir * reach - 1.5, 0.2, -1.2, dir * reach - 1.2, 2.8);
+        cairo_pattern_t* glint =
+            cairo_pattern_create_radial(-1.5, dir * reach - 1.5, 0.2, -1.2, dir * reach - 1.2, 2.8);
         cairo_pattern_add_color_stop_rgba(glint, 0.0, 1, 1, 1, 0.9);
         cairo_pattern_add_color_stop_rgba(glint, 1.0, 1, 1, 1, 0.0);
         cairo_set_source(cr, glint);
@@ -157,12 +163,16 @@ void drawToggle(cairo_t* cr, int w, int h, LeverPosition position) {
 
 void drawFootswitch(cairo_t* cr, int w, int h, bool cornersSideways) {
     cairo_save(cr);
-    if (cornersSideways) centreDesign(cr, w, h, 84.0, 79.0); else centreDesign(cr, w, h, 79.0, 84.0);
+    if (cornersSideways)
+        centreDesign(cr, w, h, 84.0, 79.0);
+    else
+        centreDesign(cr, w, h, 79.0, 84.0);
     // a little under the picture's size, so the shadow fades out inside it
     cairo_scale(cr, 0.95, 0.95);
     const double turn = cornersSideways ? 0.0 : kPi / 2.0;
     // shadow of the whole switch on the panel
-    softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 34.0); }, 1.8, 2.6, 2.4, 0.6);
+    softShadow(
+        cr, [](cairo_t* c) { circle(c, 0, 0, 34.0); }, 1.8, 2.6, 2.4, 0.6);
     // dress washer under the nut
     cairo_pattern_t* washer = chromePattern(-35, -35, 35, 35, 0.85);
     cairo_set_source(cr, washer);
@@ -187,7 +197,8 @@ void drawFootswitch(cairo_t* cr, int w, int h, bool cornersSideways) {
     cairo_set_source_rgb(cr, 0.08, 0.08, 0.09);
     cairo_fill(cr);
     // actuator: a chrome button standing above the bushing
-    softShadow(cr, [](cairo_t* c) { circle(c, 0, 0, 16.5); }, 2.2, 3.0, 2.2, 0.75);
+    softShadow(
+        cr, [](cairo_t* c) { circle(c, 0, 0, 16.5); }, 2.2, 3.0, 2.2, 0.75);
     cairo_pattern_t* side = chromePattern(-17, -17, 17, 17, 0.95);
     cairo_set_source(cr, side);
     circle(cr, 0, 0, 16.8);

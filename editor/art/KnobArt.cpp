@@ -23,7 +23,10 @@ void flutedPath(cairo_t* cr, double rIn, double rOut, int count) {
         const double wave = 0.5 + 0.5 * std::cos(a * count);
         const double r = rIn + (rOut - rIn) * std::sqrt(wave);
         const double x = r * std::sin(a), y = -r * std::cos(a);
-        if (i == 0) cairo_move_to(cr, x, y); else cairo_line_to(cr, x, y);
+        if (i == 0)
+            cairo_move_to(cr, x, y);
+        else
+            cairo_line_to(cr, x, y);
     }
     cairo_close_path(cr);
 }
@@ -110,7 +113,8 @@ void spunMetal(cairo_t* cr, double r, Rgb base) {
             const double ring = rho * 90.0;
             const int32_t ringIndex = static_cast<int32_t>(ring);
             const double f = ring - ringIndex;
-            const double lathe = hashUnit(29u, ringIndex, 0) * (1.0 - f) + hashUnit(29u, ringIndex + 1, 0) * f;
+            const double lathe =
+                hashUnit(29u, ringIndex, 0) * (1.0 - f) + hashUnit(29u, ringIndex + 1, 0) * f;
             const double dome = 0.12 * (1.0 - rho);
             const double k = 0.74 + 0.40 * swing + 0.10 * (lathe - 0.5) + dome;
             auto channel = [k](double c) {
@@ -245,13 +249,14 @@ void drawKnobCap(cairo_t* cr, int w, int h, const KnobStyle& style) {
     cairo_translate(cr, 0.5 * w, 0.5 * h);
     cairo_scale(cr, half, half);
     // contact shadow: a tight, centred ring of ambient occlusion
-    softShadow(cr, [](cairo_t* c) { circle(c, 0.9); }, 0.0, 0.0, 0.035, 0.55);
+    softShadow(
+        cr, [](cairo_t* c) { circle(c, 0.9); }, 0.0, 0.0, 0.035, 0.55);
     switch (style.kind) {
-        case KnobKind::Skirted: drawSkirted(cr, style); break;
-        case KnobKind::Fluted: drawFluted(cr, style); break;
-        case KnobKind::Smooth: drawSmooth(cr, style); break;
-        case KnobKind::Brutal: drawBrutal(cr, style); break;
-        case KnobKind::Small: drawSmall(cr, style); break;
+    case KnobKind::Skirted: drawSkirted(cr, style); break;
+    case KnobKind::Fluted: drawFluted(cr, style); break;
+    case KnobKind::Smooth: drawSmooth(cr, style); break;
+    case KnobKind::Brutal: drawBrutal(cr, style); break;
+    case KnobKind::Small: drawSmall(cr, style); break;
     }
     cairo_restore(cr);
 }

@@ -9,11 +9,11 @@
 namespace fxcoreart {
 
 enum class KnobKind {
-    Skirted,   // coloured cap on a knurled skirt (the Corlinde Jr's large knobs)
-    Fluted,    // black cap with a fluted rim
-    Smooth,    // smooth cream cap with a flat face
-    Brutal,    // big black knurled knob with a spun-aluminium face
-    Small,     // small black knurled knob
+    Skirted,  // coloured cap on a knurled skirt (the Corlinde Jr's large knobs)
+    Fluted,   // black cap with a fluted rim
+    Smooth,   // smooth cream cap with a flat face
+    Brutal,   // big black knurled knob with a spun-aluminium face
+    Small,    // small black knurled knob
 };
 
 struct KnobStyle {

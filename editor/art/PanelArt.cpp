@@ -25,8 +25,12 @@ void roundRect(cairo_t* cr, double x0, double y0, double x1, double y1, double r
     cairo_close_path(cr);
 }
 
-void facePath(cairo_t* cr) { roundRect(cr, kFaceX0, kFaceY0, kFaceX1, kFaceY1, kFaceR); }
-void bodyPath(cairo_t* cr) { roundRect(cr, kBodyX0, kBodyY0, kBodyX1, kBodyY1, kBodyR); }
+void facePath(cairo_t* cr) {
+    roundRect(cr, kFaceX0, kFaceY0, kFaceX1, kFaceY1, kFaceR);
+}
+void bodyPath(cairo_t* cr) {
+    roundRect(cr, kBodyX0, kBodyY0, kBodyX1, kBodyY1, kBodyR);
+}
 
 void circle(cairo_t* cr, double x, double y, double r) {
     cairo_new_sub_path(cr);
@@ -46,7 +50,8 @@ void drawBackground(cairo_t* cr) {
 // The jacks stand out of the side walls; the DC socket out of the top wall.
 void drawJacks(cairo_t* cr) {
     auto jack = [cr](double x0, double y0, double x1, double y1, bool vertical) {
-        softShadow(cr, [=](cairo_t* c) { cairo_rectangle(c, x0, y0, x1 - x0, y1 - y0); }, 1.5, 2.0, 1.5, 0.6);
+        softShadow(
+            cr, [=](cairo_t* c) { cairo_rectangle(c, x0, y0, x1 - x0, y1 - y0); }, 1.5, 2.0, 1.5, 0.6);
         cairo_pattern_t* p = vertical ? chromePattern(x0, 0, x1, 0) : chromePattern(0, y0, 0, y1);
         cairo_set_source(cr, p);
         cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
@@ -61,7 +66,8 @@ void drawJacks(cairo_t* cr) {
     jack(kBodyX1 - 1, 286, kBodyX1 + 5.5, 314, false);
     jack(kBodyX0 - 5.5, 286, kBodyX0 + 1, 314, false);
     // DC socket: black plastic barrel on the top wall
-    softShadow(cr, [](cairo_t* c) { cairo_rectangle(c, 183, 1.5, 28, 7); }, 1.0, 1.5, 1.2, 0.6);
+    softShadow(
+        cr, [](cairo_t* c) { cairo_rectangle(c, 183, 1.5, 28, 7); }, 1.0, 1.5, 1.2, 0.6);
     cairo_pattern_t* dc = cairo_pattern_create_linear(183, 0, 211, 0);
     addStop(dc, 0.0, rgb8(30, 30, 32));
     addStop(dc, 0.3, rgb8(78, 78, 82));
@@ -145,7 +151,8 @@ void drawEnclosure(cairo_t* cr, const PanelDesign& d, int w, int h) {
 }
 
 void drawScrew(cairo_t* cr, double x, double y, double turn) {
-    softShadow(cr, [=](cairo_t* c) { circle(c, x, y, 6.2); }, 0.8, 1.2, 1.0, 0.55);
+    softShadow(
+        cr, [=](cairo_t* c) { circle(c, x, y, 6.2); }, 0.8, 1.2, 1.0, 0.55);
     cairo_pattern_t* head = cairo_pattern_create_radial(x - 2, y - 2.5, 0.5, x, y, 6.4);
     addStop(head, 0.0, rgb8(246, 247, 250));
     addStop(head, 0.5, rgb8(168, 172, 178));
@@ -173,7 +180,8 @@ void drawScrew(cairo_t* cr, double x, double y, double turn) {
 void drawKnobPlace(cairo_t* cr, const PanelDesign& d, const KnobPlace& k) {
     const double r = 0.5 * k.size;
     // the cap's cast shadow, fixed on the panel while the cap turns
-    softShadow(cr, [=](cairo_t* c) { circle(c, k.x, k.y, r * 0.9); }, r * 0.07, r * 0.12, r * 0.09, 0.55);
+    softShadow(
+        cr, [=](cairo_t* c) { circle(c, k.x, k.y, r * 0.9); }, r * 0.07, r * 0.12, r * 0.09, 0.55);
     // printed scale: eleven ticks over the 270-degree travel
     const int ticks = 11;
     for (int i = 0; i < ticks; ++i) {
@@ -200,7 +208,8 @@ void drawKnobPlace(cairo_t* cr, const PanelDesign& d, const KnobPlace& k) {
 void drawLampPlace(cairo_t* cr, const LampPlace& l) {
     const double r = 0.5 * l.size;
     const double rb = r + 4.0;
-    softShadow(cr, [=](cairo_t* c) { circle(c, l.x, l.y, rb); }, 0.8, 1.2, 1.2, 0.55);
+    softShadow(
+        cr, [=](cairo_t* c) { circle(c, l.x, l.y, rb); }, 0.8, 1.2, 1.2, 0.55);
     // chrome bezel
     cairo_pattern_t* bezel = chromePattern(l.x - rb, l.y - rb, l.x + rb, l.y + rb);
     cairo_set_source(cr, bezel);

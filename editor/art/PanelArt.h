@@ -13,9 +13,9 @@
 namespace fxcoreart {
 
 struct KnobPlace {
-    double x, y, size;   // centre and diameter in points, as in the panel catalogue
+    double x, y, size;  // centre and diameter in points, as in the panel catalogue
     std::string label;
-    std::string cap;     // the cap picture the editor puts here (for previews)
+    std::string cap;  // the cap picture the editor puts here (for previews)
     bool labelAbove = false;
 };
 
@@ -32,8 +32,8 @@ struct LampPlace {
 };
 
 struct TogglePlace {
-    double x, y;                      // centre in points
-    std::string up, middle, down;     // the three printed position labels
+    double x, y;                   // centre in points
+    std::string up, middle, down;  // the three printed position labels
 };
 
 struct PanelDesign {

@@ -49,8 +49,11 @@ PanelDesign corlindeJrPanel() {
     d.seed = 101u;
     d.grain = 3.0;
     d.mottle = 2.0;
-    d.knobs = {{73, 85, 95, "ONE", "lg-knob-blu"}, {196, 85, 95, "MIX", "lg-knob-org"}, {319, 85, 95, "TWO", "lg-knob-yel"},
-               {196, 205, 41, "CLOCK", "small-knob"}, {320, 205, 41, "TWEAK", "small-knob"}};
+    d.knobs = {{73, 85, 95, "ONE", "lg-knob-blu"},
+               {196, 85, 95, "MIX", "lg-knob-org"},
+               {319, 85, 95, "TWO", "lg-knob-yel"},
+               {196, 205, 41, "CLOCK", "small-knob"},
+               {320, 205, 41, "TWEAK", "small-knob"}};
     // The mode toggle at pot position 3: up selects mode 2, middle mode 0, down mode 1.
     d.toggles = {{72, 205, "VESTRA", "KAVRO", "DRISK"}};
     d.footswitches = {{196, 617, "BYPASS"}};
@@ -62,8 +65,8 @@ PanelDesign corlindeJrPanel() {
         // a sunburst of fine red rays behind the name, like an old clock dial
         for (int i = 0; i < 37; ++i) {
             const double a = (-90.0 + 180.0 * i / 36.0) * kPi / 180.0;
-            rule(cr, 197 + 62 * std::sin(a), 395 - 62 * std::cos(a) * 0.55,
-                 197 + 160 * std::sin(a), 395 - 160 * std::cos(a) * 0.55, 1.1, red, 0.55);
+            rule(cr, 197 + 62 * std::sin(a), 395 - 62 * std::cos(a) * 0.55, 197 + 160 * std::sin(a),
+                 395 - 160 * std::cos(a) * 0.55, 1.1, red, 0.55);
         }
         cairo_new_path(cr);
         cairo_save(cr);
@@ -98,8 +101,9 @@ PanelDesign zelbrinPanel() {
     d.scaleInk = d.ink;
     d.seed = 202u;
     d.sparkle = true;
-    d.knobs = {{73, 91, 73, "POT 0", "fluted-large"}, {196, 91, 73, "POT 1", "fluted-large"}, {320, 91, 73, "POT 2", "fluted-large"},
-               {72, 211, 41, "POT 3", "small-knob"}, {196, 211, 41, "POT 4", "small-knob"}, {320, 211, 41, "POT 5", "small-knob"}};
+    d.knobs = {{73, 91, 73, "POT 0", "fluted-large"},  {196, 91, 73, "POT 1", "fluted-large"},
+               {320, 91, 73, "POT 2", "fluted-large"}, {72, 211, 41, "POT 3", "small-knob"},
+               {196, 211, 41, "POT 4", "small-knob"},  {320, 211, 41, "POT 5", "small-knob"}};
     d.footswitches = {{72, 626, "TAP", true, true}, {324, 626, "SW 4", true}};
     d.lamps = {{54, 552, 21, rgb8(255, 255, 255)}, {338, 552, 21, rgb8(255, 255, 255)}};
     const Rgb ink = d.ink;
@@ -110,7 +114,10 @@ PanelDesign zelbrinPanel() {
             const double x = 40 + 314.0 * i / 300.0;
             const double t = i / 300.0;
             const double y = 470 + 22 * std::sin(t * 9 * kPi) * std::sin(t * kPi);
-            if (i == 0) cairo_move_to(cr, x, y); else cairo_line_to(cr, x, y);
+            if (i == 0)
+                cairo_move_to(cr, x, y);
+            else
+                cairo_line_to(cr, x, y);
         }
         cairo_set_line_width(cr, 1.6);
         setColour(cr, rgb8(250, 196, 80), 0.9);
@@ -157,8 +164,9 @@ PanelDesign quenmoorPanel() {
     d.ink = rgb8(236, 226, 196);
     d.scaleInk = d.ink;
     d.seed = 404u;
-    d.knobs = {{73, 91, 73, "DRIFT", "knob-blk-large"}, {196, 91, 73, "BLOOM", "knob-blk-large"}, {320, 91, 73, "MIX", "knob-blk-large"},
-               {72, 211, 41, "SPEED", "small-knob"}, {196, 211, 41, "DEPTH", "small-knob"}, {320, 211, 41, "TONE", "small-knob"}};
+    d.knobs = {{73, 91, 73, "DRIFT", "knob-blk-large"}, {196, 91, 73, "BLOOM", "knob-blk-large"},
+               {320, 91, 73, "MIX", "knob-blk-large"},  {72, 211, 41, "SPEED", "small-knob"},
+               {196, 211, 41, "DEPTH", "small-knob"},   {320, 211, 41, "TONE", "small-knob"}};
     d.footswitches = {{72, 626, "TAP", true, true}, {324, 626, "ON", true}};
     d.lamps = {{54, 552, 21, rgb8(255, 255, 255)}, {338, 552, 21, rgb8(255, 255, 255)}};
     const Rgb ink = d.ink;
@@ -230,8 +238,11 @@ PanelDesign kelvaneClassicPanel() {
     d.ink = rgb8(222, 226, 232);
     d.scaleInk = d.ink;
     d.seed = 505u;
-    d.knobs = {{92, 95, 73, "TIME", "knob-wht-large"}, {92, 284, 73, "REPEATS", "knob-wht-large"}, {301, 95, 73, "MIX", "knob-wht-large"},
-               {301, 284, 73, "TONE", "knob-wht-large"}, {197, 214, 41, "MOD", "small-knob"}};
+    d.knobs = {{92, 95, 73, "TIME", "knob-wht-large"},
+               {92, 284, 73, "REPEATS", "knob-wht-large"},
+               {301, 95, 73, "MIX", "knob-wht-large"},
+               {301, 284, 73, "TONE", "knob-wht-large"},
+               {197, 214, 41, "MOD", "small-knob"}};
     d.footswitches = {{197, 592, ""}};
     d.lamps = {{197, 49, 30, rgb8(90, 255, 90)}};
     const Rgb ink = d.ink;
@@ -255,8 +266,11 @@ PanelDesign fenwhistClassicPanel() {
     d.ink = rgb8(22, 34, 58);
     d.scaleInk = d.ink;
     d.seed = 606u;
-    d.knobs = {{92, 95, 73, "DECAY", "knob-wht-large"}, {301, 95, 73, "MIX", "knob-wht-large"}, {92, 284, 73, "TONE", "knob-wht-large"},
-               {301, 284, 73, "SWELL", "knob-wht-large"}, {197, 214, 41, "PRE", "small-knob"}};
+    d.knobs = {{92, 95, 73, "DECAY", "knob-wht-large"},
+               {301, 95, 73, "MIX", "knob-wht-large"},
+               {92, 284, 73, "TONE", "knob-wht-large"},
+               {301, 284, 73, "SWELL", "knob-wht-large"},
+               {197, 214, 41, "PRE", "small-knob"}};
     d.footswitches = {{197, 592, ""}};
     d.lamps = {{197, 49, 30, rgb8(90, 160, 255)}};
     const Rgb ink = d.ink;

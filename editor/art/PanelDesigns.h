@@ -7,11 +7,11 @@
 
 namespace fxcoreart {
 
-PanelDesign corlindeJrPanel();      // "mp-corlindejr", the pedal's own panel
-PanelDesign zelbrinPanel();         // "MP-ZELBRIN"
-PanelDesign vantrelNoise2Panel();   // "mp-vantrelnoise2"
-PanelDesign quenmoorPanel();        // "mp-quenmoor"
-PanelDesign kelvaneClassicPanel();  // "wq-kelvane-classic"
-PanelDesign fenwhistClassicPanel(); // "wq-fenwhist-classic"
+PanelDesign corlindeJrPanel();       // "mp-corlindejr", the pedal's own panel
+PanelDesign zelbrinPanel();          // "MP-ZELBRIN"
+PanelDesign vantrelNoise2Panel();    // "mp-vantrelnoise2"
+PanelDesign quenmoorPanel();         // "mp-quenmoor"
+PanelDesign kelvaneClassicPanel();   // "wq-kelvane-classic"
+PanelDesign fenwhistClassicPanel();  // "wq-fenwhist-classic"
 
 }  // namespace fxcoreart

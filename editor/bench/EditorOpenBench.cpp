@@ -10,31 +10,32 @@ namespace {
 
 // open (pictures decoded, 4 frame series of 128 rendered, views built), first paint, close.
 void BM_OpenPedalEditor(benchmark::State& state) {
-  fxcoreplug::FXCorePlugin plugin(nullptr);
-  for (auto _ : state) {
-    fxcoreplug::PanelEditor editor(plugin);
-    editor.open(nullptr);
-    editor.getFrame()->paint();
-    benchmark::DoNotOptimize(editor.getFrame()->getPaintCount());
-    editor.close();
-  }
+    fxcoreplug::FXCorePlugin plugin(nullptr);
+    for (auto _ : state) {
+        fxcoreplug::PanelEditor editor(plugin);
+        editor.open(nullptr);
+        editor.getFrame()->paint();
+        benchmark::DoNotOptimize(editor.getFrame()->getPaintCount());
+        editor.close();
+    }
 }
 BENCHMARK(BM_OpenPedalEditor)->Unit(benchmark::kMillisecond);
 
 // One series of 128 frames for one knob picture and diameter.
 void BM_RotationFrames(benchmark::State& state, const char* image, double size) {
-  auto cap = fxcoreplug::PanelEditor::loadImage(image, false);
-  for (auto _ : state) benchmark::DoNotOptimize(fxcoreplug::makeRotationFrames(cap, 128, 0.0, 135.0, size));
+    auto cap = fxcoreplug::PanelEditor::loadImage(image, false);
+    for (auto _ : state) benchmark::DoNotOptimize(fxcoreplug::makeRotationFrames(cap, 128, 0.0, 135.0, size));
 }
 BENCHMARK_CAPTURE(BM_RotationFrames, large_95, "lg-knob-blu", 95.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RotationFrames, small_41, "small-knob", 41.0)->Unit(benchmark::kMillisecond);
 
 // The panel picture and the five shared control pictures decoded.
 void BM_LoadPictures(benchmark::State& state) {
-  for (auto _ : state)
-    for (const char* name : {"mp-corlindejr", "left-footswitch", "right-footswitch", "toggle-up", "toggle-mid",
-                             "toggle-down", "lg-knob-blu", "lg-knob-org", "lg-knob-yel", "small-knob"})
-      benchmark::DoNotOptimize(fxcoreplug::PanelEditor::loadImage(name, false));
+    for (auto _ : state)
+        for (const char* name :
+             {"mp-corlindejr", "left-footswitch", "right-footswitch", "toggle-up", "toggle-mid",
+              "toggle-down", "lg-knob-blu", "lg-knob-org", "lg-knob-yel", "small-knob"})
+            benchmark::DoNotOptimize(fxcoreplug::PanelEditor::loadImage(name, false));
 }
 BENCHMARK(BM_LoadPictures)->Unit(benchmark::kMillisecond);
 

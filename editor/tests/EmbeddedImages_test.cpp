@@ -152,10 +152,10 @@ TEST(EmbeddedImagesTest, EveryRowHoldsTheBytesOfItsPngFile) {
 }
 
 TEST(EmbeddedImagesTest, PanelsAreOpaqueAndKnobCapsHaveClearCorners) {
-    const char* panels[] = {"MP-ZELBRIN", "mp-corlindejr", "mp-quenmoor", "mp-vantrelnoise2",
-                            "wq-fenwhist-classic", "wq-kelvane-classic"};
-    const char* caps[] = {"brutal-large", "fluted-large", "knob-blk-large", "knob-wht-large",
-                          "lg-knob-blu", "lg-knob-org", "lg-knob-yel", "small-knob", "wh-knob-large"};
+    const char* panels[] = {"MP-ZELBRIN",       "mp-corlindejr",       "mp-quenmoor",
+                            "mp-vantrelnoise2", "wq-fenwhist-classic", "wq-kelvane-classic"};
+    const char* caps[] = {"brutal-large", "fluted-large", "knob-blk-large", "knob-wht-large", "lg-knob-blu",
+                          "lg-knob-org",  "lg-knob-yel",  "small-knob",     "wh-knob-large"};
     for (const char* suffix : {"", "@2x"}) {
         for (const char* name : panels) {
             const std::string full = std::string(name) + suffix;

@@ -17,138 +17,138 @@ using fxcoreplug::FXCorePlugin;
 namespace {
 
 struct EmbeddedGui : ::testing::Test, x11_test::TestWindow {
-  void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-    ASSERT_TRUE(openWindow(800, 800));
-  }
-  void TearDown() override {
-    plugin.reset();
-    closeWindow();
-  }
-  void makePlugin() {
-    plugin = std::make_unique<FXCorePlugin>(&fakeHost.host);
-    p = &plugin->clapPlugin;
-    gui = static_cast<const clap_plugin_gui*>(fxcoreplug::pluginGetExtension(p, CLAP_EXT_GUI));
-  }
-  bool openIn(xcb_window_t parent) {
-    clap_window window{};
-    window.api = CLAP_WINDOW_API_X11;
-    window.x11 = parent;
-    return gui->create(p, "x11", false) && gui->set_parent(p, &window);
-  }
-  std::vector<xcb_window_t> children() {
-    std::vector<xcb_window_t> result;
-    if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr)) {
-      const xcb_window_t* kids = xcb_query_tree_children(tree);
-      result.assign(kids, kids + xcb_query_tree_children_length(tree));
-      std::free(tree);
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+        ASSERT_TRUE(openWindow(800, 800));
     }
-    return result;
-  }
+    void TearDown() override {
+        plugin.reset();
+        closeWindow();
+    }
+    void makePlugin() {
+        plugin = std::make_unique<FXCorePlugin>(&fakeHost.host);
+        p = &plugin->clapPlugin;
+        gui = static_cast<const clap_plugin_gui*>(fxcoreplug::pluginGetExtension(p, CLAP_EXT_GUI));
+    }
+    bool openIn(xcb_window_t parent) {
+        clap_window window{};
+        window.api = CLAP_WINDOW_API_X11;
+        window.x11 = parent;
+        return gui->create(p, "x11", false) && gui->set_parent(p, &window);
+    }
+    std::vector<xcb_window_t> children() {
+        std::vector<xcb_window_t> result;
+        if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr)) {
+            const xcb_window_t* kids = xcb_query_tree_children(tree);
+            result.assign(kids, kids + xcb_query_tree_children_length(tree));
+            std::free(tree);
+        }
+        return result;
+    }
 
-  fxcoreplug_test::FakeGuiHost fakeHost;
-  std::unique_ptr<FXCorePlugin> plugin;
-  const clap_plugin* p = nullptr;
-  const clap_plugin_gui* gui = nullptr;
+    fxcoreplug_test::FakeGuiHost fakeHost;
+    std::unique_ptr<FXCorePlugin> plugin;
+    const clap_plugin* p = nullptr;
+    const clap_plugin_gui* gui = nullptr;
 };
 
 TEST_F(EmbeddedGui, ChildWindowWithHostTimerAndDescriptor) {
-  makePlugin();
-  ASSERT_TRUE(openIn(top));
-  const auto kids = children();
-  ASSERT_EQ(kids.size(), 1u);
-  EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
-  ASSERT_EQ(fakeHost.liveFds.size(), 1u);
-  ASSERT_EQ(fakeHost.liveTimers.size(), 1u);
-  EXPECT_EQ(fakeHost.liveTimers.begin()->second, 33u);
+    makePlugin();
+    ASSERT_TRUE(openIn(top));
+    const auto kids = children();
+    ASSERT_EQ(kids.size(), 1u);
+    EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
+    ASSERT_EQ(fakeHost.liveFds.size(), 1u);
+    ASSERT_EQ(fakeHost.liveTimers.size(), 1u);
+    EXPECT_EQ(fakeHost.liveTimers.begin()->second, 33u);
 
-  // The host's callbacks, including ones that are not ours, change nothing registered.
-  auto* timers = static_cast<const clap_plugin_timer_support*>(
-      fxcoreplug::pluginGetExtension(p, CLAP_EXT_TIMER_SUPPORT));
-  auto* fds = static_cast<const clap_plugin_posix_fd_support*>(
-      fxcoreplug::pluginGetExtension(p, CLAP_EXT_POSIX_FD_SUPPORT));
-  timers->on_timer(p, fakeHost.liveTimers.begin()->first);
-  timers->on_timer(p, 999);
-  fds->on_fd(p, fakeHost.liveFds[0], CLAP_POSIX_FD_READ);
-  fds->on_fd(p, -5, CLAP_POSIX_FD_READ);
-  EXPECT_EQ(fakeHost.liveFds.size(), 1u);
-  EXPECT_EQ(fakeHost.liveTimers.size(), 1u);
+    // The host's callbacks, including ones that are not ours, change nothing registered.
+    auto* timers = static_cast<const clap_plugin_timer_support*>(
+        fxcoreplug::pluginGetExtension(p, CLAP_EXT_TIMER_SUPPORT));
+    auto* fds = static_cast<const clap_plugin_posix_fd_support*>(
+        fxcoreplug::pluginGetExtension(p, CLAP_EXT_POSIX_FD_SUPPORT));
+    timers->on_timer(p, fakeHost.liveTimers.begin()->first);
+    timers->on_timer(p, 999);
+    fds->on_fd(p, fakeHost.liveFds[0], CLAP_POSIX_FD_READ);
+    fds->on_fd(p, -5, CLAP_POSIX_FD_READ);
+    EXPECT_EQ(fakeHost.liveFds.size(), 1u);
+    EXPECT_EQ(fakeHost.liveTimers.size(), 1u);
 
-  // A second set_parent keeps the one window; the scale resizes it in pixels.
-  EXPECT_TRUE(gui->set_parent(p, [&] {
-    static clap_window w{};
-    w.api = CLAP_WINDOW_API_X11;
-    w.x11 = top;
-    return &w;
-  }()));
-  EXPECT_EQ(children().size(), 1u);
-  ASSERT_TRUE(gui->set_scale(p, 2.0));
-  EXPECT_EQ(sizeOf(kids[0]), std::make_pair(788, 1444));
-  plugin->guiClickForTesting(100, 100);
+    // A second set_parent keeps the one window; the scale resizes it in pixels.
+    EXPECT_TRUE(gui->set_parent(p, [&] {
+        static clap_window w{};
+        w.api = CLAP_WINDOW_API_X11;
+        w.x11 = top;
+        return &w;
+    }()));
+    EXPECT_EQ(children().size(), 1u);
+    ASSERT_TRUE(gui->set_scale(p, 2.0));
+    EXPECT_EQ(sizeOf(kids[0]), std::make_pair(788, 1444));
+    plugin->guiClickForTesting(100, 100);
 
-  gui->destroy(p);
-  EXPECT_TRUE(children().empty());
-  EXPECT_TRUE(fakeHost.liveFds.empty());
-  EXPECT_TRUE(fakeHost.liveTimers.empty());
-  EXPECT_EQ(fakeHost.unregisterFdCalls, 1);
-  EXPECT_EQ(fakeHost.unregisterTimerCalls, 1);
+    gui->destroy(p);
+    EXPECT_TRUE(children().empty());
+    EXPECT_TRUE(fakeHost.liveFds.empty());
+    EXPECT_TRUE(fakeHost.liveTimers.empty());
+    EXPECT_EQ(fakeHost.unregisterFdCalls, 1);
+    EXPECT_EQ(fakeHost.unregisterTimerCalls, 1);
 }
 
 // A window record the editor cannot embed in: set_parent answers false and leaves no
 // window, connection or host registration behind; the same editor then opens in a real one.
 TEST_F(EmbeddedGui, RefusesAParentItCannotHonour) {
-  makePlugin();
-  ASSERT_TRUE(gui->create(p, "x11", false));
-  const xcb_window_t unknown = xcb_generate_id(c);  // an id of ours, never created
-  const struct {
-    const char* what;
-    const char* api;
-    clap_xwnd id;
-  } cases[] = {
-      {"foreign api", CLAP_WINDOW_API_COCOA, top},
-      {"api in capitals", "X11", top},
-      {"no api", nullptr, top},
-      {"unknown window", CLAP_WINDOW_API_X11, unknown},
-      {"id wider than 32 bits", CLAP_WINDOW_API_X11, (clap_xwnd{1} << 32) | top},
-  };
-  for (const auto& k : cases) {
-    clap_window window{};
-    window.api = k.api;
-    window.x11 = k.id;
-    EXPECT_FALSE(gui->set_parent(p, &window)) << k.what;
-    EXPECT_FALSE(plugin->editor->isOpen()) << k.what;
-    EXPECT_TRUE(children().empty()) << k.what;
-    EXPECT_TRUE(fakeHost.liveFds.empty()) << k.what;
-    EXPECT_TRUE(fakeHost.liveTimers.empty()) << k.what;
-  }
-  ASSERT_TRUE(openIn(top));
-  EXPECT_EQ(children().size(), 1u);
+    makePlugin();
+    ASSERT_TRUE(gui->create(p, "x11", false));
+    const xcb_window_t unknown = xcb_generate_id(c);  // an id of ours, never created
+    const struct {
+        const char* what;
+        const char* api;
+        clap_xwnd id;
+    } cases[] = {
+        {"foreign api", CLAP_WINDOW_API_COCOA, top},
+        {"api in capitals", "X11", top},
+        {"no api", nullptr, top},
+        {"unknown window", CLAP_WINDOW_API_X11, unknown},
+        {"id wider than 32 bits", CLAP_WINDOW_API_X11, (clap_xwnd{1} << 32) | top},
+    };
+    for (const auto& k : cases) {
+        clap_window window{};
+        window.api = k.api;
+        window.x11 = k.id;
+        EXPECT_FALSE(gui->set_parent(p, &window)) << k.what;
+        EXPECT_FALSE(plugin->editor->isOpen()) << k.what;
+        EXPECT_TRUE(children().empty()) << k.what;
+        EXPECT_TRUE(fakeHost.liveFds.empty()) << k.what;
+        EXPECT_TRUE(fakeHost.liveTimers.empty()) << k.what;
+    }
+    ASSERT_TRUE(openIn(top));
+    EXPECT_EQ(children().size(), 1u);
 }
 
 // The smallest scale taken, before and after the window opens: the window has its pixels.
 TEST_F(EmbeddedGui, SmallestScaleStillGivesAWindow) {
-  makePlugin();
-  ASSERT_TRUE(gui->create(p, "x11", false));
-  EXPECT_FALSE(gui->set_scale(p, 1e-9));
-  ASSERT_TRUE(gui->set_scale(p, 0.25));
-  ASSERT_TRUE(openIn(top));
-  const auto kids = children();
-  ASSERT_EQ(kids.size(), 1u);
-  EXPECT_EQ(sizeOf(kids[0]), std::make_pair(99, 181));
-  ASSERT_TRUE(gui->set_scale(p, 1.0));
-  EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
-  EXPECT_FALSE(gui->set_scale(p, 0.2));
-  EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
+    makePlugin();
+    ASSERT_TRUE(gui->create(p, "x11", false));
+    EXPECT_FALSE(gui->set_scale(p, 1e-9));
+    ASSERT_TRUE(gui->set_scale(p, 0.25));
+    ASSERT_TRUE(openIn(top));
+    const auto kids = children();
+    ASSERT_EQ(kids.size(), 1u);
+    EXPECT_EQ(sizeOf(kids[0]), std::make_pair(99, 181));
+    ASSERT_TRUE(gui->set_scale(p, 1.0));
+    EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
+    EXPECT_FALSE(gui->set_scale(p, 0.2));
+    EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
 }
 
 TEST_F(EmbeddedGui, OpensWithoutTheHostsTimerAndDescriptorSupport) {
-  fakeHost.offerTimers = false;
-  fakeHost.offerFds = false;
-  makePlugin();
-  ASSERT_TRUE(openIn(top));
-  EXPECT_EQ(children().size(), 1u);
-  plugin.reset();  // destroying the plug-in closes its editor
-  EXPECT_TRUE(children().empty());
+    fakeHost.offerTimers = false;
+    fakeHost.offerFds = false;
+    makePlugin();
+    ASSERT_TRUE(openIn(top));
+    EXPECT_EQ(children().size(), 1u);
+    plugin.reset();  // destroying the plug-in closes its editor
+    EXPECT_TRUE(children().empty());
 }
 
 }  // namespace

@@ -30,136 +30,138 @@ constexpr std::uint32_t kBlock = 1600;  // one editor tick at 48 kHz
 const char* const kModeNames[3] = {"kavro", "drisk", "vestra"};
 
 struct StereoBlock {
-  std::vector<float> in[2]{std::vector<float>(kBlock), std::vector<float>(kBlock)};
-  std::vector<float> out[2]{std::vector<float>(kBlock), std::vector<float>(kBlock)};
-  float* inPtrs[2] = {in[0].data(), in[1].data()};
-  float* outPtrs[2] = {out[0].data(), out[1].data()};
-  clap_audio_buffer input{};
-  clap_audio_buffer output{};
-  clap_process process{};
-  StereoBlock() {
-    input.data32 = inPtrs;
-    input.channel_count = 2;
-    output.data32 = outPtrs;
-    output.channel_count = 2;
-    process.steady_time = -1;
-    process.frames_count = kBlock;
-    process.audio_inputs = &input;
-    process.audio_outputs = &output;
-    process.audio_inputs_count = 1;
-    process.audio_outputs_count = 1;
-  }
+    std::vector<float> in[2]{std::vector<float>(kBlock), std::vector<float>(kBlock)};
+    std::vector<float> out[2]{std::vector<float>(kBlock), std::vector<float>(kBlock)};
+    float* inPtrs[2] = {in[0].data(), in[1].data()};
+    float* outPtrs[2] = {out[0].data(), out[1].data()};
+    clap_audio_buffer input{};
+    clap_audio_buffer output{};
+    clap_process process{};
+    StereoBlock() {
+        input.data32 = inPtrs;
+        input.channel_count = 2;
+        output.data32 = outPtrs;
+        output.channel_count = 2;
+        process.steady_time = -1;
+        process.frames_count = kBlock;
+        process.audio_inputs = &input;
+        process.audio_outputs = &output;
+        process.audio_inputs_count = 1;
+        process.audio_outputs_count = 1;
+    }
 };
 
 // A plug-in running one mode, engaged or bypassed.
 struct Pedal {
-  FXCorePlugin plugin{nullptr};
-  StereoBlock block;
-  explicit Pedal(int mode) {
-    plugin.activate(48000.0, 1, kBlock);
-    plugin.writeParam(fxcoreplug::kParamMode, mode);
-    run(4);
-  }
-  void run(int blocks) {
-    for (int i = 0; i < blocks; ++i) plugin.process(&block.process);
-  }
+    FXCorePlugin plugin{nullptr};
+    StereoBlock block;
+    explicit Pedal(int mode) {
+        plugin.activate(48000.0, 1, kBlock);
+        plugin.writeParam(fxcoreplug::kParamMode, mode);
+        run(4);
+    }
+    void run(int blocks) {
+        for (int i = 0; i < blocks; ++i) plugin.process(&block.process);
+    }
 };
 
 bool writeFromServer(xcb_connection_t* c, xcb_window_t window, const std::string& path) {
-  auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
-  if (!geometry) return false;
-  const int w = geometry->width, h = geometry->height;
-  std::free(geometry);
-  auto* image = xcb_get_image_reply(
-      c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<uint16_t>(w), static_cast<uint16_t>(h), ~0u),
-      nullptr);
-  if (!image) return false;
-  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, w);
-  bool ok = xcb_get_image_data_length(image) >= stride * h;
-  if (ok) {
-    cairo_surface_t* surface =
-        cairo_image_surface_create_for_data(xcb_get_image_data(image), CAIRO_FORMAT_RGB24, w, h, stride);
-    ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-  }
-  std::free(image);
-  return ok;
+    auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    if (!geometry) return false;
+    const int w = geometry->width, h = geometry->height;
+    std::free(geometry);
+    auto* image = xcb_get_image_reply(c,
+                                      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                                                    static_cast<uint16_t>(w), static_cast<uint16_t>(h), ~0u),
+                                      nullptr);
+    if (!image) return false;
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, w);
+    bool ok = xcb_get_image_data_length(image) >= stride * h;
+    if (ok) {
+        cairo_surface_t* surface =
+            cairo_image_surface_create_for_data(xcb_get_image_data(image), CAIRO_FORMAT_RGB24, w, h, stride);
+        ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+        cairo_surface_destroy(surface);
+    }
+    std::free(image);
+    return ok;
 }
 
 // The editor opened and brought up to date: the toggles and the lamp after a tick.
 bool shootOffscreen(Pedal& pedal, const std::string& path, bool bypass) {
-  fxcoreplug::PanelEditor editor(pedal.plugin);
-  editor.open(nullptr);
-  if (bypass) {
-    editor.clickAt(196, 617);  // the footswitch
-    pedal.run(2);
-  }
-  editor.onTimer();
-  pedal.run(1);
-  editor.onTimer();
-  return editor.getFrame()->copyImage()->writePNG(path.c_str());
+    fxcoreplug::PanelEditor editor(pedal.plugin);
+    editor.open(nullptr);
+    if (bypass) {
+        editor.clickAt(196, 617);  // the footswitch
+        pedal.run(2);
+    }
+    editor.onTimer();
+    pedal.run(1);
+    editor.onTimer();
+    return editor.getFrame()->copyImage()->writePNG(path.c_str());
 }
 
 bool shootInWindow(Pedal& pedal, const std::string& path, bool bypass) {
-  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-  if (xcb_connection_has_error(c)) {
-    std::fprintf(stderr, "no X display\n");
-    xcb_disconnect(c);
-    return false;
-  }
-  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-  const xcb_window_t top = xcb_generate_id(c);
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, top, screen->root, 0, 0, 394, 722, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                    screen->root_visual, 0, nullptr);
-  xcb_map_window(c, top);
-  xcb_flush(c);
-  bool ok = false;
-  {
-    const clap_plugin* p = &pedal.plugin.clapPlugin;
-    auto* gui = static_cast<const clap_plugin_gui*>(fxcoreplug::pluginGetExtension(p, CLAP_EXT_GUI));
-    clap_window window{};
-    window.api = CLAP_WINDOW_API_X11;
-    window.x11 = top;
-    if (gui->create(p, "x11", false) && gui->set_parent(p, &window)) {
-      fxcoreplug::PanelEditor& editor = *pedal.plugin.editor;
-      if (bypass) {
-        pedal.plugin.guiClickForTesting(196, 617);
-        pedal.run(2);
-      }
-      editor.onTimer();
-      pedal.run(1);
-      editor.onTimer();
-      editor.getFrame()->paint();
-      usleep(200000);  // let the server show the last paint
-      ok = writeFromServer(c, editor.getFrame()->getWindowId(), path);
-      gui->destroy(p);
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "no X display\n");
+        xcb_disconnect(c);
+        return false;
     }
-  }
-  xcb_destroy_window(c, top);
-  xcb_disconnect(c);
-  return ok;
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t top = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, top, screen->root, 0, 0, 394, 722, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(c, top);
+    xcb_flush(c);
+    bool ok = false;
+    {
+        const clap_plugin* p = &pedal.plugin.clapPlugin;
+        auto* gui = static_cast<const clap_plugin_gui*>(fxcoreplug::pluginGetExtension(p, CLAP_EXT_GUI));
+        clap_window window{};
+        window.api = CLAP_WINDOW_API_X11;
+        window.x11 = top;
+        if (gui->create(p, "x11", false) && gui->set_parent(p, &window)) {
+            fxcoreplug::PanelEditor& editor = *pedal.plugin.editor;
+            if (bypass) {
+                pedal.plugin.guiClickForTesting(196, 617);
+                pedal.run(2);
+            }
+            editor.onTimer();
+            pedal.run(1);
+            editor.onTimer();
+            editor.getFrame()->paint();
+            usleep(200000);  // let the server show the last paint
+            ok = writeFromServer(c, editor.getFrame()->getWindowId(), path);
+            gui->destroy(p);
+        }
+    }
+    xcb_destroy_window(c, top);
+    xcb_disconnect(c);
+    return ok;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || (argc == 3 && std::strcmp(argv[2], "--x11") != 0) || argc > 3) {
-    std::fprintf(stderr, "usage: %s <directory> [--x11]\n", argv[0]);
-    return 2;
-  }
-  const bool x11 = argc == 3;
-  const std::string dir = argv[1];
-  for (int mode = 0; mode < 3; ++mode) {
-    for (bool lit : {true, false}) {
-      Pedal pedal(mode);
-      const std::string path = dir + "/panel-" + (x11 ? "x11-" : "") + kModeNames[mode] + (lit ? "-lit" : "-unlit") + ".png";
-      const bool ok = x11 ? shootInWindow(pedal, path, !lit) : shootOffscreen(pedal, path, !lit);
-      if (!ok) {
-        std::fprintf(stderr, "could not write %s\n", path.c_str());
-        return 1;
-      }
-      std::printf("%s\n", path.c_str());
+    if (argc < 2 || (argc == 3 && std::strcmp(argv[2], "--x11") != 0) || argc > 3) {
+        std::fprintf(stderr, "usage: %s <directory> [--x11]\n", argv[0]);
+        return 2;
     }
-  }
-  return 0;
+    const bool x11 = argc == 3;
+    const std::string dir = argv[1];
+    for (int mode = 0; mode < 3; ++mode) {
+        for (bool lit : {true, false}) {
+            Pedal pedal(mode);
+            const std::string path =
+                dir + "/panel-" + (x11 ? "x11-" : "") + kModeNames[mode] + (lit ? "-lit" : "-unlit") + ".png";
+            const bool ok = x11 ? shootInWindow(pedal, path, !lit) : shootOffscreen(pedal, path, !lit);
+            if (!ok) {
+                std::fprintf(stderr, "could not write %s\n", path.c_str());
+                return 1;
+            }
+            std::printf("%s\n", path.c_str());
+        }
+    }
+    return 0;
 }

@@ -60,7 +60,8 @@ double meanHold(float clock) {
     rig.settle();
     const std::vector<float> wet = channel(rig.run(sine(97.0, 0.7, kRate)), 2, 1000u);
     std::size_t runs = 1;
-    for (std::size_t i = 1; i < wet.size(); ++i) if (wet[i] != wet[i - 1]) ++runs;
+    for (std::size_t i = 1; i < wet.size(); ++i)
+        if (wet[i] != wet[i - 1]) ++runs;
     return static_cast<double>(wet.size()) / static_cast<double>(runs);
 }
 
@@ -68,8 +69,7 @@ TEST(Drisk, ClockLengthensTheHoldAsItTurnsDown) {
     double previous = 0.0;
     for (const float clock : {1.0f, 0.75f, 0.5f, 0.25f, 0.0f}) {
         const double hold = meanHold(clock);
-        std::cout << "CLOCK " << clock << ": hold " << hold << " samples, clock "
-                  << kRate / hold << " Hz\n";
+        std::cout << "CLOCK " << clock << ": hold " << hold << " samples, clock " << kRate / hold << " Hz\n";
         EXPECT_GT(hold, previous * 1.5) << "CLOCK " << clock;
         previous = hold;
     }
@@ -91,9 +91,8 @@ TEST(Drisk, DriveAddsHarmonicsAndTheLampShowsClipping) {
         const double third = tonePower(wet, 900.0) / tonePower(wet, 300.0);
         const float lamp = rig.duty()[1];
         std::cout << "ONE " << one << ": second harmonic " << 10.0 * std::log10(second)
-                  << " dB, third harmonic " << 10.0 * std::log10(third)
-                  << " dB, wet rms " << 20.0 * std::log10(rms(wet)) << " dBFS, lamp " << lamp
-                  << "\n";
+                  << " dB, third harmonic " << 10.0 * std::log10(third) << " dB, wet rms "
+                  << 20.0 * std::log10(rms(wet)) << " dBFS, lamp " << lamp << "\n";
         EXPECT_GT(third, previousThird * 4.0) << "ONE " << one;
         EXPECT_GT(second, previousSecond * 4.0) << "ONE " << one;
         if (one == 0.0f) {
@@ -132,7 +131,9 @@ FirmwareRig driveOnly(float one) {
     return rig;
 }
 
-double decibels(double ratio) { return 20.0 * std::log10(ratio); }
+double decibels(double ratio) {
+    return 20.0 * std::log10(ratio);
+}
 
 // The level follower keeps the wet signal at the dry one's rms over the
 // whole phrase, at every drive, for loud and quiet playing alike (the
@@ -189,8 +190,8 @@ TEST(Drisk, FullDriveKeepsAliasesFarBelowTheTone) {
         for (int k = 2; k * c.hz < kRate / 2; ++k) harmonics += 2.0 * tonePower(wet, k * c.hz);
         const double inharmonic = inharmonicDb(wet, c.hz);
         const double distortion = 10.0 * std::log10(harmonics / fundamental);
-        std::printf("%d Hz at -12 dBFS, ONE 1: inharmonic %.1f dBc, harmonics %.1f dBc\n", c.hz,
-                    inharmonic, distortion);
+        std::printf("%d Hz at -12 dBFS, ONE 1: inharmonic %.1f dBc, harmonics %.1f dBc\n", c.hz, inharmonic,
+                    distortion);
         EXPECT_LT(inharmonic, c.maxInharmonicDb) << c.hz << " Hz";
         EXPECT_GT(distortion, -25.0) << c.hz << " Hz: still driven hard";
     }

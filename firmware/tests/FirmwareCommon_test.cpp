@@ -142,8 +142,7 @@ TEST_P(FirmwareCommon, OutputStaysBoundedAndFreeOfDcAtExtremeSettings) {
             }
         }
     }
-    std::cout << modeName(GetParam()) << ": largest output DC with a tone "
-              << worstDc << "\n";
+    std::cout << modeName(GetParam()) << ": largest output DC with a tone " << worstDc << "\n";
 }
 
 // A program load (activation, a mode change) runs the effect at its knobs'

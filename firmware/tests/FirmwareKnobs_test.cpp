@@ -56,8 +56,8 @@ TEST_P(FirmwareKnobs, EveryKnobMattersOverItsWholeTravel) {
             // differ only by quantisation noise some 70 dB down.
             const bool bitDepth = GetParam() == Mode::Drisk && pot == kTwo;
             const double change = relativeDifference(previous, now);
-            EXPECT_GT(change, bitDepth ? 5e-5 : 0.01) << knobName(pot) << " from " << position - 0.25f << " to "
-                                    << position;
+            EXPECT_GT(change, bitDepth ? 5e-5 : 0.01)
+                << knobName(pot) << " from " << position - 0.25f << " to " << position;
             previous = std::move(now);
         }
     }
@@ -81,8 +81,7 @@ TEST_P(FirmwareKnobs, KnobsTurnWithoutZipperNoise) {
         rig.run(note);
         const double after = maxSecondDifference(channel(rig.run(note), 0));
         EXPECT_LE(during, 1.25 * std::max(before, after) + 2e-3)
-            << knobName(pot) << ": before " << before << ", during " << during << ", after "
-            << after;
+            << knobName(pot) << ": before " << before << ", during " << during << ", after " << after;
     }
 }
 

@@ -12,18 +12,18 @@ namespace fxcore::firmwaretest {
 
 const char* modeName(Mode mode) {
     switch (mode) {
-        case Mode::Kavro: return "Kavro";
-        case Mode::Drisk: return "Drisk";
-        case Mode::Vestra: return "Vestra";
+    case Mode::Kavro: return "Kavro";
+    case Mode::Drisk: return "Drisk";
+    case Mode::Vestra: return "Vestra";
     }
     return "?";
 }
 
 std::string hexPath(Mode mode) {
     switch (mode) {
-        case Mode::Kavro: return CORLINDE_HEX_KAVRO;
-        case Mode::Drisk: return CORLINDE_HEX_DRISK;
-        case Mode::Vestra: return CORLINDE_HEX_VESTRA;
+    case Mode::Kavro: return CORLINDE_HEX_KAVRO;
+    case Mode::Drisk: return CORLINDE_HEX_DRISK;
+    case Mode::Vestra: return CORLINDE_HEX_VESTRA;
     }
     return {};
 }
@@ -35,12 +35,12 @@ std::string readFile(const std::string& path) {
 
 const char* knobName(int pot) {
     switch (pot) {
-        case kOne: return "ONE";
-        case kMix: return "MIX";
-        case kTwo: return "TWO";
-        case kClock: return "CLOCK";
-        case kTweak: return "TWEAK";
-        default: return "POT";
+    case kOne: return "ONE";
+    case kMix: return "MIX";
+    case kTwo: return "TWO";
+    case kClock: return "CLOCK";
+    case kTweak: return "TWEAK";
+    default: return "POT";
     }
 }
 
@@ -175,8 +175,7 @@ std::array<float, 2> FirmwareRig::duty() {
     return d;
 }
 
-std::vector<float> channel(const std::vector<Frame>& frames, int output, std::size_t from,
-                           std::size_t to) {
+std::vector<float> channel(const std::vector<Frame>& frames, int output, std::size_t from, std::size_t to) {
     to = std::min(to, frames.size());
     std::vector<float> x;
     for (std::size_t i = from; i < to; ++i) x.push_back(frames[i][static_cast<std::size_t>(output)]);

@@ -68,8 +68,8 @@ TEST(Kavro, FullFeedbackOnLoudNoiseNeverRunsAway) {
         EXPECT_LT(peak(channel(tail, 2, tail.size() - kRate)), 0.05) << "ONE " << one;
     }
     const double mixDb = 20.0 * std::log10(mixPeak), wetDb = 20.0 * std::log10(wetPeak);
-    std::cout << "TWO 1, noise at -6 dBFS for 10 s: outputs 0/1 peak " << mixDb
-              << " dBFS, wet alone " << wetDb << " dBFS\n";
+    std::cout << "TWO 1, noise at -6 dBFS for 10 s: outputs 0/1 peak " << mixDb << " dBFS, wet alone "
+              << wetDb << " dBFS\n";
     EXPECT_NEAR(mixDb, -1.3, 0.3);
     EXPECT_NEAR(wetDb, -2.5, 0.3);
 }
@@ -89,8 +89,7 @@ TEST(Kavro, FeedbackSetsHowLongTheRepeatsLast) {
         rig.run(noise(0.5, kRate / 20));
         const std::vector<Frame> out = rig.run(silence(3 * kRate / 2));
         const double lateDb = 20.0 * std::log10(rms(channel(out, 2, kRate)) + 1e-12);
-        std::cout << "TWO " << c.two << ": repeats 1.0 to 1.5 s after a burst at " << lateDb
-                  << " dBFS rms\n";
+        std::cout << "TWO " << c.two << ": repeats 1.0 to 1.5 s after a burst at " << lateDb << " dBFS rms\n";
         EXPECT_NEAR(lateDb, c.statedDb, 1.5) << "TWO " << c.two;
     }
 }
@@ -131,9 +130,8 @@ TEST(Kavro, DelayTimeGlidesAtBoundedSpeed) {
         settled = hz;
         if (std::fabs(hz - 1000.0) > 10.0) arrived = double(start + window) / kRate;
     }
-    std::cout << "ONE 0 to 1 with a 1 kHz tone: pitch between " << lowest << " and " << highest
-              << " Hz, " << settled << " Hz at the end, back at 1 kHz " << arrived
-              << " s after the turn\n";
+    std::cout << "ONE 0 to 1 with a 1 kHz tone: pitch between " << lowest << " and " << highest << " Hz, "
+              << settled << " Hz at the end, back at 1 kHz " << arrived << " s after the turn\n";
     EXPECT_GT(lowest, 480.0);
     EXPECT_LT(highest, 1020.0);
     EXPECT_NEAR(settled, 1000.0, 10.0);
@@ -145,7 +143,8 @@ std::vector<double> cyclePitch(const std::vector<float>& x) {
     std::vector<double> crossings, hz;
     for (std::size_t i = 1; i < x.size(); ++i)
         if (x[i - 1] < 0.0f && x[i] >= 0.0f) crossings.push_back(double(i) - x[i] / double(x[i] - x[i - 1]));
-    for (std::size_t i = 1; i < crossings.size(); ++i) hz.push_back(kRate / (crossings[i] - crossings[i - 1]));
+    for (std::size_t i = 1; i < crossings.size(); ++i)
+        hz.push_back(kRate / (crossings[i] - crossings[i - 1]));
     return hz;
 }
 
@@ -200,8 +199,8 @@ TEST(Kavro, WowAndFlutterFollowClockAndTweak) {
         const std::vector<double> hz = cyclePitch(mono);
         double deviation = 0.0;
         for (double f : hz) deviation = std::max(deviation, std::fabs(f / 1000.0 - 1.0) * 100.0);
-        std::cout << "CLOCK " << c.clock << " TWEAK " << c.tweak << ": peak pitch deviation "
-                  << deviation << " %";
+        std::cout << "CLOCK " << c.clock << " TWEAK " << c.tweak << ": peak pitch deviation " << deviation
+                  << " %";
         EXPECT_NEAR(deviation, c.deviationPct, c.deviationPct * 0.1)
             << "CLOCK " << c.clock << " TWEAK " << c.tweak;
         if (c.wowHz > 0.0) {
@@ -368,7 +367,8 @@ TEST(Kavro, MonoSumOfTheRepeatsHasNoCombNotch) {
         rig.settle();
         constexpr int kSpacing = kRate / 5;
         Signal clicks = silence(4 * kSpacing);
-        for (int k = 0; k < 4; ++k) clicks.left[std::size_t(k * kSpacing)] = clicks.right[std::size_t(k * kSpacing)] = 0.1f;
+        for (int k = 0; k < 4; ++k)
+            clicks.left[std::size_t(k * kSpacing)] = clicks.right[std::size_t(k * kSpacing)] = 0.1f;
         const std::vector<Frame> out = rig.run(clicks);
         double worst = 0.0;
         for (int k = 0; k < 4; ++k) {
@@ -379,8 +379,8 @@ TEST(Kavro, MonoSumOfTheRepeatsHasNoCombNotch) {
             for (double hz : grid) levels.push_back(levelDb(mono, hz));
             worst = std::max(worst, deepestNotchDb(levels, kHalf, kHalf, grid.size() - kHalf));
         }
-        std::cout << "TWEAK " << tweak << ": deepest notch of the mono sum of the first echo "
-                  << worst << " dB\n";
+        std::cout << "TWEAK " << tweak << ": deepest notch of the mono sum of the first echo " << worst
+                  << " dB\n";
         EXPECT_LT(worst, 3.0) << "TWEAK " << tweak;
     }
 }

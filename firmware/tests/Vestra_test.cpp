@@ -15,7 +15,9 @@
 namespace fxcore::firmwaretest {
 namespace {
 
-double dB(double power) { return 10.0 * std::log10(power + 1e-30); }
+double dB(double power) {
+    return 10.0 * std::log10(power + 1e-30);
+}
 
 // Energy of the wet outputs (2 and 3) per sample.
 std::vector<double> wetEnergy(const std::vector<Frame>& out) {
@@ -67,7 +69,9 @@ FirmwareRig decayRig(float one, float two = 0.0f, float clock = 0.5f) {
 }
 
 // Noise whose rms is `dbfs`, 0.5 s of it.
-Signal noiseBurst(double dbfs) { return noise(std::pow(10.0, dbfs / 20.0) * std::sqrt(3.0), kRate / 2); }
+Signal noiseBurst(double dbfs) {
+    return noise(std::pow(10.0, dbfs / 20.0) * std::sqrt(3.0), kRate / 2);
+}
 
 // The memory keeps 16 bits of each sample; the tank runs hotter than the
 // output and dithers every store, so the decay is the same for a loud and a
@@ -78,8 +82,8 @@ Signal noiseBurst(double dbfs) { return noise(std::pow(10.0, dbfs / 20.0) * std:
 // within 10 %.
 struct DecayCase {
     float one;
-    double rt60;     // T20 of the 0.5 impulse, seconds
-    float seconds;   // of tail: well past the -25 dB point of the decay curve
+    double rt60;    // T20 of the 0.5 impulse, seconds
+    float seconds;  // of tail: well past the -25 dB point of the decay curve
 };
 
 class VestraDecay : public ::testing::TestWithParam<DecayCase> {};
@@ -176,10 +180,9 @@ TEST(Vestra, TailFadesIntoTheNoiseFloorThenIntoExactSilence) {
         if (line < -85.0) break;
         if (line < -50.0) worstBelowLine = std::max(worstBelowLine, line - levels[i]);
     }
-    std::cout << "tail of a -30 dBFS note (ONE 0.5, TWO 1): " << slope * 20.0
-              << " dB/s, at most " << worstBelowLine << " dB below that line down to -85 dBFS, "
-              << "last frame " << levels[lastAudible] << " dBFS at "
-              << double(lastAudible) / 20.0 << " s\n";
+    std::cout << "tail of a -30 dBFS note (ONE 0.5, TWO 1): " << slope * 20.0 << " dB/s, at most "
+              << worstBelowLine << " dB below that line down to -85 dBFS, "
+              << "last frame " << levels[lastAudible] << " dBFS at " << double(lastAudible) / 20.0 << " s\n";
     EXPECT_LT(worstBelowLine, 3.0) << "the tail bends down before the floor";
 
     EXPECT_LT(levels[lastAudible], -88.0) << "the tail stops while it is still audible";
@@ -207,8 +210,7 @@ double echoDensityOnsetMs(const std::vector<float>& x) {
         for (std::size_t i = 0; i < window; ++i) power += w[i] * double(x[start + i]) * x[start + i];
         const double sd = std::sqrt(power / wsum);
         double outside = 0.0;
-        for (std::size_t i = 0; i < window; ++i)
-            outside += std::fabs(x[start + i]) > sd ? w[i] : 0.0;
+        for (std::size_t i = 0; i < window; ++i) outside += std::fabs(x[start + i]) > sd ? w[i] : 0.0;
         if (outside / wsum / 0.3173 >= 0.9)
             return (double(start - onset) + double(window) / 2.0) * 1000.0 / kRate;
     }

@@ -19,7 +19,9 @@ inline std::vector<uint32_t> delayExample() {
 }
 
 // One word: the smallest program, to measure the fixed work of a sample.
-inline std::vector<uint32_t> singleWord() { return {word(O::Move, 1, 1)}; }
+inline std::vector<uint32_t> singleWord() {
+    return {word(O::Move, 1, 1)};
+}
 
 // 1024 words in the proportions of a delay/reverb effect: about a third
 // multiply-accumulates, a fifth delay reads and writes, moves and MREG
@@ -62,7 +64,8 @@ inline std::vector<uint32_t> expensiveOnly() {
 // all four LFOs and both ramps running.
 inline FXCoreCore::Presets benchPresets(bool lfosRunning) {
     FXCoreCore::Presets presets;
-    for (int k = 0; k < 16; ++k) presets.creg[static_cast<std::size_t>(k)] = static_cast<int32_t>(int64_t{0x12345678} * (k + 1) / 17);
+    for (int k = 0; k < 16; ++k)
+        presets.creg[static_cast<std::size_t>(k)] = static_cast<int32_t>(int64_t{0x12345678} * (k + 1) / 17);
     presets.creg[15] = 0x00400000;  // modulation depth 64
     presets.sfr[10] = 8;
     if (lfosRunning) {

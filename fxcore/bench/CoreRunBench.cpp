@@ -51,16 +51,25 @@ void runSamples(benchmark::State& state, const std::vector<uint32_t>& words, boo
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     state.counters["words"] = wordsPerSample;
-    state.counters["ns/word"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * wordsPerSample,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns/word"] = benchmark::Counter(static_cast<double>(state.iterations()) * wordsPerSample,
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_DelayExample(benchmark::State& state) { runSamples(state, bench::delayExample(), false); }
-void BM_SingleWord(benchmark::State& state) { runSamples(state, bench::singleWord(), false); }
-void BM_SingleWordLfosRunning(benchmark::State& state) { runSamples(state, bench::singleWord(), true); }
-void BM_RealisticMix(benchmark::State& state) { runSamples(state, bench::realisticMix(), false); }
-void BM_ExpensiveOnly(benchmark::State& state) { runSamples(state, bench::expensiveOnly(), true); }
+void BM_DelayExample(benchmark::State& state) {
+    runSamples(state, bench::delayExample(), false);
+}
+void BM_SingleWord(benchmark::State& state) {
+    runSamples(state, bench::singleWord(), false);
+}
+void BM_SingleWordLfosRunning(benchmark::State& state) {
+    runSamples(state, bench::singleWord(), true);
+}
+void BM_RealisticMix(benchmark::State& state) {
+    runSamples(state, bench::realisticMix(), false);
+}
+void BM_ExpensiveOnly(benchmark::State& state) {
+    runSamples(state, bench::expensiveOnly(), true);
+}
 
 // A fixture program on its fixed input; the input is computed before the
 // timed loop, one period of 4800 samples (a whole number of cycles of none of
@@ -115,10 +124,14 @@ int runForProfiler(const std::string& name) {
     for (const bench::Fixture& fixture : bench::kFixtures)
         if (name == fixture.name) return runFixtureForProfiler(fixture);
     std::vector<uint32_t> words;
-    if (base == "example") words = bench::delayExample();
-    else if (base == "single") words = bench::singleWord();
-    else if (base == "mix") words = bench::realisticMix();
-    else if (base == "expensive") words = bench::expensiveOnly();
+    if (base == "example")
+        words = bench::delayExample();
+    else if (base == "single")
+        words = bench::singleWord();
+    else if (base == "mix")
+        words = bench::realisticMix();
+    else if (base == "expensive")
+        words = bench::expensiveOnly();
     else {
         std::fprintf(stderr, "unknown program %s\n", name.c_str());
         return 2;

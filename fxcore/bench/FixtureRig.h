@@ -31,7 +31,8 @@ inline constexpr float kFixturePots[6] = {0.3f, 0.5f, 0.7f, 0.25f, 0.6f, 0.4f};
 inline void fixtureInput(long n, float* in) {
     for (int k = 0; k < 4; ++k) {
         const double hz = 110.0 * (k + 1) + 3.0 * k;
-        in[k] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(n) / kFixtureRate));
+        in[k] = static_cast<float>(
+            0.5 * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(n) / kFixtureRate));
     }
 }
 

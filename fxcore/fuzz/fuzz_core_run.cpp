@@ -62,16 +62,18 @@ void applyPatch(FXCoreCore::Presets& p, std::uint8_t target, std::uint32_t raw) 
         p.mreg[target - 16u] = value;
     } else {
         switch ((target - 144) % 9) {
-            case 0: p.sfr[static_cast<std::size_t>(FXCoreCore::kSfrPotShift0 + raw % 6)] =
-                        static_cast<std::int32_t>((raw >> 8) & 31u); break;
-            case 1: p.sfr[static_cast<std::size_t>(FXCoreCore::kSfrLfoRate0 + raw % 6)] = value; break;
-            case 2: p.sfr[FXCoreCore::kSfrTapMaxInterval] = value; break;
-            case 3: p.sfr[FXCoreCore::kSfrTapInterval] = value; break;
-            case 4: p.tapLongPressSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
-            case 5: p.tapDebounceSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
-            case 6: p.switchDebounceSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
-            case 7: p.userOutInitial[0] = static_cast<std::int32_t>(raw & 1u); break;
-            default: p.userOutInitial[1] = static_cast<std::int32_t>(raw & 1u); break;
+        case 0:
+            p.sfr[static_cast<std::size_t>(FXCoreCore::kSfrPotShift0 + raw % 6)] =
+                static_cast<std::int32_t>((raw >> 8) & 31u);
+            break;
+        case 1: p.sfr[static_cast<std::size_t>(FXCoreCore::kSfrLfoRate0 + raw % 6)] = value; break;
+        case 2: p.sfr[FXCoreCore::kSfrTapMaxInterval] = value; break;
+        case 3: p.sfr[FXCoreCore::kSfrTapInterval] = value; break;
+        case 4: p.tapLongPressSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
+        case 5: p.tapDebounceSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
+        case 6: p.switchDebounceSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
+        case 7: p.userOutInitial[0] = static_cast<std::int32_t>(raw & 1u); break;
+        default: p.userOutInitial[1] = static_cast<std::int32_t>(raw & 1u); break;
         }
     }
 }

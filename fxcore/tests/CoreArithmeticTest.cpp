@@ -19,7 +19,9 @@ constexpr int64_t kMax64 = std::numeric_limits<int64_t>::max();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-int32_t bits(uint32_t v) { return static_cast<int32_t>(v); }
+int32_t bits(uint32_t v) {
+    return static_cast<int32_t>(v);
+}
 
 TEST(CoreArithmetic, Sat32ClampsToInt32) {
     EXPECT_EQ(C::sat32(int64_t{1} << 31), kMax);
@@ -30,7 +32,8 @@ TEST(CoreArithmetic, Sat32ClampsToInt32) {
 
 // The narrow saturating sum and difference are the wide ones, clamped.
 TEST(CoreArithmetic, SatAddAndSatSubAreTheClampedWideResults) {
-    const int32_t kValues[] = {kMin, kMin + 1, -0x40000000, -2, -1, 0, 1, 2, 0x3FFFFFFF, 0x40000000, kMax - 1, kMax};
+    const int32_t kValues[] = {kMin, kMin + 1, -0x40000000, -2,         -1,       0,
+                               1,    2,        0x3FFFFFFF,  0x40000000, kMax - 1, kMax};
     for (int32_t a : kValues) {
         for (int32_t b : kValues) {
             EXPECT_EQ(C::satAdd(a, b), C::sat32(int64_t{a} + b)) << a << " + " << b;
@@ -40,10 +43,13 @@ TEST(CoreArithmetic, SatAddAndSatSubAreTheClampedWideResults) {
 }
 
 TEST(CoreArithmetic, Sat32dHandlesNaNInfinityAndTruncation) {
-    struct Case { double x; int32_t expected; };
+    struct Case {
+        double x;
+        int32_t expected;
+    };
     const Case cases[] = {
-        {kNaN, 0}, {2147483647.5, kMax}, {-2147483648.5, kMin}, {-1.9, -1}, {1.9, 1},
-        {kInf, kMax}, {-kInf, kMin}, {2147483647.0, kMax}, {-2147483648.0, kMin},
+        {kNaN, 0},     {2147483647.5, kMax}, {-2147483648.5, kMin}, {-1.9, -1}, {1.9, 1}, {kInf, kMax},
+        {-kInf, kMin}, {2147483647.0, kMax}, {-2147483648.0, kMin},
     };
     for (const Case& c : cases) EXPECT_EQ(C::sat32d(c.x), c.expected) << c.x;
 }
@@ -58,10 +64,30 @@ TEST(CoreArithmetic, JsRoundRoundsHalvesUp) {
 // roundSat32 is the library-free form of sat32d(jsRound(x)) used on the hot path.
 TEST(CoreArithmetic, RoundSat32MatchesSat32dOfJsRound) {
     const double edges[] = {
-        kNaN, kInf, -kInf, 0.0, -0.0, 0.5, -0.5, 0.49999999999999994, -0.49999999999999994,
-        2147483646.5, 2147483647.0, 2147483647.4, 2147483647.5, 2147483648.0,
-        -2147483648.0, -2147483648.5, -2147483648.6, -2147483649.0, 1e300, -1e300,
-        -1.5, -2.5, 1e-300, -1e-300,
+        kNaN,
+        kInf,
+        -kInf,
+        0.0,
+        -0.0,
+        0.5,
+        -0.5,
+        0.49999999999999994,
+        -0.49999999999999994,
+        2147483646.5,
+        2147483647.0,
+        2147483647.4,
+        2147483647.5,
+        2147483648.0,
+        -2147483648.0,
+        -2147483648.5,
+        -2147483648.6,
+        -2147483649.0,
+        1e300,
+        -1e300,
+        -1.5,
+        -2.5,
+        1e-300,
+        -1e-300,
     };
     for (double x : edges) EXPECT_EQ(C::roundSat32(x), C::sat32d(C::jsRound(x))) << x;
     std::mt19937_64 random(7);
@@ -84,12 +110,17 @@ TEST(CoreArithmetic, SextShlAndShrLogical) {
 }
 
 TEST(CoreArithmetic, SatShiftLeftSaturatesOnlyWhenBitsAreLost) {
-    struct Case { uint32_t v; int n; uint32_t expected; };
+    struct Case {
+        uint32_t v;
+        int n;
+        uint32_t expected;
+    };
     const Case cases[] = {
-        {0x40000000, 1, 0x7FFFFFFF}, {0xC0000000, 1, 0x80000000}, {0xBFFFFFFF, 1, 0x80000000},
-        {0x12345678, 32, 0x12345678}, {0x12345678, 0, 0x12345678}, {0x00000001, 30, 0x40000000},
-        {0x00000001, 31, 0x7FFFFFFF}, {0xFFFFFFFF, 31, 0x80000000}, {0xFFFFFFFE, 31, 0x80000000},
-        {0, 31, 0},
+        {0x40000000, 1, 0x7FFFFFFF},  {0xC0000000, 1, 0x80000000},
+        {0xBFFFFFFF, 1, 0x80000000},  {0x12345678, 32, 0x12345678},
+        {0x12345678, 0, 0x12345678},  {0x00000001, 30, 0x40000000},
+        {0x00000001, 31, 0x7FFFFFFF}, {0xFFFFFFFF, 31, 0x80000000},
+        {0xFFFFFFFE, 31, 0x80000000}, {0, 31, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(C::satShiftLeft(bits(c.v), c.n), bits(c.expected)) << std::hex << c.v << " " << c.n;
@@ -99,10 +130,20 @@ TEST(CoreArithmetic, NegSatAndToS31) {
     EXPECT_EQ(C::negSat(kMin), kMax);
     EXPECT_EQ(C::negSat(kMin + 1), kMax);
     EXPECT_EQ(C::negSat(5), -5);
-    struct Case { double x; int32_t expected; };
+    struct Case {
+        double x;
+        int32_t expected;
+    };
     const Case cases[] = {
-        {0.5, 0x40000000}, {1.0, kMax}, {1.0 - std::ldexp(1.0, -33), kMax}, {std::ldexp(1.0, -32), 1},
-        {-0.25, 0}, {kNaN, 0}, {kInf, kMax}, {1e300, kMax}, {1.0 - std::ldexp(1.0, -30), kMax - 1},
+        {0.5, 0x40000000},
+        {1.0, kMax},
+        {1.0 - std::ldexp(1.0, -33), kMax},
+        {std::ldexp(1.0, -32), 1},
+        {-0.25, 0},
+        {kNaN, 0},
+        {kInf, kMax},
+        {1e300, kMax},
+        {1.0 - std::ldexp(1.0, -30), kMax - 1},
     };
     for (const Case& c : cases) EXPECT_EQ(C::toS31(c.x), c.expected) << c.x;
     // The rule as written: floor(x * 2^31 + 0.5), capped.
@@ -164,7 +205,12 @@ TEST(CoreDelayMemory, WordsKeepTheTopHalfAndAddressesWrap) {
 TEST(CoreDelayMemory, InterpReadSaturatesTheDifferenceAndWeighsTheOlderWord) {
     FXCoreCore core;
     core.delayPtr = 100;
-    struct Case { int16_t a; int16_t b; double frac; int32_t expected; };
+    struct Case {
+        int16_t a;
+        int16_t b;
+        double frac;
+        int32_t expected;
+    };
     const Case cases[] = {
         {-32768, 32767, 0.5, kMin + (1 << 30) - 1},  // difference saturates
         {0, 1, 1.0, 65535},
@@ -172,7 +218,7 @@ TEST(CoreDelayMemory, InterpReadSaturatesTheDifferenceAndWeighsTheOlderWord) {
         {0, 1, 0.0, 0},
         {0, 1, -3.0, 0},
         {0, 1, kNaN, 0},
-        {5, 2, 1.0, 2 << 16},  // falling: reaches b
+        {5, 2, 1.0, 2 << 16},          // falling: reaches b
         {32767, -32768, 1.0, -65535},  // the difference saturates at -1.0
     };
     for (const Case& c : cases) {

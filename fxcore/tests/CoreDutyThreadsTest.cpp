@@ -24,7 +24,8 @@ void loadPattern(FXCoreCore& core) {
     FXCoreCore::Presets presets;
     presets.creg[2] = 1;
     core.setPresets(presets);
-    const uint32_t words[] = {word(O::LoadSfr, 1, 46), word(O::SetUserOut, 1, 0, 0), word(O::SetUserOut, 2, 1, 0)};
+    const uint32_t words[] = {word(O::LoadSfr, 1, 46), word(O::SetUserOut, 1, 0, 0),
+                              word(O::SetUserOut, 2, 1, 0)};
     ASSERT_TRUE(core.setProgram(words, 3));
 }
 

@@ -93,7 +93,8 @@ TEST(CoreFastMath, LfoMatchesTheLibraryOverRandomPhases) {
     // output step on each of two outputs).
     EXPECT_LT(tally.fallbacks, tally.checked / 10000 + 10);
     std::printf("LFO: %llu random phases, %llu library fallbacks\n",
-                static_cast<unsigned long long>(tally.checked), static_cast<unsigned long long>(tally.fallbacks));
+                static_cast<unsigned long long>(tally.checked),
+                static_cast<unsigned long long>(tally.fallbacks));
 }
 
 TEST(CoreFastMath, LfoValuesStayFarInsideTheMargin) {
@@ -112,9 +113,18 @@ TEST(CoreFastMath, LfoValuesStayFarInsideTheMargin) {
 TEST(CoreFastMath, LfoMatchesTheLibraryAtEdgesAndNearRoundingBoundaries) {
     Tally tally;
     constexpr double kPi = 3.141592653589793;
-    std::vector<double> phases = {0.0, -0.0, std::numeric_limits<double>::denorm_min(), 1e-300, 6.283185307179586,
-                                  std::nextafter(6.283185307179586, 0.0), std::nextafter(8.0, 0.0), 8.0, -1e-17,
-                                  -1.0, 1e300, std::numeric_limits<double>::infinity(),
+    std::vector<double> phases = {0.0,
+                                  -0.0,
+                                  std::numeric_limits<double>::denorm_min(),
+                                  1e-300,
+                                  6.283185307179586,
+                                  std::nextafter(6.283185307179586, 0.0),
+                                  std::nextafter(8.0, 0.0),
+                                  8.0,
+                                  -1e-17,
+                                  -1.0,
+                                  1e300,
+                                  std::numeric_limits<double>::infinity(),
                                   std::numeric_limits<double>::quiet_NaN()};
     // Where the table index changes (odd multiples of pi/64) and the quarter
     // turns, each with its neighbours a few ulps away.

@@ -23,7 +23,9 @@ public:
         for (std::size_t i = 0; i < size; ++i) value_ = (value_ ^ bytes[i]) * 0x100000001B3ull;
     }
     template <typename T>
-    void addValue(const T& v) { add(&v, sizeof v); }
+    void addValue(const T& v) {
+        add(&v, sizeof v);
+    }
     uint64_t value() const { return value_; }
 
 private:

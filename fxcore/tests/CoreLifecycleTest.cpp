@@ -178,9 +178,9 @@ void expectSameRestartedState(const FXCoreCore& a, const FXCoreCore& b) {
 // stay in step with it afterwards.
 TEST(CoreLifecycle, ResetAfterBusySamplesMatchesAFreshLoad) {
     FXCoreCore::Presets presets;
-    presets.sfr[10] = 6;            // pot 0 smoothing
-    presets.sfr[28] = 50000000;     // LFO 0 rate
-    presets.sfr[32] = 0x01000000;   // ramp 0 rate
+    presets.sfr[10] = 6;           // pot 0 smoothing
+    presets.sfr[28] = 50000000;    // LFO 0 rate
+    presets.sfr[32] = 0x01000000;  // ramp 0 rate
     presets.sfr[44] = 0x7FFF;
     presets.userOutInitial = {1, 0};
     // OUT0 <- input 0 (loud, so both level flags rise); MREG0 <- flags word.

@@ -24,9 +24,12 @@ void loadIdle(FXCoreCore& core) {
 TEST(CorePeripherals, PotPositionsClampAndScaleTo12Bits) {
     FXCoreCore core;
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case { float position; int32_t expected; };
-    const Case cases[] = {{1.0f, 4095}, {0.5f, 2048}, {2.0f, 4095}, {-0.1f, 0}, {nan, 0},
-                          {0.99999f, 4095}, {1.0f / 4096, 1}, {0.0f, 0}};
+    struct Case {
+        float position;
+        int32_t expected;
+    };
+    const Case cases[] = {{1.0f, 4095}, {0.5f, 2048},     {2.0f, 4095},     {-0.1f, 0},
+                          {nan, 0},     {0.99999f, 4095}, {1.0f / 4096, 1}, {0.0f, 0}};
     for (const Case& c : cases) {
         core.setPot(3, c.position);
         EXPECT_EQ(core.potInput[3], c.expected) << c.position;
@@ -209,8 +212,10 @@ TEST(CorePeripherals, PotSmoothingFollowsTheRuleWhileSinglePotsMove) {
         }
         for (std::size_t k = 0; k < 6; ++k) {
             const auto raw = static_cast<int32_t>(static_cast<uint32_t>(latched[k]) << 19);
-            const auto difference = static_cast<int32_t>(static_cast<uint32_t>(raw) - static_cast<uint32_t>(smoothed[k]));
-            smoothed[k] = static_cast<int32_t>(static_cast<uint32_t>(smoothed[k]) + static_cast<uint32_t>(difference >> shift[k]));
+            const auto difference =
+                static_cast<int32_t>(static_cast<uint32_t>(raw) - static_cast<uint32_t>(smoothed[k]));
+            smoothed[k] = static_cast<int32_t>(static_cast<uint32_t>(smoothed[k]) +
+                                               static_cast<uint32_t>(difference >> shift[k]));
             ASSERT_EQ(core.sfr[16 + k], raw) << "pot " << k << ", sample " << n;
             ASSERT_EQ(core.sfr[22 + k], smoothed[k]) << "pot " << k << ", sample " << n;
         }
@@ -268,10 +273,14 @@ TEST(CorePeripherals, SfrMapReadAndWriteRules) {
 
 TEST(CorePeripherals, LevelFlagThresholds) {
     FXCoreCore core;
-    struct Case { int32_t input; int32_t output; uint32_t expected; };
+    struct Case {
+        int32_t input;
+        int32_t output;
+        uint32_t expected;
+    };
     const Case cases[] = {
-        {2027353413, 0, 0x100}, {2027353412, 0, 0}, {-2027353413, 0, 0x100},
-        {0, INT32_MIN, 0x1000}, {INT32_MIN, INT32_MAX, 0x1100},
+        {2027353413, 0, 0x100},         {2027353412, 0, 0}, {-2027353413, 0, 0x100}, {0, INT32_MIN, 0x1000},
+        {INT32_MIN, INT32_MAX, 0x1100},
     };
     for (const Case& c : cases) {
         core.inputs = {c.input, 0, 0, c.input};
@@ -301,9 +310,10 @@ TEST(CorePeripherals, DutyIsTheOnFractionSinceThePreviousRead) {
     FXCoreCore core;
     // userOut[0] <- bit 0 of MREG0, which the program counts up: with a
     // pattern of 1 in every 4 samples that is 25 of 100.
-    const uint32_t words[] = {word(O::LoadMreg, 1, 0), word(O::AddImm, 1, 1), word(O::StoreMreg, 16, 0),
-                              word(O::AndImm, 1, 3), word(O::JumpIfNonZero, 16, 1),
-                              word(O::LoadImmHigh, 16, 0x8000), word(O::SetUserOut, 16, 0, 31)};
+    const uint32_t words[] = {word(O::LoadMreg, 1, 0),       word(O::AddImm, 1, 1),
+                              word(O::StoreMreg, 16, 0),     word(O::AndImm, 1, 3),
+                              word(O::JumpIfNonZero, 16, 1), word(O::LoadImmHigh, 16, 0x8000),
+                              word(O::SetUserOut, 16, 0, 31)};
     float duty[2] = {-1, -1};
     core.readUserDuty(duty);
     EXPECT_EQ(duty[0], 0.0f);

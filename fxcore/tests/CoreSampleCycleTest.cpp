@@ -101,7 +101,10 @@ TEST(CoreSampleCycle, InputsConvertWithSaturationAndNaNAsZero) {
     FXCoreCore core;
     load(core, {word(O::Jump, 0)});
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case { float in[4]; int32_t expected[4]; };
+    struct Case {
+        float in[4];
+        int32_t expected[4];
+    };
     const Case cases[] = {
         {{1.0f, 2.0f, -1.0f, -3.0f}, {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}},
         {{0.5f, nan, -0.5f, std::numeric_limits<float>::infinity()}, {0x40000000, 0, -0x40000000, INT32_MAX}},
@@ -125,7 +128,9 @@ TEST(CoreSampleCycle, InputConversionMatchesTheRoundingRuleForAnyFloat) {
     for (int n = 0; n < 100000; ++n) {
         float in[4];
         for (float& x : in) {
-            bits ^= bits << 13; bits ^= bits >> 17; bits ^= bits << 5;
+            bits ^= bits << 13;
+            bits ^= bits >> 17;
+            bits ^= bits << 5;
             // Any bit pattern below 2^-20 or in the audio range, with both signs.
             const uint32_t exponent = (n % 3 == 0) ? (bits >> 24) : 100u + (bits >> 24) % 30u;
             const uint32_t pattern = (bits & 0x807FFFFFu) | (exponent << 23);
@@ -133,7 +138,8 @@ TEST(CoreSampleCycle, InputConversionMatchesTheRoundingRuleForAnyFloat) {
         }
         core.run(in);
         for (std::size_t k = 0; k < 4; ++k)
-            ASSERT_EQ(core.inputs[k], FXCoreCore::sat32d(FXCoreCore::jsRound(static_cast<double>(in[k]) * 2147483648.0)))
+            ASSERT_EQ(core.inputs[k],
+                      FXCoreCore::sat32d(FXCoreCore::jsRound(static_cast<double>(in[k]) * 2147483648.0)))
                 << in[k];
     }
 }
@@ -157,7 +163,8 @@ TEST(CoreSampleCycle, LevelFlagReachesTheProgramOneSampleLater) {
 
 TEST(CoreSampleCycle, ProgramWritingTheFlagsWordSeesItUntilTheNextSample) {
     FXCoreCore core;
-    load(core, {word(O::StoreMreg, kFlags, 1), word(O::LoadImmHigh, kFlags, 0x1234), word(O::StoreMreg, kFlags, 2)});
+    load(core, {word(O::StoreMreg, kFlags, 1), word(O::LoadImmHigh, kFlags, 0x1234),
+                word(O::StoreMreg, kFlags, 2)});
     core.run(nullptr);
     EXPECT_EQ(core.mreg[2], 0x12340000);
     core.run(nullptr);
@@ -196,90 +203,97 @@ TEST(CoreSampleCycle, DutyCountsEverySample) {
 // run executes pre-decoded words; they must behave exactly like step on the
 // same words, including invalid ones and jumps.
 TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
-  for (uint32_t seed : {12345u, 777u, 0xBADC0DEu, 4242u, 31337u, 2718u}) {
-    SCOPED_TRACE(seed);
-    // One program ends in 40 words of jumps and invalid words, which the pass
-    // may skip, with jumps before them aimed into them.
-    const bool paddedTail = seed == 4242u;
-    // Two are full of the pairs the pass runs as one word (a word and a move
-    // of acc32 after it, two equal words), with short jumps landing between
-    // the words of a pair.
-    const bool pairs = seed == 31337u || seed == 2718u;
-    uint32_t x = seed;
-    auto next = [&x] {
-        x ^= x << 13; x ^= x >> 17; x ^= x << 5;
-        return x;
-    };
-    std::vector<uint32_t> words;
-    for (int i = 0; i < 1024; ++i) {
-        uint32_t w = next();
-        const Operation* op = findOperation(w);
-        // Jumps short so the pass covers most words, near the end also past it.
-        if (op != nullptr && op->operationClass == OperationClass::Jump && i < 1000) w &= 0xFFFFF003u;
-        words.push_back(w);
-    }
-    if (pairs) {
-        const O kMacs[] = {O::Mac, O::MacImm, O::MacDelay, O::MacCoefDelay,
-                           O::MacDiv8, O::MacDiv8Imm, O::MacDiv8Delay, O::MacDiv8CoefDelay};
-        auto withFields = [&next](uint32_t opcodeOf) { return (opcodeOf & 0xFF000000u) | (next() & 0x00FFFFFFu); };
-        for (std::size_t i = 0; i + 1 < 1000; i += 3) {
-            switch (next() % 3) {
+    for (uint32_t seed : {12345u, 777u, 0xBADC0DEu, 4242u, 31337u, 2718u}) {
+        SCOPED_TRACE(seed);
+        // One program ends in 40 words of jumps and invalid words, which the pass
+        // may skip, with jumps before them aimed into them.
+        const bool paddedTail = seed == 4242u;
+        // Two are full of the pairs the pass runs as one word (a word and a move
+        // of acc32 after it, two equal words), with short jumps landing between
+        // the words of a pair.
+        const bool pairs = seed == 31337u || seed == 2718u;
+        uint32_t x = seed;
+        auto next = [&x] {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            return x;
+        };
+        std::vector<uint32_t> words;
+        for (int i = 0; i < 1024; ++i) {
+            uint32_t w = next();
+            const Operation* op = findOperation(w);
+            // Jumps short so the pass covers most words, near the end also past it.
+            if (op != nullptr && op->operationClass == OperationClass::Jump && i < 1000) w &= 0xFFFFF003u;
+            words.push_back(w);
+        }
+        if (pairs) {
+            const O kMacs[] = {O::Mac,     O::MacImm,     O::MacDelay,     O::MacCoefDelay,
+                               O::MacDiv8, O::MacDiv8Imm, O::MacDiv8Delay, O::MacDiv8CoefDelay};
+            auto withFields = [&next](uint32_t opcodeOf) {
+                return (opcodeOf & 0xFF000000u) | (next() & 0x00FFFFFFu);
+            };
+            for (std::size_t i = 0; i + 1 < 1000; i += 3) {
+                switch (next() % 3) {
                 case 0: words[i + 1] = word(O::Move, next() % 32, FXCoreCore::kAcc32Register); break;
                 case 1: words[i + 1] = withFields(words[i]); break;
                 default:
                     words[i] = withFields(word(kMacs[next() % 8]));
                     words[i + 1] = withFields(words[i]);
                     break;
+                }
             }
         }
+        if (paddedTail) {
+            ASSERT_EQ(findOperation(0xFF000000u), nullptr);
+            const uint32_t kTail[] = {word(O::Jump, 0), word(O::JumpIfNeg, 3, 2), 0xFF000000u,
+                                      word(O::JumpIfZero, 16, 0)};
+            for (int i = 984; i < 1024; ++i) words[static_cast<std::size_t>(i)] = kTail[i % 4];
+            for (int i = 960; i < 984; i += 3)
+                words[static_cast<std::size_t>(i)] = word(O::JumpIfNotNeg, 1, 30);
+        }
+        // Registers full of edge values and noise, so the arithmetic meets its
+        // saturation and overflow edges (the sanitizer build checks each one).
+        const int32_t kEdges[] = {INT32_MIN, INT32_MAX, 0, -1, 1, INT32_MIN + 1, 0x40000000, -0x40000000};
+        FXCoreCore::Presets presets;
+        for (std::size_t i = 0; i < presets.creg.size(); ++i)
+            presets.creg[i] = i % 2 ? kEdges[i / 2] : static_cast<int32_t>(next());
+        for (std::size_t i = 0; i < presets.mreg.size(); ++i)
+            presets.mreg[i] = i % 3 ? static_cast<int32_t>(next()) : kEdges[i % 8];
+        for (std::size_t i = 28; i < 34; ++i) presets.sfr[i] = static_cast<int32_t>(next());
+        FXCoreCore byRun;
+        FXCoreCore byStep;
+        byRun.setPresets(presets);
+        byStep.setPresets(presets);
+        load(byRun, words);
+        load(byStep, words);
+        const float in[4] = {0.3f, -0.7f, 1.0f, -1.0f};
+        long executed = 0;
+        for (int sample = 0; sample < 200; ++sample) {
+            byRun.run(in);
+            // The same sample by hand: the peripherals of run, then step.
+            byStep.delayPtr = (byStep.delayPtr - 1) & FXCoreCore::kDelayMask;
+            for (std::size_t k = 0; k < 4; ++k)
+                byStep.sfr[k] = byStep.inputs[k] = FXCoreCore::roundSat32(in[k] * 2147483648.0);
+            byStep.updatePots();
+            byStep.updateLFOs();
+            byStep.updateSwitches();
+            byStep.updateTapTempo();
+            byStep.sfr[47] = static_cast<int32_t>(byStep.nextNoise());
+            byStep.sfr[46] = static_cast<int32_t>(byStep.sampleCounter);
+            byStep.flags = static_cast<int32_t>(byStep.tapFlags | byStep.levelFlags);
+            for (int pc = 0; pc < byStep.programLength; ++executed) pc = byStep.step(pc);
+            byStep.updateOverflow();
+            ++byStep.sampleCounter;
+            ASSERT_EQ(byRun.regFile, byStep.regFile) << "sample " << sample;
+            ASSERT_EQ(byRun.acc64, byStep.acc64);
+            ASSERT_EQ(byRun.delayMemory, byStep.delayMemory);
+            ASSERT_EQ(byRun.outputs, byStep.outputs);
+            ASSERT_EQ(byRun.userOut, byStep.userOut);
+            ASSERT_EQ(byRun.sfr, byStep.sfr);
+        }
+        EXPECT_GT(executed, 200L * 500);  // the passes really ran most words
     }
-    if (paddedTail) {
-        ASSERT_EQ(findOperation(0xFF000000u), nullptr);
-        const uint32_t kTail[] = {word(O::Jump, 0), word(O::JumpIfNeg, 3, 2), 0xFF000000u, word(O::JumpIfZero, 16, 0)};
-        for (int i = 984; i < 1024; ++i) words[static_cast<std::size_t>(i)] = kTail[i % 4];
-        for (int i = 960; i < 984; i += 3) words[static_cast<std::size_t>(i)] = word(O::JumpIfNotNeg, 1, 30);
-    }
-    // Registers full of edge values and noise, so the arithmetic meets its
-    // saturation and overflow edges (the sanitizer build checks each one).
-    const int32_t kEdges[] = {INT32_MIN, INT32_MAX, 0, -1, 1, INT32_MIN + 1, 0x40000000, -0x40000000};
-    FXCoreCore::Presets presets;
-    for (std::size_t i = 0; i < presets.creg.size(); ++i)
-        presets.creg[i] = i % 2 ? kEdges[i / 2] : static_cast<int32_t>(next());
-    for (std::size_t i = 0; i < presets.mreg.size(); ++i)
-        presets.mreg[i] = i % 3 ? static_cast<int32_t>(next()) : kEdges[i % 8];
-    for (std::size_t i = 28; i < 34; ++i) presets.sfr[i] = static_cast<int32_t>(next());
-    FXCoreCore byRun;
-    FXCoreCore byStep;
-    byRun.setPresets(presets);
-    byStep.setPresets(presets);
-    load(byRun, words);
-    load(byStep, words);
-    const float in[4] = {0.3f, -0.7f, 1.0f, -1.0f};
-    long executed = 0;
-    for (int sample = 0; sample < 200; ++sample) {
-        byRun.run(in);
-        // The same sample by hand: the peripherals of run, then step.
-        byStep.delayPtr = (byStep.delayPtr - 1) & FXCoreCore::kDelayMask;
-        for (std::size_t k = 0; k < 4; ++k) byStep.sfr[k] = byStep.inputs[k] = FXCoreCore::roundSat32(in[k] * 2147483648.0);
-        byStep.updatePots();
-        byStep.updateLFOs();
-        byStep.updateSwitches();
-        byStep.updateTapTempo();
-        byStep.sfr[47] = static_cast<int32_t>(byStep.nextNoise());
-        byStep.sfr[46] = static_cast<int32_t>(byStep.sampleCounter);
-        byStep.flags = static_cast<int32_t>(byStep.tapFlags | byStep.levelFlags);
-        for (int pc = 0; pc < byStep.programLength; ++executed) pc = byStep.step(pc);
-        byStep.updateOverflow();
-        ++byStep.sampleCounter;
-        ASSERT_EQ(byRun.regFile, byStep.regFile) << "sample " << sample;
-        ASSERT_EQ(byRun.acc64, byStep.acc64);
-        ASSERT_EQ(byRun.delayMemory, byStep.delayMemory);
-        ASSERT_EQ(byRun.outputs, byStep.outputs);
-        ASSERT_EQ(byRun.userOut, byStep.userOut);
-        ASSERT_EQ(byRun.sfr, byStep.sfr);
-    }
-    EXPECT_GT(executed, 200L * 500);  // the passes really ran most words
-  }
 }
 
 }  // namespace

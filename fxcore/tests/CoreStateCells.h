@@ -22,17 +22,39 @@ struct Cell {
     int64_t value;
 };
 
-inline Cell reg(int n, int64_t v) { return {At::Reg, n, v}; }
-inline Cell acc(int64_t v) { return {At::Reg, FXCoreCore::kAcc32Register, v}; }
-inline Cell mreg(int m, int64_t v) { return {At::Reg, FXCoreCore::kFirstMregRegister + m, v}; }
-inline Cell delayWord(int address, int64_t v) { return {At::Delay, address, v}; }
-inline Cell sfr(int n, int64_t v) { return {At::Sfr, n, v}; }
-inline Cell output(int k, int64_t v) { return {At::Output, k, v}; }
-inline Cell userOut(int k, int64_t v) { return {At::UserOut, k, v}; }
-inline Cell ramp(int j, int64_t v) { return {At::Ramp, j, v}; }
-inline Cell acc64(int64_t v) { return {At::Acc64, 0, v}; }
-inline Cell delayPtr(int64_t v) { return {At::DelayPtr, 0, v}; }
-inline Cell sampleCounter(int64_t v) { return {At::SampleCounter, 0, v}; }
+inline Cell reg(int n, int64_t v) {
+    return {At::Reg, n, v};
+}
+inline Cell acc(int64_t v) {
+    return {At::Reg, FXCoreCore::kAcc32Register, v};
+}
+inline Cell mreg(int m, int64_t v) {
+    return {At::Reg, FXCoreCore::kFirstMregRegister + m, v};
+}
+inline Cell delayWord(int address, int64_t v) {
+    return {At::Delay, address, v};
+}
+inline Cell sfr(int n, int64_t v) {
+    return {At::Sfr, n, v};
+}
+inline Cell output(int k, int64_t v) {
+    return {At::Output, k, v};
+}
+inline Cell userOut(int k, int64_t v) {
+    return {At::UserOut, k, v};
+}
+inline Cell ramp(int j, int64_t v) {
+    return {At::Ramp, j, v};
+}
+inline Cell acc64(int64_t v) {
+    return {At::Acc64, 0, v};
+}
+inline Cell delayPtr(int64_t v) {
+    return {At::DelayPtr, 0, v};
+}
+inline Cell sampleCounter(int64_t v) {
+    return {At::SampleCounter, 0, v};
+}
 
 struct Snapshot {
     std::array<int32_t, FXCoreCore::kRegisterFileSize> regFile{};
@@ -46,23 +68,29 @@ struct Snapshot {
     uint32_t sampleCounter = 0;
 
     explicit Snapshot(const FXCoreCore& core)
-        : regFile(core.regFile), delay(core.delayMemory.begin(), core.delayMemory.end()), sfr(core.sfr), outputs(core.outputs),
-          userOut(core.userOut), ramp(core.ramp), acc64(core.acc64), delayPtr(core.delayPtr),
+        : regFile(core.regFile),
+          delay(core.delayMemory.begin(), core.delayMemory.end()),
+          sfr(core.sfr),
+          outputs(core.outputs),
+          userOut(core.userOut),
+          ramp(core.ramp),
+          acc64(core.acc64),
+          delayPtr(core.delayPtr),
           sampleCounter(core.sampleCounter) {}
 
     void apply(const Cell& cell) {
         const auto i = static_cast<std::size_t>(cell.index);
         const auto v32 = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(cell.value)));
         switch (cell.at) {
-            case At::Reg: regFile[i] = v32; break;
-            case At::Delay: delay[i & 0x7FFF] = static_cast<int16_t>(v32); break;
-            case At::Sfr: sfr[i] = v32; break;
-            case At::Output: outputs[i] = v32; break;
-            case At::UserOut: userOut[i] = v32; break;
-            case At::Ramp: ramp[i] = static_cast<uint32_t>(v32); break;
-            case At::Acc64: acc64 = cell.value; break;
-            case At::DelayPtr: delayPtr = v32; break;
-            case At::SampleCounter: sampleCounter = static_cast<uint32_t>(v32); break;
+        case At::Reg: regFile[i] = v32; break;
+        case At::Delay: delay[i & 0x7FFF] = static_cast<int16_t>(v32); break;
+        case At::Sfr: sfr[i] = v32; break;
+        case At::Output: outputs[i] = v32; break;
+        case At::UserOut: userOut[i] = v32; break;
+        case At::Ramp: ramp[i] = static_cast<uint32_t>(v32); break;
+        case At::Acc64: acc64 = cell.value; break;
+        case At::DelayPtr: delayPtr = v32; break;
+        case At::SampleCounter: sampleCounter = static_cast<uint32_t>(v32); break;
         }
     }
 
@@ -85,12 +113,15 @@ inline void expectSameState(const Snapshot& expected, const Snapshot& actual) {
         EXPECT_EQ(actual.regFile[i], expected.regFile[i]) << "register number " << i;
     for (std::size_t i = 0; i < expected.delay.size(); ++i)
         if (actual.delay[i] != expected.delay[i]) {
-            ADD_FAILURE() << "delay word " << i << ": " << actual.delay[i] << " expected " << expected.delay[i];
+            ADD_FAILURE() << "delay word " << i << ": " << actual.delay[i] << " expected "
+                          << expected.delay[i];
             break;
         }
-    for (std::size_t i = 0; i < expected.sfr.size(); ++i) EXPECT_EQ(actual.sfr[i], expected.sfr[i]) << "SFR " << i;
+    for (std::size_t i = 0; i < expected.sfr.size(); ++i)
+        EXPECT_EQ(actual.sfr[i], expected.sfr[i]) << "SFR " << i;
     for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(actual.outputs[i], expected.outputs[i]) << "output " << i;
-    for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(actual.userOut[i], expected.userOut[i]) << "user output " << i;
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(actual.userOut[i], expected.userOut[i]) << "user output " << i;
     for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(actual.ramp[i], expected.ramp[i]) << "ramp " << i;
     EXPECT_EQ(actual.acc64, expected.acc64) << "acc64";
     EXPECT_EQ(actual.delayPtr, expected.delayPtr) << "delayPtr";

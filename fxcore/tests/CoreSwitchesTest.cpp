@@ -132,9 +132,13 @@ TEST_F(CoreSwitches, IntervalBeyondTheMaximumIsNotCaptured) {
 // SFR 44 = M lets an interval of exactly M samples be captured and cancels
 // the measurement one sample later; it is compared as unsigned.
 TEST_F(CoreSwitches, MaximumIntervalIsTheLongestCaptured) {
-    struct Case { int32_t maximum; int gap; bool captured; };
+    struct Case {
+        int32_t maximum;
+        int gap;
+        bool captured;
+    };
     const Case cases[] = {
-        {2, 2, true}, {2, 3, false}, {1000, 1000, true}, {1000, 1001, false},
+        {2, 2, true},           {2, 3, false},           {1000, 1000, true}, {1000, 1001, false},
         {0x7FFF, 0x7FFF, true}, {0x7FFF, 0x8000, false}, {-1, 40000, true},
     };
     for (const Case& c : cases) {

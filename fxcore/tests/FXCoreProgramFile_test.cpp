@@ -46,8 +46,8 @@ TEST_F(FXCoreProgramFile, NamesAnUnnamedProgramAfterTheFile) {
         const char* name;
     };
     const Case cases[] = {
-        {"delay.hex", "delay"}, {"my.chorus.v2.hex", "my.chorus.v2"}, {"plain", "plain"}, {".hex", ""},
-        {"back\\slash.hex", "slash"},
+        {"delay.hex", "delay"}, {"my.chorus.v2.hex", "my.chorus.v2"}, {"plain", "plain"},
+        {".hex", ""},           {"back\\slash.hex", "slash"},
     };
     for (const auto& c : cases) {
         FXCoreProgram program;

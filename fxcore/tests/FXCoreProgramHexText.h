@@ -13,7 +13,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // One record line with its checksum, upper-case, ending in LF.
 inline std::string record(std::uint32_t address, std::uint8_t type, const Bytes& data) {
-    std::uint32_t sum = static_cast<std::uint32_t>(data.size()) + ((address >> 8) & 0xFF) + (address & 0xFF) + type;
+    std::uint32_t sum =
+        static_cast<std::uint32_t>(data.size()) + ((address >> 8) & 0xFF) + (address & 0xFF) + type;
     char head[16];
     std::snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), address & 0xFFFFu,
                   static_cast<unsigned>(type));
@@ -29,7 +30,9 @@ inline std::string record(std::uint32_t address, std::uint8_t type, const Bytes&
     return line + check + "\n";
 }
 
-inline std::string endRecord() { return ":00000001FF\n"; }
+inline std::string endRecord() {
+    return ":00000001FF\n";
+}
 
 inline void appendLe32(Bytes& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) {

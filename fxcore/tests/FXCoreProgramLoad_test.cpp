@@ -146,16 +146,18 @@ TEST(FXCoreProgramLoad, LineHandling) {
     const std::vector<Case> cases = {
         {"CR LF line ends", ":06180000785634121401B9\r\n:00000001FF\r\n"},
         {"CR line ends", ":06180000785634121401B9\r:00000001FF\r"},
-        {"spaces, tabs, vertical tab and form feed around records", " \t:06180000785634121401B9\v\f\n\t:00000001FF "},
+        {"spaces, tabs, vertical tab and form feed around records",
+         " \t:06180000785634121401B9\v\f\n\t:00000001FF "},
         {"lower-case digits", ":06180000785634121401b9\n:00000001ff"},
         {"characters after the checksum", ":06180000785634121401B9 anything\n:00000001FFxyz"},
         {"malformed line after the end record", kOneWord + endRecord() + "garbage\n:00\n"},
         {"records of other types, 02/04 of the wrong count",
-         record(0, 3, {1, 2, 3, 4}) + record(0, 5, {9}) + record(0, 4, {0x00, 0x01, 0x00}) + record(0, 2, {0x7F}) +
-             kOneWord + endRecord()},
+         record(0, 3, {1, 2, 3, 4}) + record(0, 5, {9}) + record(0, 4, {0x00, 0x01, 0x00}) +
+             record(0, 2, {0x7F}) + kOneWord + endRecord()},
         {"segment base 0x180 places address 0 at 0x1800",
          record(0, 2, {0x01, 0x80}) + record(0, 0, {0x78, 0x56, 0x34, 0x12, 0x14, 0x01}) + endRecord()},
-        {"linear base returned to 0", record(0, 4, {0x12, 0x34}) + record(0, 4, {0, 0}) + kOneWord + endRecord()},
+        {"linear base returned to 0",
+         record(0, 4, {0x12, 0x34}) + record(0, 4, {0, 0}) + kOneWord + endRecord()},
         {"record crossing from the SFR window into the PRG window",
          record(0x17FE, 0, {0xAA, 0xBB, 0x78, 0x56, 0x34, 0x12, 0x14, 0x01}) + endRecord()},
     };
@@ -206,10 +208,12 @@ TEST(FXCoreProgramLoad, AddressArithmetic) {
         {"segment base 0xFFFF + 0xFFFF stays above the image",
          record(0, 2, {0xFF, 0xFF}) + record(0xFFFF, 0, ahead), 0},
         {"a segment base of 0 replaces a linear one",
-         record(0, 4, {0x00, 0x01}) + record(0, 2, {0, 0}) + record(0, 0, Bytes(ahead.begin() + 1, ahead.end())),
+         record(0, 4, {0x00, 0x01}) + record(0, 2, {0, 0}) +
+             record(0, 0, Bytes(ahead.begin() + 1, ahead.end())),
          0x01020304},
         {"a linear base of 0 replaces a segment one",
-         record(0, 2, {0x00, 0x01}) + record(0, 4, {0, 0}) + record(0, 0, Bytes(ahead.begin() + 1, ahead.end())),
+         record(0, 2, {0x00, 0x01}) + record(0, 4, {0, 0}) +
+             record(0, 0, Bytes(ahead.begin() + 1, ahead.end())),
          0x01020304},
     };
     for (const auto& c : cases) {
@@ -226,8 +230,8 @@ TEST(FXCoreProgramLoad, GapReadsAsZeroAndNeverShortensASection) {
     FXCoreProgram program;
     // Word 0 written, word 1 left unwritten, word 2 and the sum written.
     Bytes prg = wordsWithSum({0x01020304u, 0, 0x0A0B0C0Du});
-    const std::string text =
-        record(0x1800, 0, Bytes(prg.begin(), prg.begin() + 4)) + record(0x1808, 0, Bytes(prg.begin() + 8, prg.end()));
+    const std::string text = record(0x1800, 0, Bytes(prg.begin(), prg.begin() + 4)) +
+                             record(0x1808, 0, Bytes(prg.begin() + 8, prg.end()));
     const auto result = load(program, text + endRecord());
     EXPECT_TRUE(result.ok);
     EXPECT_TRUE(result.warnings.empty());
@@ -245,23 +249,37 @@ TEST(FXCoreProgramLoad, SectionSizes) {
     std::vector<std::uint32_t> creg15(15, 7);
     std::vector<std::uint32_t> creg16(16, 7);
     const std::vector<Case> cases = {
-        {"MREG of 129 words reads the sum from bytes 512-513", section(0x0000, wordsWithSum(mreg129)),
+        {"MREG of 129 words reads the sum from bytes 512-513",
+         section(0x0000, wordsWithSum(mreg129)),
          {"MREG section checksum mismatch"}},
         {"MREG of a zero sum alone", section(0x0000, {0, 0}), {}},
         {"MREG of a non-zero sum alone", section(0x0000, {1, 0}), {"MREG section checksum mismatch"}},
         {"MREG of one byte", section(0x0000, {0x55}), {}},
         {"MREG sum wrong", section(0x0000, {1, 0, 0, 0, 2, 0}), {"MREG section checksum mismatch"}},
-        {"CREG of 15 words", section(0x0800, wordsWithSum(creg15)), {"CREG section holds 15 registers, expected 16"}},
+        {"CREG of 15 words",
+         section(0x0800, wordsWithSum(creg15)),
+         {"CREG section holds 15 registers, expected 16"}},
         {"CREG of one byte", section(0x0800, {9}), {"CREG section holds 0 registers, expected 16"}},
-        {"CREG of 17 words reads the sum after 16", section(0x0800, wordsWithSum(std::vector<std::uint32_t>(17, 1))),
+        {"CREG of 17 words reads the sum after 16",
+         section(0x0800, wordsWithSum(std::vector<std::uint32_t>(17, 1))),
          {"CREG section checksum mismatch"}},
-        {"CREG of 15 words, sum wrong", section(0x0800, [] { Bytes b = wordsWithSum(std::vector<std::uint32_t>(15, 7)); b.back() ^= 1; return b; }()),
+        {"CREG of 15 words, sum wrong",
+         section(0x0800,
+                 [] {
+                     Bytes b = wordsWithSum(std::vector<std::uint32_t>(15, 7));
+                     b.back() ^= 1;
+                     return b;
+                 }()),
          {"CREG section holds 15 registers, expected 16", "CREG section checksum mismatch"}},
         {"CREG of 16 words", section(0x0800, wordsWithSum(creg16)), {}},
-        {"SFR of 47 bytes", section(0x1000, Bytes(47, 0xFF)), {"SFR section is shorter than the fixed 48 bytes; using defaults"}},
+        {"SFR of 47 bytes",
+         section(0x1000, Bytes(47, 0xFF)),
+         {"SFR section is shorter than the fixed 48 bytes; using defaults"}},
         {"SFR of 48 bytes, no sum test", section(0x1000, Bytes(48, 0xFF)), {}},
         {"SFR of 49 bytes, no sum test", section(0x1000, Bytes(49, 0xFF)), {}},
-        {"SFR of 50 bytes, sum wrong", section(0x1000, Bytes(50, 0x00) ) + record(0x1000, 0, {1}), {"SFR section checksum mismatch"}},
+        {"SFR of 50 bytes, sum wrong",
+         section(0x1000, Bytes(50, 0x00)) + record(0x1000, 0, {1}),
+         {"SFR section checksum mismatch"}},
     };
     for (const auto& c : cases) {
         FXCoreProgram program;
@@ -291,11 +309,11 @@ TEST(FXCoreProgramLoad, SfrBlockFields) {
     // Shifts 0, 31, 1, 2, 3, 4 and both top bits set (ignored).
     appendLe32(block, 0u | (31u << 5) | (1u << 10) | (2u << 15) | (3u << 20) | (4u << 25) | (3u << 30));
     for (std::uint32_t k = 0; k < 6; ++k) appendLe32(block, 0xFFFFFFF0u + k);  // rates -16 .. -11
-    appendLe32(block, 1000);         // tap maximum interval
-    appendLe32(block, 0x80000000u);  // tap interval
-    appendLe16(block, 65535);        // long press
-    appendLe16(block, 1);            // tap debounce
-    appendLe16(block, 40000);        // switch debounce
+    appendLe32(block, 1000);                                                   // tap maximum interval
+    appendLe32(block, 0x80000000u);                                            // tap interval
+    appendLe16(block, 65535);                                                  // long press
+    appendLe16(block, 1);                                                      // tap debounce
+    appendLe16(block, 40000);                                                  // switch debounce
     appendLe16(block, 2400);
     appendLe16(block, 960);
     block.push_back(0xFE);  // user out 0 off, 1 on; bits 2-7 ignored
@@ -320,7 +338,8 @@ TEST(FXCoreProgramLoad, SfrBlockFields) {
     EXPECT_EQ(p.switchDebounceSamples, 40000);
     EXPECT_EQ(p.userOutInitial[0], 0);
     EXPECT_EQ(p.userOutInitial[1], 1);
-    for (std::size_t k : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 16u, 21u, 22u, 27u, 34u, 43u, 46u, 47u, 48u}) {
+    for (std::size_t k :
+         {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 16u, 21u, 22u, 27u, 34u, 43u, 46u, 47u, 48u}) {
         EXPECT_EQ(p.sfr[k], 0) << "SFR " << k;
     }
 }
@@ -378,7 +397,8 @@ TEST(FXCoreProgramLoad, WarningsComeInTheirOrder) {
 
 TEST(FXCoreProgramLoad, ReloadStartsFromScratch) {
     FXCoreProgram program;
-    ASSERT_TRUE(load(program, section(0x0800, wordsWithSum(std::vector<std::uint32_t>(16, 3))) + kOneWord).ok);
+    ASSERT_TRUE(
+        load(program, section(0x0800, wordsWithSum(std::vector<std::uint32_t>(16, 3))) + kOneWord).ok);
     EXPECT_EQ(program.presets.creg[0], 3);
     const auto result = load(program, ":00000001FE");
     EXPECT_FALSE(result.ok);

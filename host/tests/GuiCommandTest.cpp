@@ -109,7 +109,8 @@ public:
         const std::int16_t rootX = where->dst_x;
         const std::int16_t rootY = where->dst_y;
         std::free(where);
-        xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, screen->root, rootX, rootY, 0);
+        xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, screen->root, rootX, rootY,
+                            0);
         xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         xcb_flush(m_connection);
         std::this_thread::sleep_for(200ms);
@@ -127,7 +128,8 @@ public:
         message.type = atom("WM_PROTOCOLS");
         message.data.data32[0] = atom("WM_DELETE_WINDOW");
         message.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(m_connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+        xcb_send_event(m_connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&message));
         xcb_flush(m_connection);
     }
 
@@ -142,8 +144,8 @@ private:
 
     xcb_atom_t atom(const char* name) {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-            nullptr);
+            m_connection,
+            xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
         const xcb_atom_t value = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
         std::free(reply);
         return value;
@@ -183,8 +185,8 @@ TEST(GuiCommand, ClickOnTheFootswitchIsPrintedAndTheScreenshotShowsThePanel) {
     const std::string out = readText(dir.path("out.txt"));
     EXPECT_NE(out.find("gui: Corlinde Jr editor 394 x 722 in window"), std::string::npos) << out;
     // A momentary press: begin, pressed, released, end, each from a processed block.
-    const auto order = findInOrder(out, {"gesture begin 204 ", "param 204 \"", " = 1", "param 204 \"", " = 0",
-                                         "gesture end 204 "});
+    const auto order = findInOrder(
+        out, {"gesture begin 204 ", "param 204 \"", " = 1", "param 204 \"", " = 0", "gesture end 204 "});
     ASSERT_EQ(order.size(), 6u) << out;
     EXPECT_NE(order.back(), std::string::npos) << out;
     EXPECT_NE(out.find("gui: ended (--seconds 4)"), std::string::npos) << out;
@@ -227,9 +229,9 @@ TEST(GuiCommand, ClickOnTheFootswitchIsPrintedAndTheScreenshotShowsThePanel) {
 // run whose way out failed, which the printed reason then shows.
 struct EndingCase {
     const char* name;
-    int signal;      // 0: the window manager's close request; -1: nothing, --seconds ends it
-    int inputRate;   // the input file's sample rate, 0 for no input (silence)
-    int seconds;     // --seconds
+    int signal;     // 0: the window manager's close request; -1: nothing, --seconds ends it
+    int inputRate;  // the input file's sample rate, 0 for no input (silence)
+    int seconds;    // --seconds
     const char* reason;
 };
 
@@ -272,15 +274,16 @@ TEST_P(GuiEnding, EndsCleanlyWithinASecond) {
     EXPECT_EQ(readText(dir.path("err.txt")), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, GuiEnding,
-    ::testing::Values(EndingCase{"Sigint", SIGINT, 0, 30, "SIGINT"},
-                      EndingCase{"Sigterm", SIGTERM, 44100, 30, "SIGTERM"},
-                      EndingCase{"WindowClosed", 0, 44100, 30, "window closed"},
-                      EndingCase{"SecondsAtOneHertz", -1, 1, 2, "--seconds 2"},
-                      EndingCase{"SigtermAtOneHertz", SIGTERM, 1, 30, "SIGTERM"},
-                      EndingCase{"WindowClosedAtOneHertz", 0, 1, 30, "window closed"}),
-    [](const ::testing::TestParamInfo<EndingCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ways, GuiEnding,
+                         ::testing::Values(EndingCase{"Sigint", SIGINT, 0, 30, "SIGINT"},
+                                           EndingCase{"Sigterm", SIGTERM, 44100, 30, "SIGTERM"},
+                                           EndingCase{"WindowClosed", 0, 44100, 30, "window closed"},
+                                           EndingCase{"SecondsAtOneHertz", -1, 1, 2, "--seconds 2"},
+                                           EndingCase{"SigtermAtOneHertz", SIGTERM, 1, 30, "SIGTERM"},
+                                           EndingCase{"WindowClosedAtOneHertz", 0, 1, 30, "window closed"}),
+                         [](const ::testing::TestParamInfo<EndingCase>& param) {
+                             return std::string(param.param.name);
+                         });
 
 // Wrong invocations: one line on stderr and the exit code, before any window.
 struct WrongCase {
@@ -303,7 +306,8 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
         {{"gui", notAPluginPath()}, 1, ""},
         {{"gui", "--plugin-id", "no.such.id", "PLUGIN"}, 1, "no.such.id"},
         // The inputs render refuses, gui refuses too.
-        {{"gui", "--input", dir.path("eight.wav"), "PLUGIN"}, 1,
+        {{"gui", "--input", dir.path("eight.wav"), "PLUGIN"},
+         1,
          "the input has 8 channels; the plug-in's input takes 2"},
         {{"gui", "--input", dir.path("fifo.wav"), "PLUGIN"}, 1, "it is not a regular file"},
         {{"gui", dir.path("cut.clap")}, 1, "is not a CLAP plug-in: the file is cut short"},

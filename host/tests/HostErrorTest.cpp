@@ -30,92 +30,159 @@ struct ErrorCase {
     const char* message;  // must appear in the one line
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 const std::vector<ErrorCase>& errorCases() {
     static const std::vector<ErrorCase> cases = {
-        {"missing_input", {"render", "{clap}", "{dir}/nope.wav", "{out}"}, kRuntimeError,
+        {"missing_input",
+         {"render", "{clap}", "{dir}/nope.wav", "{out}"},
+         kRuntimeError,
          "cannot open input '{dir}/nope.wav': No such file or directory"},
-        {"input_not_audio", {"render", "{clap}", "{dir}/text.wav", "{out}"}, kRuntimeError,
+        {"input_not_audio",
+         {"render", "{clap}", "{dir}/text.wav", "{out}"},
+         kRuntimeError,
          "cannot read input '{dir}/text.wav'"},
         {"input_is_folder", {"render", "{clap}", "{dir}", "{out}"}, kRuntimeError, "it is a folder"},
-        {"three_channel_input", {"render", "{clap}", "{dir}/three.wav", "{out}"}, kRuntimeError,
+        {"three_channel_input",
+         {"render", "{clap}", "{dir}/three.wav", "{out}"},
+         kRuntimeError,
          "the input has 3 channels; the plug-in's input takes 2"},
-        {"missing_plugin", {"render", "{dir}/nope.clap", "{in}", "{out}"}, kRuntimeError,
+        {"missing_plugin",
+         {"render", "{dir}/nope.clap", "{in}", "{out}"},
+         kRuntimeError,
          "cannot open plug-in '{dir}/nope.clap': No such file or directory"},
-        {"plugin_is_text", {"render", "{dir}/text.clap", "{in}", "{out}"}, kRuntimeError,
+        {"plugin_is_text",
+         {"render", "{dir}/text.clap", "{in}", "{out}"},
+         kRuntimeError,
          "'{dir}/text.clap' is not a CLAP plug-in"},
-        {"library_without_entry", {"render", "{notclap}", "{in}", "{out}"}, kRuntimeError,
+        {"library_without_entry",
+         {"render", "{notclap}", "{in}", "{out}"},
+         kRuntimeError,
          "is not a CLAP plug-in: it exports no clap_entry"},
         {"info_of_text", {"info", "{dir}/text.clap"}, kRuntimeError, "is not a CLAP plug-in"},
-        {"unknown_plugin_id", {"render", "--plugin-id", "com.example.nope", "{clap}", "{in}", "{out}"},
-         kRuntimeError, "has no plug-in with id 'com.example.nope' (it has: "},
-        {"unknown_param_name", {"render", "--param", "LOUDNESS=1", "{clap}", "{in}", "{out}"},
-         kRuntimeError, "unknown parameter 'LOUDNESS'"},
-        {"unknown_param_id", {"render", "--param", "999=1", "{clap}", "{in}", "{out}"}, kRuntimeError,
+        {"unknown_plugin_id",
+         {"render", "--plugin-id", "com.example.nope", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "has no plug-in with id 'com.example.nope' (it has: "},
+        {"unknown_param_name",
+         {"render", "--param", "LOUDNESS=1", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "unknown parameter 'LOUDNESS'"},
+        {"unknown_param_id",
+         {"render", "--param", "999=1", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "unknown parameter '999'"},
-        {"param_value_text", {"render", "--param", "ONE=loud", "{clap}", "{in}", "{out}"}, kRuntimeError,
+        {"param_value_text",
+         {"render", "--param", "ONE=loud", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "parameter 100 (ONE): cannot read the value 'loud'"},
-        {"param_out_of_range", {"render", "--param", "ONE=1.5", "{clap}", "{in}", "{out}"}, kRuntimeError,
+        {"param_out_of_range",
+         {"render", "--param", "ONE=1.5", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "parameter 100 (ONE): value 1.5 is outside its range 0 to 1"},
-        {"param_without_value", {"render", "--param", "ONE", "{clap}", "{in}", "{out}"}, kUsageError,
+        {"param_without_value",
+         {"render", "--param", "ONE", "{clap}", "{in}", "{out}"},
+         kUsageError,
          "--param ONE: expected ID=VALUE"},
-        {"mode_out_of_range", {"render", "--mode", "9", "{clap}", "{in}", "{out}"}, kRuntimeError,
+        {"mode_out_of_range",
+         {"render", "--mode", "9", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "--mode 9: modes go from 0 to 7"},
-        {"mode_not_a_number", {"render", "--mode", "two", "{clap}", "{in}", "{out}"}, kUsageError,
+        {"mode_not_a_number",
+         {"render", "--mode", "two", "{clap}", "{in}", "{out}"},
+         kUsageError,
          "--mode two: expected a whole number"},
-        {"block_zero", {"render", "--block", "0", "{clap}", "{in}", "{out}"}, kUsageError,
+        {"block_zero",
+         {"render", "--block", "0", "{clap}", "{in}", "{out}"},
+         kUsageError,
          "--block 0: expected a frame count from 1 to"},
         {"block_text", {"render", "--block=big", "{clap}", "{in}", "{out}"}, kUsageError, "--block big"},
-        {"midi_cc_controller", {"render", "--midi-cc", "0.1:200:5", "{clap}", "{in}", "{out}"},
-         kUsageError, "--midi-cc 0.1:200:5: expected SECONDS:CC:VALUE"},
-        {"midi_cc_shape", {"render", "--midi-cc", "0.1:50", "{clap}", "{in}", "{out}"}, kUsageError,
+        {"midi_cc_controller",
+         {"render", "--midi-cc", "0.1:200:5", "{clap}", "{in}", "{out}"},
+         kUsageError,
+         "--midi-cc 0.1:200:5: expected SECONDS:CC:VALUE"},
+        {"midi_cc_shape",
+         {"render", "--midi-cc", "0.1:50", "{clap}", "{in}", "{out}"},
+         kUsageError,
          "--midi-cc 0.1:50"},
-        {"midi_cc_past_end", {"render", "--midi-cc", "9:50:64", "{clap}", "{in}", "{out}"}, kRuntimeError,
+        {"midi_cc_past_end",
+         {"render", "--midi-cc", "9:50:64", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "--midi-cc 9.000: the time is past the end of the input (0.500 s)"},
-        {"press_negative", {"render", "--press", "-1", "{clap}", "{in}", "{out}"}, kUsageError,
+        {"press_negative",
+         {"render", "--press", "-1", "{clap}", "{in}", "{out}"},
+         kUsageError,
          "--press -1: expected a time in seconds"},
-        {"press_past_end", {"render", "--press", "0.5", "{clap}", "{in}", "{out}"}, kRuntimeError,
+        {"press_past_end",
+         {"render", "--press", "0.5", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "--press 0.500: the time is past the end"},
-        {"unknown_option", {"render", "--loud", "{clap}", "{in}", "{out}"}, kUsageError,
+        {"unknown_option",
+         {"render", "--loud", "{clap}", "{in}", "{out}"},
+         kUsageError,
          "unknown option --loud"},
-        {"missing_output", {"render", "{clap}", "{in}"}, kUsageError,
+        {"missing_output",
+         {"render", "{clap}", "{in}"},
+         kUsageError,
          "render takes a plug-in file, an input and an output"},
         {"unknown_command", {"play", "{clap}"}, kUsageError, "unknown command 'play'"},
-        {"state_in_missing", {"render", "--state-in", "{dir}/nope.bin", "{clap}", "{in}", "{out}"},
-         kRuntimeError, "cannot open '{dir}/nope.bin': No such file or directory"},
-        {"state_in_refused", {"render", "--state-in", "{dir}/text.wav", "{clap}", "{in}", "{out}"},
-         kRuntimeError, "the plug-in refused the state in '{dir}/text.wav'"},
-        {"output_folder_missing", {"render", "{clap}", "{in}", "{dir}/no/such/out.wav"}, kRuntimeError,
+        {"state_in_missing",
+         {"render", "--state-in", "{dir}/nope.bin", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "cannot open '{dir}/nope.bin': No such file or directory"},
+        {"state_in_refused",
+         {"render", "--state-in", "{dir}/text.wav", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "the plug-in refused the state in '{dir}/text.wav'"},
+        {"output_folder_missing",
+         {"render", "{clap}", "{in}", "{dir}/no/such/out.wav"},
+         kRuntimeError,
          "cannot write '{dir}/no/such/out.wav': No such file or directory"},
-        {"output_type_unknown", {"render", "{clap}", "{in}", "{dir}/out.xyz"}, kRuntimeError,
+        {"output_type_unknown",
+         {"render", "{clap}", "{in}", "{dir}/out.xyz"},
+         kRuntimeError,
          "unknown audio file type '.xyz'"},
         {"state_out_folder_missing",
-         {"render", "--state-out", "{dir}/no/state.bin", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         {"render", "--state-out", "{dir}/no/state.bin", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "cannot write '{dir}/no/state.bin'"},
-        {"input_is_fifo", {"render", "{clap}", "{dir}/fifo.wav", "{out}"}, kRuntimeError,
+        {"input_is_fifo",
+         {"render", "{clap}", "{dir}/fifo.wav", "{out}"},
+         kRuntimeError,
          "cannot read input '{dir}/fifo.wav': it is not a regular file"},
         // A state file that is also the output or the input, by name or by identity.
-        {"state_out_is_output", {"render", "--state-out", "{out}", "{clap}", "{in}", "{out}"}, kRuntimeError,
+        {"state_out_is_output",
+         {"render", "--state-out", "{out}", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "--state-out '{out}' is the output file"},
         {"state_out_is_output_spelt_otherwise",
-         {"render", "--state-out", "{dir}/./out.wav", "{clap}", "{in}", "{out}"}, kRuntimeError,
+         {"render", "--state-out", "{dir}/./out.wav", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "--state-out '{dir}/./out.wav' is the output file"},
-        {"state_out_is_input", {"render", "--state-out", "{in}", "{clap}", "{in}", "{out}"}, kRuntimeError,
+        {"state_out_is_input",
+         {"render", "--state-out", "{in}", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
          "--state-out '{in}' is the input file"},
-        {"state_out_is_input_linked", {"render", "--state-out", "{dir}/linked.wav", "{clap}", "{in}", "{out}"},
-         kRuntimeError, "--state-out '{dir}/linked.wav' is the input file"},
+        {"state_out_is_input_linked",
+         {"render", "--state-out", "{dir}/linked.wav", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "--state-out '{dir}/linked.wav' is the input file"},
         {"state_in_is_output",
-         {"render", "--state-in", "{dir}/text.wav", "{clap}", "{in}", "{dir}/text.wav"}, kRuntimeError,
+         {"render", "--state-in", "{dir}/text.wav", "{clap}", "{in}", "{dir}/text.wav"},
+         kRuntimeError,
          "--state-in '{dir}/text.wav' is the output file"},
     };
     return cases;
 }
 
 std::string substitute(std::string text, const ScratchDir& dir) {
-    const std::pair<std::string, std::string> keys[] = {
-        {"{clap}", pluginPath()}, {"{notclap}", notAPluginPath()}, {"{in}", dir.path("in.wav")},
-        {"{out}", dir.path("out.wav")}, {"{dir}", dir.root()}};
+    const std::pair<std::string, std::string> keys[] = {{"{clap}", pluginPath()},
+                                                        {"{notclap}", notAPluginPath()},
+                                                        {"{in}", dir.path("in.wav")},
+                                                        {"{out}", dir.path("out.wav")},
+                                                        {"{dir}", dir.root()}};
     for (const auto& [key, value] : keys)
         for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
             text.replace(at, key.size(), value);
@@ -129,7 +196,8 @@ TEST_P(HostErrorTest, ExitsNonZeroWithOneLineAndNoOutput) {
     ScratchDir dir;
     ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 0.5)));
     ASSERT_TRUE(writeWav(dir.path("three.wav"), testSignal(48000, 0.1, 3)));
-    for (const char* name : {"text.wav", "text.clap"}) std::ofstream(dir.path(name)) << "not audio, not code\n";
+    for (const char* name : {"text.wav", "text.clap"})
+        std::ofstream(dir.path(name)) << "not audio, not code\n";
     ASSERT_EQ(mkfifo(dir.path("fifo.wav").c_str(), 0600), 0);
     ASSERT_EQ(link(dir.path("in.wav").c_str(), dir.path("linked.wav").c_str()), 0);
     const std::vector<std::string> before = dir.entries();
@@ -198,7 +266,8 @@ void expectOneLineFailure(const RunResult& run, const std::string& message, cons
     EXPECT_EQ(run.exitCode, kRuntimeError) << label;
     EXPECT_EQ(run.err.rfind("corlinde-host: ", 0), 0u) << label << ": " << run.err;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << label << ": more than one line:\n" << run.err;
-    EXPECT_NE(run.err.find(message), std::string::npos) << label << ": expected " << message << "\ngot: " << run.err;
+    EXPECT_NE(run.err.find(message), std::string::npos)
+        << label << ": expected " << message << "\ngot: " << run.err;
     EXPECT_EQ(dir.entries(), keep) << label << ": the failed run left files";
 }
 
@@ -223,7 +292,8 @@ TEST(HostErrorModuleTest, DamagedModulesAreRefusedBeforeLoading) {
         {"first_half", module.substr(0, module.size() / 2), "the file is cut short"},
         {"all_but_the_last_byte", module.substr(0, module.size() - 1), "the file is cut short"},
         {"thirty_two_bit", patched(EI_CLASS, {ELFCLASS32}), "it is built for another processor (32-bit"},
-        {"other_machine", patched(18, {EM_AARCH64, 0}), "it is built for another processor (ELF machine 183)"},
+        {"other_machine", patched(18, {EM_AARCH64, 0}),
+         "it is built for another processor (ELF machine 183)"},
         {"executable", patched(16, {ET_EXEC, 0}), "it is not a shared library"},
         {"empty", "", "it is not an ELF shared library"},
     };
@@ -235,8 +305,9 @@ TEST(HostErrorModuleTest, DamagedModulesAreRefusedBeforeLoading) {
         const std::vector<std::string> keep = {"bad.clap", "in.wav"};
         expectOneLineFailure(runHost({"info", dir.path("bad.clap")}), expected, dir, keep,
                              std::string("info ") + c.label);
-        expectOneLineFailure(runHost({"render", dir.path("bad.clap"), dir.path("in.wav"), dir.path("out.wav")}),
-                             expected, dir, keep, std::string("render ") + c.label);
+        expectOneLineFailure(
+            runHost({"render", dir.path("bad.clap"), dir.path("in.wav"), dir.path("out.wav")}), expected, dir,
+            keep, std::string("render ") + c.label);
     }
 }
 
@@ -249,14 +320,15 @@ TEST(HostErrorStateTest, HugeStateIsNotReadIntoMemory) {
     const std::string state = dir.path("huge.fxc1");
     std::ofstream(state).close();
     ASSERT_EQ(truncate(state.c_str(), 3LL << 30), 0);  // 3 GiB of zeros, sparse
-    const int pid = startHost({"render", "--state-in", state, pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
-                              capture.path("out"), capture.path("err"));
+    const int pid =
+        startHost({"render", "--state-in", state, pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
+                  capture.path("out"), capture.path("err"));
     long residentKb = 0;
     RunResult run;
     run.exitCode = waitHost(pid, &residentKb);
     run.err = readText(capture.path("err"));
-    expectOneLineFailure(run, "the plug-in refused the state in '" + state + "'", dir, {"huge.fxc1", "in.wav"},
-                         "huge state");
+    expectOneLineFailure(run, "the plug-in refused the state in '" + state + "'", dir,
+                         {"huge.fxc1", "in.wav"}, "huge state");
     EXPECT_LT(residentKb, 1L << 20) << "peak resident memory in KiB";
 }
 
@@ -273,10 +345,11 @@ TEST(HostErrorOutputTest, ClosedStandardOutputFailsAndLeavesNoFile) {
         ScratchDir dir;
         ScratchDir capture;
         ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 2.0)));
-        std::vector<std::string> args = {"render",        "--print-events", "--state-out", dir.path("s.fxc1"),
-                                         pluginPath(),    dir.path("in.wav"), dir.path("out.wav")};
-        for (int i = 0; i < c.events; ++i) args.push_back("--midi-cc=" + std::to_string(i * 0.004) + ":50:" +
-                                                            std::to_string(i % 128));
+        std::vector<std::string> args = {"render",           "--print-events", "--state-out",
+                                         dir.path("s.fxc1"), pluginPath(),     dir.path("in.wav"),
+                                         dir.path("out.wav")};
+        for (int i = 0; i < c.events; ++i)
+            args.push_back("--midi-cc=" + std::to_string(i * 0.004) + ":50:" + std::to_string(i % 128));
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         close(fds[0]);  // no reader: every write fails

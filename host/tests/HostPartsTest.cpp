@@ -94,10 +94,11 @@ ParseResult parse(std::vector<const char*> args) {
 }
 
 TEST(OptionsTest, ReadsEveryOptionInBothSpellings) {
-    const ParseResult r = parse({"render", "--param", "ONE=0.3", "--param=Input Trim=-6 dB", "a.clap",
-                                 "--mode=2", "--monitor", "--midi-cc", "1.5:50:127", "--press=0.25",
-                                 "--block", "64", "in.wav", "--state-in", "s1", "--state-out=s2",
-                                 "--print-events", "--plugin-id", "x.y", "out.flac"});
+    const ParseResult r = parse({"render",         "--param",      "ONE=0.3",   "--param=Input Trim=-6 dB",
+                                 "a.clap",         "--mode=2",     "--monitor", "--midi-cc",
+                                 "1.5:50:127",     "--press=0.25", "--block",   "64",
+                                 "in.wav",         "--state-in",   "s1",        "--state-out=s2",
+                                 "--print-events", "--plugin-id",  "x.y",       "out.flac"});
     ASSERT_TRUE(r.ok) << r.error;
     const CommandLine& cl = r.commandLine;
     EXPECT_EQ(cl.command, Command::Render);

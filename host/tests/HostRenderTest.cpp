@@ -26,7 +26,9 @@ struct RenderCase {
     ReferenceSetup reference;
 };
 
-void PrintTo(const RenderCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const RenderCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 ReferenceSetup modeSetup(int mode) {
     ReferenceSetup setup;
@@ -40,14 +42,18 @@ std::vector<RenderCase> renderCases() {
     cases.push_back({"mode1_block1", 48000, 2, 1, {"--mode", "1"}, modeSetup(1)});
     cases.push_back({"mode2_block777", 48000, 2, 777, {"--mode=2"}, modeSetup(2)});
     {
-        RenderCase c{"mode1_44k1_monitor_block4096", 44100, 2, 4096, {"--mode", "1", "--monitor"}, modeSetup(1)};
+        RenderCase c{"mode1_44k1_monitor_block4096", 44100,       2, 4096,
+                     {"--mode", "1", "--monitor"},   modeSetup(1)};
         c.reference.monitor = true;
         cases.push_back(c);
     }
     {
-        RenderCase c{"mode2_knobs_and_trims", 48000, 2, 64,
-                     {"--mode", "2", "--param", "ONE=0.3", "--param", "tweak=0.9", "--param",
-                      "Input Trim=6", "--param", "501=-3.5 dB"},
+        RenderCase c{"mode2_knobs_and_trims",
+                     48000,
+                     2,
+                     64,
+                     {"--mode", "2", "--param", "ONE=0.3", "--param", "tweak=0.9", "--param", "Input Trim=6",
+                      "--param", "501=-3.5 dB"},
                      modeSetup(2)};
         c.reference.pots[0] = static_cast<float>(0.3);
         c.reference.pots[5] = static_cast<float>(0.9);
@@ -113,8 +119,8 @@ std::vector<PrintedEvent> printedParamEvents(const std::string& out) {
     while (std::getline(lines, line)) {
         PrintedEvent e{};
         char name[256] = {};
-        if (std::sscanf(line.c_str(), "event sample %lld (%*[^)]): param %u \"%255[^\"]\" = %lf",
-                        &e.sample, &e.id, name, &e.value) == 4)
+        if (std::sscanf(line.c_str(), "event sample %lld (%*[^)]): param %u \"%255[^\"]\" = %lf", &e.sample,
+                        &e.id, name, &e.value) == 4)
             events.push_back(e);
     }
     return events;
@@ -184,8 +190,8 @@ TEST(HostPressTest, MidiPressesToggleBypassAtTheExpectedSample) {
     const std::int64_t pressLength = static_cast<std::int64_t>(kRate * 0.12) - 1;
     const std::vector<PrintedEvent> events = printedParamEvents(pressed.out);
     ASSERT_EQ(events.size(), 4u) << pressed.out;
-    const long long expectedSamples[] = {blockOf(first), blockOf(first + pressLength),
-                                         blockOf(second), blockOf(second + pressLength)};
+    const long long expectedSamples[] = {blockOf(first), blockOf(first + pressLength), blockOf(second),
+                                         blockOf(second + pressLength)};
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(events[i].id, 204u);
         EXPECT_EQ(events[i].value, i % 2 == 0 ? 1.0 : 0.0);
@@ -202,9 +208,9 @@ TEST(HostStateTest, StateWrittenByOneRenderReproducesItInAnother) {
     ASSERT_TRUE(writeWav(dir.path("in.wav"), input));
     const std::string in = dir.path("in.wav");
 
-    const RunResult saved = runHost({"render", "--mode", "1", "--param", "ONE=0.2", "--param",
-                                     "Output Trim=-6", "--state-out", dir.path("state.bin"),
-                                     pluginPath(), in, dir.path("a.wav")});
+    const RunResult saved =
+        runHost({"render", "--mode", "1", "--param", "ONE=0.2", "--param", "Output Trim=-6", "--state-out",
+                 dir.path("state.bin"), pluginPath(), in, dir.path("a.wav")});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     const RunResult loaded = runHost({"render", "--state-in", dir.path("state.bin"), "--block", "300",
                                       pluginPath(), in, dir.path("b.wav")});
@@ -232,7 +238,8 @@ double stateValue(const std::string& path, std::uint32_t id) {
     const std::string bytes = readText(path);
     const auto u32 = [&](std::size_t at) {
         std::uint32_t v = 0;
-        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
         return v;
     };
     if (bytes.size() < 12) return std::nan("");
@@ -263,8 +270,9 @@ TEST(HostEventsTest, EveryEventOfACrowdedBlockReachesThePlugin) {
     for (const auto& c : cases) {
         ScratchDir dir;
         ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 0.2)));
-        std::vector<std::string> args = {"render", "--print-events", "--state-out", dir.path("s.fxc1"),
-                                         pluginPath(), dir.path("in.wav"), dir.path("out.wav")};
+        std::vector<std::string> args = {"render",           "--print-events", "--state-out",
+                                         dir.path("s.fxc1"), pluginPath(),     dir.path("in.wav"),
+                                         dir.path("out.wav")};
         for (int i = 0; i < kEvents; ++i) args.push_back(c.option(i % 127));  // never 127 before the last
         args.push_back(c.option(127));
         const RunResult run = runHost(args);
@@ -300,7 +308,8 @@ TEST(HostInfoTest, ListsDescriptorPortsAndParameters) {
         R"(\n +500 +Input Trim +Levels +-24 +24 +0 +0\.0 dB +automatable,modulatable\n)",
     };
     for (const char* pattern : kExpected)
-        EXPECT_TRUE(std::regex_search(run.out, std::regex(pattern))) << "missing: " << pattern << "\n" << run.out;
+        EXPECT_TRUE(std::regex_search(run.out, std::regex(pattern))) << "missing: " << pattern << "\n"
+                                                                     << run.out;
 }
 
 }  // namespace

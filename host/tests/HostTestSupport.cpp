@@ -26,9 +26,15 @@ extern char** environ;
 
 namespace fxcorehost::test {
 
-std::string hostPath() { return CORLINDE_HOST_PATH; }
-std::string pluginPath() { return CORLINDE_CLAP_PATH; }
-std::string notAPluginPath() { return CORLINDE_NOT_A_CLAP_PATH; }
+std::string hostPath() {
+    return CORLINDE_HOST_PATH;
+}
+std::string pluginPath() {
+    return CORLINDE_CLAP_PATH;
+}
+std::string notAPluginPath() {
+    return CORLINDE_NOT_A_CLAP_PATH;
+}
 std::string firmwareHexPath(int mode) {
     static const char* const kPaths[] = {CORLINDE_FIRMWARE_HEX_0, CORLINDE_FIRMWARE_HEX_1,
                                          CORLINDE_FIRMWARE_HEX_2};
@@ -79,8 +85,7 @@ std::string readText(const std::string& path) {
     return text.str();
 }
 
-int startHost(const std::vector<std::string>& args, const std::string& outPath,
-              const std::string& errPath) {
+int startHost(const std::vector<std::string>& args, const std::string& outPath, const std::string& errPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -219,7 +224,8 @@ bool referenceRender(const ReferenceSetup& setup, const Audio& input, Audio& out
             if (f >= start && f < start + pressLength) pins &= ~kFootswitchPin;
         core->pins = pins;
         const auto at = [&](int c) {
-            return input.samples[static_cast<std::size_t>(f * input.channels + (input.channels == 1 ? 0 : c))];
+            return input
+                .samples[static_cast<std::size_t>(f * input.channels + (input.channels == 1 ? 0 : c))];
         };
         const float in[4] = {at(0) * inputGain, at(1) * inputGain, 0.0f, 0.0f};
         core->run(in);
@@ -232,7 +238,8 @@ bool referenceRender(const ReferenceSetup& setup, const Audio& input, Audio& out
 std::int64_t firstDifference(const Audio& a, const Audio& b) {
     const std::size_t n = std::min(a.samples.size(), b.samples.size());
     for (std::size_t i = 0; i < n; ++i)
-        if (std::memcmp(&a.samples[i], &b.samples[i], sizeof(float)) != 0) return static_cast<std::int64_t>(i);
+        if (std::memcmp(&a.samples[i], &b.samples[i], sizeof(float)) != 0)
+            return static_cast<std::int64_t>(i);
     return a.samples.size() == b.samples.size() ? -1 : static_cast<std::int64_t>(n);
 }
 

@@ -27,8 +27,7 @@ RunResult runHost(const std::vector<std::string>& args);
 // Starts corlinde-host with stdout and stderr into the given files; the pid,
 // or -1. waitHost waits and gives the exit code as RunResult does, and the
 // child's peak resident memory in kilobytes when maxResidentKb is given.
-int startHost(const std::vector<std::string>& args, const std::string& outPath,
-              const std::string& errPath);
+int startHost(const std::vector<std::string>& args, const std::string& outPath, const std::string& errPath);
 // The same with stdout on an open descriptor (a pipe, say).
 int startHost(const std::vector<std::string>& args, int outFd, const std::string& errPath);
 int waitHost(int pid, long* maxResidentKb = nullptr);

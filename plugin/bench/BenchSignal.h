@@ -23,7 +23,8 @@ public:
             const double t = s / kRate;
             noise = noise * 1664525u + 1013904223u;
             const double n = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.01;
-            const double tone = 0.25 * (std::sin(2 * std::numbers::pi * 110 * t) + 0.4 * std::sin(2 * std::numbers::pi * 220 * t) +
+            const double tone = 0.25 * (std::sin(2 * std::numbers::pi * 110 * t) +
+                                        0.4 * std::sin(2 * std::numbers::pi * 220 * t) +
                                         0.2 * std::sin(2 * std::numbers::pi * 330 * t));
             inL_[s] = static_cast<float>(tone + n);
             inR_[s] = static_cast<float>(tone - n);
@@ -52,4 +53,4 @@ private:
     clap_process process_{};
 };
 
-} // namespace fxcoreplug::bench
+}  // namespace fxcoreplug::bench

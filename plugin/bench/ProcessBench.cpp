@@ -21,7 +21,7 @@ void processEmbeddedProgram(benchmark::State& state) {
     plugin.writeParam(kParamMode, mode);
     plugin.activate(bench::BenchBlock::kRate, frames, frames);
     bench::BenchBlock block(frames);
-    plugin.process(block.process()); // applies the program
+    plugin.process(block.process());  // applies the program
     for (auto _ : state) {
         plugin.process(block.process());
         benchmark::DoNotOptimize(block.lastLeft());
@@ -36,7 +36,7 @@ BENCHMARK(processEmbeddedProgram)
     ->ArgNames({"mode", "frames"})
     ->Unit(benchmark::kMicrosecond);
 
-} // namespace
-} // namespace fxcoreplug
+}  // namespace
+}  // namespace fxcoreplug
 
 BENCHMARK_MAIN();

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const auto& row : fxcoreplug::FXCorePlugin::paramDefs()) {
         const double v = plugin.paramValue(row.id);
-        if (!(v >= row.minValue && v <= row.maxValue)) std::abort(); // every stored value in range
+        if (!(v >= row.minValue && v <= row.maxValue)) std::abort();  // every stored value in range
     }
     clap_param_info info;
     char text[64];

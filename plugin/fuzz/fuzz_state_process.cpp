@@ -42,7 +42,7 @@ void check(bool ok) {
     if (!ok) std::abort();
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 4) return 0;
@@ -65,9 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const InputEvents none;
     OutputEvents out;
     for (int b = 0; b < kBlocks; ++b) {
-        for (std::uint32_t i = 0; i < frames; ++i) { // a decaying tone with an impulse at the start
+        for (std::uint32_t i = 0; i < frames; ++i) {  // a decaying tone with an impulse at the start
             const double t = static_cast<double>(static_cast<std::uint32_t>(b) * frames + i);
-            block.inLeft()[i] = t == 0.0 ? 1.0f : static_cast<float>(0.5 * std::sin(0.05 * t) * std::exp(-t / 2000.0));
+            block.inLeft()[i] =
+                t == 0.0 ? 1.0f : static_cast<float>(0.5 * std::sin(0.05 * t) * std::exp(-t / 2000.0));
             block.inRight()[i] = -block.inLeft()[i];
         }
         const clap_process_status status =

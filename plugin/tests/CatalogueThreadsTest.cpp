@@ -49,7 +49,7 @@ TEST(CatalogueThreads, CustomLoadsWhileTheAudioThreadSwitches) {
             EXPECT_FALSE(plugin.loadCustomHex("junk", "bad", error));
         }
         if (i % 5 == 0) {
-            plugin.onMainThread(); // frees what the audio thread has left
+            plugin.onMainThread();  // frees what the audio thread has left
         }
     }
     while (checks.load(std::memory_order_relaxed) < 1000) {
@@ -58,7 +58,7 @@ TEST(CatalogueThreads, CustomLoadsWhileTheAudioThreadSwitches) {
     done.store(true, std::memory_order_release);
     audio.join();
 
-    EXPECT_LE(mostRetired, 1u); // at most the one catalogue the audio thread was reading
+    EXPECT_LE(mostRetired, 1u);  // at most the one catalogue the audio thread was reading
     plugin.onMainThread();
     EXPECT_EQ(plugin.catalogue.retiredCount(), 0u);
 
@@ -70,5 +70,5 @@ TEST(CatalogueThreads, CustomLoadsWhileTheAudioThreadSwitches) {
     EXPECT_EQ(plugin.banks.size(), plugin.catalogue.latest()->banks.size());
 }
 
-} // namespace
-} // namespace fxcoreplug
+}  // namespace
+}  // namespace fxcoreplug

@@ -46,9 +46,9 @@ public:
     const std::string& error() const { return error_; }
     const clap_plugin_entry* entry() const { return entry_; }
     const clap_plugin_factory* factory() const {
-        return entry_ != nullptr ? static_cast<const clap_plugin_factory*>(
-                                       entry_->get_factory(CLAP_PLUGIN_FACTORY_ID))
-                                 : nullptr;
+        return entry_ != nullptr
+                   ? static_cast<const clap_plugin_factory*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID))
+                   : nullptr;
     }
     // The id of the factory's first (only) plug-in.
     std::string firstPluginId() const {
@@ -96,4 +96,4 @@ private:
     const clap_plugin* plugin_ = nullptr;
 };
 
-} // namespace fxcoreplug::test
+}  // namespace fxcoreplug::test

@@ -27,7 +27,7 @@ TEST_F(ClapModuleTest, EntryAndFactory) {
     EXPECT_EQ(entry->clap_version.major, 1u);
     EXPECT_EQ(entry->clap_version.minor, 2u);
     EXPECT_EQ(entry->clap_version.revision, 6u);
-    EXPECT_TRUE(entry->init(CORLINDE_CLAP_MODULE_PATH)); // a second init, matched below
+    EXPECT_TRUE(entry->init(CORLINDE_CLAP_MODULE_PATH));  // a second init, matched below
     entry->deinit();
 
     for (const char* id : {static_cast<const char*>(nullptr), "", "clap.plugin-factory/2",
@@ -75,7 +75,7 @@ TEST_F(ClapModuleTest, InstanceRecordAndExtensions) {
     ASSERT_NE(plugin, nullptr);
     const clap_plugin_factory* factory = module.factory();
     EXPECT_EQ(plugin->desc, factory->get_plugin_descriptor(factory, 0));
-    EXPECT_EQ(plugin->plugin_data, static_cast<const void*>(plugin)); // the record is the instance
+    EXPECT_EQ(plugin->plugin_data, static_cast<const void*>(plugin));  // the record is the instance
 
     for (const char* id : {CLAP_EXT_AUDIO_PORTS, CLAP_EXT_PARAMS, CLAP_EXT_STATE, CLAP_EXT_TAIL,
                            CLAP_EXT_NOTE_PORTS, CLAP_PLUGIN_AS_VST3}) {
@@ -85,8 +85,8 @@ TEST_F(ClapModuleTest, InstanceRecordAndExtensions) {
     for (const char* id : {CLAP_EXT_GUI, CLAP_EXT_TIMER_SUPPORT, CLAP_EXT_POSIX_FD_SUPPORT}) {
         EXPECT_EQ(plugin->get_extension(plugin, id) != nullptr, CORLINDE_PLUGIN_HAS_GUI != 0) << id;
     }
-    for (const char* id : {static_cast<const char*>(nullptr), "clap.latency", "clap.nope",
-                           "clap.params/2", "clap.render"}) {
+    for (const char* id :
+         {static_cast<const char*>(nullptr), "clap.latency", "clap.nope", "clap.params/2", "clap.render"}) {
         EXPECT_EQ(plugin->get_extension(plugin, id), nullptr) << (id != nullptr ? id : "null");
     }
 
@@ -145,7 +145,7 @@ TEST_F(ClapModuleTest, ProcessingLifecycleAndRescanRequests) {
     OutputEvents out;
     const clap_process* p = block.process(512, in.list(), out.list());
     EXPECT_EQ(plugin->process(plugin, p), CLAP_PROCESS_CONTINUE);
-    EXPECT_EQ(host.callbacks.load(), 1); // the first block applies the program afresh
+    EXPECT_EQ(host.callbacks.load(), 1);  // the first block applies the program afresh
     EXPECT_EQ(plugin->process(plugin, block.process(512, nullptr, nullptr)), CLAP_PROCESS_CONTINUE);
     EXPECT_EQ(host.callbacks.load(), 1);
     plugin->on_main_thread(plugin);
@@ -161,10 +161,10 @@ TEST_F(ClapModuleTest, ProcessingLifecycleAndRescanRequests) {
     ASSERT_TRUE(plugin->activate(plugin, 96000.0, 32, 512));
     plugin->start_processing(plugin);
     plugin->process(plugin, block.process(64, nullptr, nullptr));
-    EXPECT_EQ(host.callbacks.load(), 2); // activation asks for a fresh apply
+    EXPECT_EQ(host.callbacks.load(), 2);  // activation asks for a fresh apply
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
 }
 
-} // namespace
-} // namespace fxcoreplug::test
+}  // namespace
+}  // namespace fxcoreplug::test

@@ -72,7 +72,7 @@ private:
 struct SeenEvent {
     std::uint16_t type = 0;
     std::uint32_t paramId = 0;
-    double value = 0.0; // value events only
+    double value = 0.0;  // value events only
     bool operator==(const SeenEvent&) const = default;
 };
 
@@ -128,9 +128,15 @@ private:
     std::vector<SeenEvent> seen_;
 };
 
-inline SeenEvent gestureBegin(std::uint32_t id) { return {CLAP_EVENT_PARAM_GESTURE_BEGIN, id, 0.0}; }
-inline SeenEvent gestureEnd(std::uint32_t id) { return {CLAP_EVENT_PARAM_GESTURE_END, id, 0.0}; }
-inline SeenEvent valueEvent(std::uint32_t id, double v) { return {CLAP_EVENT_PARAM_VALUE, id, v}; }
+inline SeenEvent gestureBegin(std::uint32_t id) {
+    return {CLAP_EVENT_PARAM_GESTURE_BEGIN, id, 0.0};
+}
+inline SeenEvent gestureEnd(std::uint32_t id) {
+    return {CLAP_EVENT_PARAM_GESTURE_END, id, 0.0};
+}
+inline SeenEvent valueEvent(std::uint32_t id, double v) {
+    return {CLAP_EVENT_PARAM_VALUE, id, v};
+}
 
 // One stereo input and one stereo output port of up to maxFrames frames, and the process
 // record over them and the two event lists.
@@ -178,4 +184,4 @@ private:
     clap_process process_{};
 };
 
-} // namespace fxcoreplug::test
+}  // namespace fxcoreplug::test

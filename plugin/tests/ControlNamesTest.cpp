@@ -87,7 +87,7 @@ TEST(ControlNames, LineEndsAllReadAlike) {
             EXPECT_EQ(n.pots[p].label, ref.pots[p].label);
         }
     }
-    EXPECT_TRUE(ControlNames::parse("LEDS combined").combinedLeds); // last line without an end
+    EXPECT_TRUE(ControlNames::parse("LEDS combined").combinedLeds);  // last line without an end
 }
 
 struct PotCase {
@@ -181,5 +181,5 @@ TEST(ControlNames, AccessorsAnswerOutOfRangeAsAbsent) {
     EXPECT_EQ(n.switchName(5), "SW5");
 }
 
-} // namespace
-} // namespace fxcoreplug
+}  // namespace
+}  // namespace fxcoreplug

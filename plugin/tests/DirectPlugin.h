@@ -34,7 +34,7 @@ public:
     ~DirectPlugin() {
         clap->stop_processing(clap);
         clap->deactivate(clap);
-        instance.reset(); // the record dies with the instance; destroy would free it twice
+        instance.reset();  // the record dies with the instance; destroy would free it twice
     }
 
     // One processed block of frames with the given input events (may be null).
@@ -73,4 +73,4 @@ private:
     StereoBlock block_{4096};
 };
 
-} // namespace fxcoreplug::test
+}  // namespace fxcoreplug::test

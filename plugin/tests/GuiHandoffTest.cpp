@@ -165,7 +165,7 @@ TEST(GuiHandoff, EntriesWaitForAnOutputListAndRefusedEventsAreConsumed) {
     FXCorePlugin& plugin = *p.instance;
     plugin.guiSetParamValue(kParamPot0, 0.1);
     plugin.drainGuiQueue(nullptr);
-    p.processBlock(64, nullptr, nullptr); // a block without an output list keeps them too
+    p.processBlock(64, nullptr, nullptr);  // a block without an output list keeps them too
 
     OutputEvents refusing;
     refusing.refuseAll = true;
@@ -202,15 +202,12 @@ TEST(GuiHandoff, BlockSendsMidiValuesThenTheEditorsGestures) {
     plugin.guiEndGesture(kParamPot0 + 1);
 
     InputEvents in;
-    in.midi(10, 0xB3, 50, 127); // CC 50 on channel 4 moves POT0
+    in.midi(10, 0xB3, 50, 127);  // CC 50 on channel 4 moves POT0
     OutputEvents out;
     p.processBlock(128, &in, &out);
     const std::vector<SeenEvent> expected = {
-        valueEvent(kParamPot0, 1.0),
-        gestureBegin(kParamPot0 + 1),
-        valueEvent(kParamPot0 + 1, 0.25),
-        valueEvent(kParamPot0 + 1, 0.5),
-        gestureEnd(kParamPot0 + 1),
+        valueEvent(kParamPot0, 1.0),     gestureBegin(kParamPot0 + 1), valueEvent(kParamPot0 + 1, 0.25),
+        valueEvent(kParamPot0 + 1, 0.5), gestureEnd(kParamPot0 + 1),
     };
     EXPECT_EQ(out.seen(), expected);
     for (const auto& raw : out.raw()) {
@@ -223,5 +220,5 @@ TEST(GuiHandoff, BlockSendsMidiValuesThenTheEditorsGestures) {
     EXPECT_TRUE(out.seen().empty());
 }
 
-} // namespace
-} // namespace fxcoreplug::test
+}  // namespace
+}  // namespace fxcoreplug::test

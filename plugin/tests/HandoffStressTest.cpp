@@ -16,7 +16,8 @@
 namespace fxcoreplug::test {
 namespace {
 
-std::vector<std::uint8_t> stateWith(const char* customName, const char* hexText, const char* bank, double pot5) {
+std::vector<std::uint8_t> stateWith(const char* customName, const char* hexText, const char* bank,
+                                    double pot5) {
     return StateBytes()
         .header(2, 3)
         .record(kParamPot0 + 5, pot5)
@@ -39,12 +40,12 @@ TEST(HandoffStress, AudioBlocksWhileTheMainThreadLoadsEditsAndReads) {
     };
 
     std::atomic<bool> stop{false};
-    OutputEvents out; // the audio thread's until it is joined
+    OutputEvents out;  // the audio thread's until it is joined
     std::size_t blocks = 0;
     std::thread audio([&] {
         InputEvents in;
-        in.midi(3, 0xB0, 103, 127); // SW0 on
-        in.midi(9, 0xB0, 115, 127); // SW0 pressed by MIDI
+        in.midi(3, 0xB0, 103, 127);  // SW0 on
+        in.midi(9, 0xB0, 115, 127);  // SW0 pressed by MIDI
         in.paramValue(20, kParamMonitor, 1.0);
         const InputEvents none;
         while (!stop.load(std::memory_order_acquire)) {
@@ -84,7 +85,7 @@ TEST(HandoffStress, AudioBlocksWhileTheMainThreadLoadsEditsAndReads) {
         if (step % 25 == 0) {
             MemoryIStream in(states[static_cast<std::size_t>(step / 25) % states.size()]);
             EXPECT_TRUE(p.state->load(p.clap, in.stream()));
-            p.clap->on_main_thread(p.clap); // the host's answer to the program switch's callback
+            p.clap->on_main_thread(p.clap);  // the host's answer to the program switch's callback
         }
         for (std::uint32_t index = 0; index < 18; ++index) (void)p.info(index);
         (void)p.text(kParamMode, 1.0);
@@ -96,10 +97,12 @@ TEST(HandoffStress, AudioBlocksWhileTheMainThreadLoadsEditsAndReads) {
         const double last = static_cast<double>(step + 1 + static_cast<int>(id)) / 1.0e7;
         do {
             move(id, last);
-            if (queued[id].empty() || queued[id].back() != last) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (queued[id].empty() || queued[id].back() != last)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
         } while (queued[id].empty() || queued[id].back() != last);
     }
-    while (plugin.queueTail.load(std::memory_order_acquire) != plugin.queueHead.load(std::memory_order_acquire)) {
+    while (plugin.queueTail.load(std::memory_order_acquire) !=
+           plugin.queueHead.load(std::memory_order_acquire)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     stop.store(true, std::memory_order_release);
@@ -111,8 +114,10 @@ TEST(HandoffStress, AudioBlocksWhileTheMainThreadLoadsEditsAndReads) {
     int gestureEvents = 0;
     for (const SeenEvent& e : out.seen()) {
         if (e.paramId >= kParamPot0 && e.paramId < kParamPot0 + 5) {
-            if (e.type == CLAP_EVENT_PARAM_VALUE) received[e.paramId].push_back(e.value);
-            else ++gestureEvents;
+            if (e.type == CLAP_EVENT_PARAM_VALUE)
+                received[e.paramId].push_back(e.value);
+            else
+                ++gestureEvents;
         }
     }
     EXPECT_EQ(gestureEvents, gestures);
@@ -122,5 +127,5 @@ TEST(HandoffStress, AudioBlocksWhileTheMainThreadLoadsEditsAndReads) {
     }
 }
 
-} // namespace
-} // namespace fxcoreplug::test
+}  // namespace
+}  // namespace fxcoreplug::test

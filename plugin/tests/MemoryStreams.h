@@ -35,8 +35,8 @@ private:
         auto* self = static_cast<MemoryOStream*>(s->ctx);
         ++self->calls_;
         if (self->bytes_.size() >= self->capacity_) return -1;
-        const std::size_t n = std::min({static_cast<std::size_t>(size), self->maxPerCall_,
-                                        self->capacity_ - self->bytes_.size()});
+        const std::size_t n = std::min(
+            {static_cast<std::size_t>(size), self->maxPerCall_, self->capacity_ - self->bytes_.size()});
         const auto* p = static_cast<const std::uint8_t*>(buffer);
         self->bytes_.insert(self->bytes_.end(), p, p + n);
         return static_cast<std::int64_t>(n);
@@ -111,4 +111,4 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-} // namespace fxcoreplug::test
+}  // namespace fxcoreplug::test

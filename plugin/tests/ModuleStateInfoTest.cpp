@@ -85,8 +85,11 @@ TEST_F(ModuleStateInfo, StateRestoresAFreshInstance) {
     MemoryIStream custom(StateBytes().header(2, 0).str("my-custom").str(hex).str("(loaded)").bytes());
     ASSERT_TRUE(a.state->load(a.plugin, custom.stream()));
     InputEvents moves;
-    moves.paramValue(0, 100, 0.125).paramValue(0, 204, 1.0).paramValue(5, 402, 0.0)
-        .paramValue(9, 500, -6.5).paramValue(9, 401, 1.0);
+    moves.paramValue(0, 100, 0.125)
+        .paramValue(0, 204, 1.0)
+        .paramValue(5, 402, 0.0)
+        .paramValue(9, 500, -6.5)
+        .paramValue(9, 401, 1.0);
     a.block(&moves);
     MemoryOStream saved(7);
     ASSERT_TRUE(a.state->save(a.plugin, saved.stream()));
@@ -106,7 +109,8 @@ TEST_F(ModuleStateInfo, StateRestoresAFreshInstance) {
     b.block(nullptr);
     b.plugin->on_main_thread(b.plugin);
     EXPECT_STREQ(b.info(0).name, "POT0");
-    EXPECT_EQ(b.info(15).flags & CLAP_PARAM_IS_HIDDEN, static_cast<std::uint32_t>(CLAP_PARAM_IS_HIDDEN)) << "Mode";
+    EXPECT_EQ(b.info(15).flags & CLAP_PARAM_IS_HIDDEN, static_cast<std::uint32_t>(CLAP_PARAM_IS_HIDDEN))
+        << "Mode";
 }
 
 TEST_F(ModuleStateInfo, InfoNamesThePedalsControls) {
@@ -119,18 +123,26 @@ TEST_F(ModuleStateInfo, InfoNamesThePedalsControls) {
     std::vector<std::string> shown;
     for (std::uint32_t i = 0; i < p.params->count(p.plugin); ++i) {
         const clap_param_info info = p.info(i);
-        if ((info.flags & CLAP_PARAM_IS_HIDDEN) == 0) shown.push_back(std::string(info.name) + " | " + info.module);
+        if ((info.flags & CLAP_PARAM_IS_HIDDEN) == 0)
+            shown.push_back(std::string(info.name) + " | " + info.module);
     }
     const std::vector<std::string> expected = {
-        "ONE | Corlinde Jr (VESTRA)", "MIX | Corlinde Jr (VESTRA)", "TWO | Corlinde Jr (VESTRA)",
-        "CLOCK | Corlinde Jr (VESTRA)", "TWEAK | Corlinde Jr (VESTRA)", "BYPASS | Corlinde Jr (VESTRA)",
-        "Program | Program", "Monitor | Program", "Mode | Program",
-        "Input Trim | Levels", "Output Trim | Levels",
+        "ONE | Corlinde Jr (VESTRA)",
+        "MIX | Corlinde Jr (VESTRA)",
+        "TWO | Corlinde Jr (VESTRA)",
+        "CLOCK | Corlinde Jr (VESTRA)",
+        "TWEAK | Corlinde Jr (VESTRA)",
+        "BYPASS | Corlinde Jr (VESTRA)",
+        "Program | Program",
+        "Monitor | Program",
+        "Mode | Program",
+        "Input Trim | Levels",
+        "Output Trim | Levels",
     };
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(p.text(402, 2.0), "2: mp-corlinde-jr_2");
     EXPECT_EQ(p.text(400, 0.0), "mp-corlinde-jr");
 }
 
-} // namespace
-} // namespace fxcoreplug::test
+}  // namespace
+}  // namespace fxcoreplug::test

@@ -17,7 +17,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 struct InfoRow {
     std::uint32_t id;
     const char* name;
-    const char* module; // null: the pedal's display name for the running mode
+    const char* module;  // null: the pedal's display name for the running mode
     bool hidden;
 };
 
@@ -47,14 +47,14 @@ void selectMode(DirectPlugin& p, double mode) {
 
 TEST(ParamInfo, EmbeddedProgramsShowThePrintedPanel) {
     const InfoRow rows[18] = {
-        {100, "ONE", nullptr, false}, {101, "MIX", nullptr, false},
-        {102, "TWO", nullptr, false}, {103, "Kavro/Drisk/Vestra", nullptr, true},
-        {104, "CLOCK", nullptr, false}, {105, "TWEAK", nullptr, false},
-        {200, "SW0", nullptr, true}, {201, "SW1", nullptr, true},
-        {202, "SW2", nullptr, true}, {203, "SW3", nullptr, true},
-        {204, "BYPASS", nullptr, false}, {300, "ENABLE", nullptr, true},
-        {301, "TAP", nullptr, true}, {400, "Program", "Program", false},
-        {401, "Monitor", "Program", false}, {402, "Mode", "Program", false},
+        {100, "ONE", nullptr, false},         {101, "MIX", nullptr, false},
+        {102, "TWO", nullptr, false},         {103, "Kavro/Drisk/Vestra", nullptr, true},
+        {104, "CLOCK", nullptr, false},       {105, "TWEAK", nullptr, false},
+        {200, "SW0", nullptr, true},          {201, "SW1", nullptr, true},
+        {202, "SW2", nullptr, true},          {203, "SW3", nullptr, true},
+        {204, "BYPASS", nullptr, false},      {300, "ENABLE", nullptr, true},
+        {301, "TAP", nullptr, true},          {400, "Program", "Program", false},
+        {401, "Monitor", "Program", false},   {402, "Mode", "Program", false},
         {500, "Input Trim", "Levels", false}, {501, "Output Trim", "Levels", false},
     };
     DirectPlugin p;
@@ -69,18 +69,19 @@ TEST(ParamInfo, EmbeddedProgramsShowThePrintedPanel) {
 
 TEST(ParamInfo, CustomProgramShowsTheTableAndHidesMode) {
     const InfoRow rows[18] = {
-        {100, "POT0", "Pots", false}, {101, "POT1", "Pots", false},
-        {102, "POT2", "Pots", false}, {103, "POT3", "Pots", false},
-        {104, "POT4", "Pots", false}, {105, "POT5", "Pots", false},
-        {200, "SW0", "Switches", false}, {201, "SW1", "Switches", false},
-        {202, "SW2", "Switches", false}, {203, "SW3", "Switches", false},
-        {204, "SW4", "Switches", false}, {300, "ENABLE", "Switches", true},
-        {301, "TAP", "Switches", false}, {400, "Program", "Program", false},
-        {401, "Monitor", "Program", false}, {402, "Mode", "Program", true},
+        {100, "POT0", "Pots", false},         {101, "POT1", "Pots", false},
+        {102, "POT2", "Pots", false},         {103, "POT3", "Pots", false},
+        {104, "POT4", "Pots", false},         {105, "POT5", "Pots", false},
+        {200, "SW0", "Switches", false},      {201, "SW1", "Switches", false},
+        {202, "SW2", "Switches", false},      {203, "SW3", "Switches", false},
+        {204, "SW4", "Switches", false},      {300, "ENABLE", "Switches", true},
+        {301, "TAP", "Switches", false},      {400, "Program", "Program", false},
+        {401, "Monitor", "Program", false},   {402, "Mode", "Program", true},
         {500, "Input Trim", "Levels", false}, {501, "Output Trim", "Levels", false},
     };
     DirectPlugin p;
-    MemoryIStream in(StateBytes().header(2, 0).str("mine").str(kEmbeddedPrograms[0].hexText).str("(loaded)").bytes());
+    MemoryIStream in(
+        StateBytes().header(2, 0).str("mine").str(kEmbeddedPrograms[0].hexText).str("(loaded)").bytes());
     ASSERT_TRUE(p.state->load(p.clap, in.stream()));
     p.processBlock(32, nullptr, nullptr);
     ASSERT_EQ(p.instance->activeProgram.load(), FXCorePlugin::kCustomSlot);
@@ -143,7 +144,8 @@ TEST(ParamInfo, ValueTexts) {
 
 TEST(ParamInfo, ValueTextsOfBanksAndCustomSlot) {
     DirectPlugin p;
-    MemoryIStream in(StateBytes().header(2, 0).str("mine").str(kEmbeddedPrograms[1].hexText).str("(loaded)").bytes());
+    MemoryIStream in(
+        StateBytes().header(2, 0).str("mine").str(kEmbeddedPrograms[1].hexText).str("(loaded)").bytes());
     ASSERT_TRUE(p.state->load(p.clap, in.stream()));
     EXPECT_EQ(p.text(kParamProgram, 1.0), "(loaded)");
     EXPECT_EQ(p.text(kParamProgram, 2.0), "-") << "two banks";
@@ -212,5 +214,5 @@ TEST(ParamInfo, TextToValue) {
     EXPECT_EQ(v, 1.0);
 }
 
-} // namespace
-} // namespace fxcoreplug::test
+}  // namespace
+}  // namespace fxcoreplug::test

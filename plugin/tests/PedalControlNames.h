@@ -8,11 +8,14 @@
 namespace fxcoreplug::test {
 
 inline std::string pedalControlNamesText(const std::string& number, const std::string& label) {
-    return "; MP-CORLINDE-JR, mode " + number + " (" + label + ").\n"
+    return "; MP-CORLINDE-JR, mode " + number + " (" + label +
+           ").\n"
            ";\n"
            "; Names read off the printed panel. The middle-left position carries the mode\n"
            "; toggle, whose three positions are labelled KAVRO / DRISK / VESTRA.\n"
-           "NAME    Corlinde Jr (" + label + ")\n"
+           "NAME    Corlinde Jr (" +
+           label +
+           ")\n"
            "PANEL   corlinde-jr\n"
            "#POT0   ONE\n"
            "#POT1   MIX\n"

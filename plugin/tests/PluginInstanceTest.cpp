@@ -31,9 +31,7 @@ struct Fixture {
     FXCorePlugin plugin{host.host()};
     StereoBlock block{512};
 
-    void processBlock(std::uint32_t frames = 64) {
-        plugin.process(block.process(frames, nullptr, nullptr));
-    }
+    void processBlock(std::uint32_t frames = 64) { plugin.process(block.process(frames, nullptr, nullptr)); }
     double value(std::uint32_t id) const { return plugin.paramValue(id); }
     void set(std::uint32_t id, double v) { plugin.slotFor(id)->store(v); }
 };
@@ -50,7 +48,7 @@ TEST(ParamTable, DefaultsAndRowOrder) {
     }
     EXPECT_EQ(f.value(100), 0.5);
     EXPECT_EQ(f.value(300), 1.0);
-    EXPECT_EQ(f.plugin.defFor(400)->maxValue, 3.0); // the embedded program count
+    EXPECT_EQ(f.plugin.defFor(400)->maxValue, 3.0);  // the embedded program count
     EXPECT_EQ(f.plugin.defFor(402)->maxValue, 7.0);
     EXPECT_EQ(f.plugin.defFor(100)->flags, 0x420u);
     EXPECT_EQ(f.plugin.defFor(200)->flags, 0x21u);
@@ -77,7 +75,7 @@ TEST(ParamTable, WritesClampRefuseNaNAndIgnoreUnknownIds) {
     f.plugin.setParamFromGui(100, 0.25);
     EXPECT_FALSE(f.plugin.writeParam(100, std::nan("")));
     f.plugin.setParamFromGui(100, std::nan(""));
-    EXPECT_EQ(f.value(100), 0.25); // a NaN never becomes a stored value
+    EXPECT_EQ(f.value(100), 0.25);  // a NaN never becomes a stored value
 
     EXPECT_EQ(f.plugin.paramValue(999), 0.0);
     EXPECT_EQ(f.plugin.slotFor(999), nullptr);
@@ -110,17 +108,17 @@ TEST(BankBuilding, NameSplit) {
 
 TEST(BankBuilding, GroupsByNameAndFillsHoles) {
     struct Case {
-        std::vector<std::optional<std::string>> slots; // nullopt: the program failed to load
+        std::vector<std::optional<std::string>> slots;  // nullopt: the program failed to load
         std::vector<Bank> banks;
     };
     const std::string jr = "mp-corlinde-jr";
     const Case cases[] = {
         {{jr + "_0", jr + "_1", jr + "_2"}, {{jr, {0, 1, 2}}}},
-        {{jr + "_0", std::nullopt, jr + "_2"}, {{jr, {0, 0, 2}}}}, // mode 1 runs mode 0
+        {{jr + "_0", std::nullopt, jr + "_2"}, {{jr, {0, 0, 2}}}},  // mode 1 runs mode 0
         {{std::nullopt, jr + "_1", jr + "_2"}, {{jr, {1, 1, 2}}}},
         {{std::nullopt, std::nullopt, std::nullopt}, {}},
         {{"a_2", "b", "a_0"}, {{"a", {2, 2, 0}}, {"b", {1}}}},
-        {{"x_1", "x_1", "y_0"}, {{"x", {1, 1}}, {"y", {2}}}}, // a later program replaces
+        {{"x_1", "x_1", "y_0"}, {{"x", {1, 1}}, {"y", {2}}}},  // a later program replaces
     };
     for (const Case& c : cases) {
         std::vector<const std::string*> names;
@@ -143,9 +141,8 @@ TEST(ProgramResolution, RoundsAndClampsProgramAndMode) {
         double mode;
         int slot;
     };
-    const Case cases[] = {{0, 0, 0},      {0, 7, 2},     {0, 1.5, 2},  {0, 1.49, 1},
-                          {-0.4, -0.4, 0}, {3, 0, 3},    {0.5, 2, 3},  {0.49, 2, 2},
-                          {1, 5, 3},       {0, -7, 0}};
+    const Case cases[] = {{0, 0, 0}, {0, 7, 2},   {0, 1.5, 2},  {0, 1.49, 1}, {-0.4, -0.4, 0},
+                          {3, 0, 3}, {0.5, 2, 3}, {0.49, 2, 2}, {1, 5, 3},    {0, -7, 0}};
     Fixture f;
     for (const Case& c : cases) {
         f.set(400, c.program);
@@ -264,7 +261,7 @@ TEST(CustomProgram, LoadSelectsLoadedBankAndAppliesAtTheNextCheck) {
     f.block.inLeft().assign(512, 0.25f);
     f.block.inRight().assign(512, -0.5f);
     f.processBlock(16);
-    EXPECT_LT(f.plugin.core.sampleCounter, countBefore); // reloaded: the counter restarted
+    EXPECT_LT(f.plugin.core.sampleCounter, countBefore);  // reloaded: the counter restarted
     EXPECT_EQ(f.block.outLeft()[15], -0.5f);              // output 0 now copies input 1
     EXPECT_EQ(f.plugin.appliedGeneration, 2u);
 }
@@ -277,7 +274,7 @@ TEST(CustomProgram, WithoutAnyEmbeddedProgramTheLoadedBankIsBankZero) {
     f.plugin.banks.clear();
     f.plugin.publishCatalogue(nullptr);
     f.processBlock();
-    EXPECT_EQ(f.plugin.core.loaded, 0); // nothing to run: silence
+    EXPECT_EQ(f.plugin.core.loaded, 0);  // nothing to run: silence
     std::string error;
     ASSERT_TRUE(f.plugin.loadCustomHex(test::crossProgramHex(), "only", error)) << error;
     ASSERT_EQ(f.plugin.banks.size(), 1u);
@@ -315,7 +312,7 @@ TEST(ProgramSwitch, AppliesOnceAndRescansOnce) {
     f.processBlock(64);
     EXPECT_EQ(f.host.callbacks.load(), 1);
     f.processBlock(64);
-    EXPECT_EQ(f.host.callbacks.load(), 1); // nothing changed: no second apply
+    EXPECT_EQ(f.host.callbacks.load(), 1);  // nothing changed: no second apply
     EXPECT_EQ(f.plugin.core.sampleCounter, 128u);
 
     // A Mode value past the one-mode bank resolves to the same slot: no reload, no rescan.
@@ -346,7 +343,7 @@ TEST(ProgramSwitch, NoRescanWithoutHostParams) {
     EXPECT_EQ(host.callbacks.load(), 1);
     EXPECT_TRUE(host.rescans().empty());
 
-    FXCorePlugin hostless(nullptr); // a null host is tested before every use
+    FXCorePlugin hostless(nullptr);  // a null host is tested before every use
     hostless.applyProgramIfChanged();
     hostless.onMainThread();
     EXPECT_EQ(hostless.appliedProgram, hostless.activeProgram.load());
@@ -357,9 +354,9 @@ TEST(Activation, RateAndPressStates) {
         double given;
         double stored;
     };
-    const Case cases[] = {{44100.0, 44100.0}, {0.0, 48000.0}, {-44100.0, 48000.0},
-                          {std::nan(""), 48000.0}, {96000.0, 96000.0},
-                          {std::numeric_limits<double>::infinity(), 48000.0}};
+    const Case cases[] = {{44100.0, 44100.0},  {0.0, 48000.0},
+                          {-44100.0, 48000.0}, {std::nan(""), 48000.0},
+                          {96000.0, 96000.0},  {std::numeric_limits<double>::infinity(), 48000.0}};
     for (const Case& c : cases) {
         Fixture f;
         f.plugin.pressCountdown.fill(7);
@@ -398,5 +395,5 @@ TEST(Entry, InitCountsAndDeinitNeverGoesBelowZero) {
     EXPECT_EQ(entryInitCount(), 0);
 }
 
-} // namespace
-} // namespace fxcoreplug
+}  // namespace
+}  // namespace fxcoreplug

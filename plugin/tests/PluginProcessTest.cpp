@@ -51,11 +51,11 @@ TEST(Process, ParameterEventsTakeEffectAtTheirSample) {
         r.block.inRight()[s] = -static_cast<float>(s + 1) / 1024.0f;
     }
     InputEvents in;
-    in.paramValue(10, kParamMonitor, 1.0)      // outputs 2 and 3 from sample 10
-        .paramValue(20, kParamOutputTrim, -6.0) // gain from sample 20
-        .paramValue(20, kParamPot0, 0.9)        // two events at one sample
-        .paramValue(30, kParamMonitor, 0.49)    // back to outputs 0 and 1 at sample 30
-        .paramValue(64, kParamOutputTrim, 0.0); // at the block's end: next block
+    in.paramValue(10, kParamMonitor, 1.0)        // outputs 2 and 3 from sample 10
+        .paramValue(20, kParamOutputTrim, -6.0)  // gain from sample 20
+        .paramValue(20, kParamPot0, 0.9)         // two events at one sample
+        .paramValue(30, kParamMonitor, 0.49)     // back to outputs 0 and 1 at sample 30
+        .paramValue(64, kParamOutputTrim, 0.0);  // at the block's end: next block
     r.run(64, &in);
     for (std::size_t s = 0; s < 64; ++s) {
         const bool crossed = s >= 10 && s < 30;
@@ -65,7 +65,7 @@ TEST(Process, ParameterEventsTakeEffectAtTheirSample) {
         EXPECT_FLOAT_EQ(r.block.outRight()[s], -left * gain) << s;
     }
     EXPECT_EQ(r.plugin.paramValue(kParamPot0), 0.9);
-    EXPECT_EQ(r.plugin.paramValue(kParamOutputTrim), 0.0); // stored after the last sample
+    EXPECT_EQ(r.plugin.paramValue(kParamOutputTrim), 0.0);  // stored after the last sample
     r.run(1);
     EXPECT_FLOAT_EQ(r.block.outLeft()[0], r.block.inLeft()[0]);
 }
@@ -84,14 +84,17 @@ TEST(Process, ProgramSwitchesAtTheEventsSample) {
     struct Case {
         const char* what;
         std::vector<Event> events;
-        std::uint32_t counter; // core samples since its last reload, after two 64-sample blocks
-        int active;            // activeProgram after the second block
+        std::uint32_t counter;  // core samples since its last reload, after two 64-sample blocks
+        int active;             // activeProgram after the second block
     };
     // Running starts on the custom program, bank 1 "(loaded)"; bank 0 is the embedded one.
     constexpr int kCustom = FXCorePlugin::kCustomSlot;
     const Case cases[] = {
         {"embedded bank at sample 10", {{10, kParamProgram, 0.0}}, 54, 0},
-        {"embedded bank and its mode 2 at one sample", {{7, kParamProgram, 0.0}, {7, kParamMode, 2.0}}, 57, 2},
+        {"embedded bank and its mode 2 at one sample",
+         {{7, kParamProgram, 0.0}, {7, kParamMode, 2.0}},
+         57,
+         2},
         {"a Program past the last bank is the last bank", {{30, kParamProgram, 3.0}}, 128, kCustom},
         {"a Mode past the one-mode bank is its mode", {{5, kParamMode, 6.0}}, 128, kCustom},
         {"a Program rounding to the same bank", {{63, kParamProgram, 1.4}}, 128, kCustom},
@@ -171,7 +174,7 @@ TEST(Process, MissingBuffersNeverCrash) {
     clap_audio_buffer outBuf{outPtrs, nullptr, 2, 0, 0};
     clap_process p{-1, 32, nullptr, &inBuf, &outBuf, 1, 1, nullptr, nullptr};
     r.plugin.process(&p);
-    EXPECT_EQ(right[31], 0.0f); // input 1 has a null channel: silence
+    EXPECT_EQ(right[31], 0.0f);  // input 1 has a null channel: silence
 
     // No channel array, no channels, no buffer array, no output port at all.
     clap_audio_buffer noArray{nullptr, nullptr, 2, 0, 0};
@@ -184,7 +187,7 @@ TEST(Process, MissingBuffersNeverCrash) {
     r.plugin.process(&p);
     const clap_plugin* clap = &r.plugin.clapPlugin;
     EXPECT_EQ(clap->process(clap, &p), CLAP_PROCESS_CONTINUE);
-    EXPECT_EQ(r.plugin.core.sampleCounter, 4u * 32u); // every block with an output port ran
+    EXPECT_EQ(r.plugin.core.sampleCounter, 4u * 32u);  // every block with an output port ran
 }
 
 TEST(Process, EmptyBlockHandlesEventsAfterTheLoop) {
@@ -196,13 +199,13 @@ TEST(Process, EmptyBlockHandlesEventsAfterTheLoop) {
     r.run(0, &in, &out);
     EXPECT_EQ(r.plugin.paramValue(kParamPot0 + 1), 0.75);
     EXPECT_EQ(r.plugin.paramValue(kParamPot0 + 2), 1.0);
-    ASSERT_EQ(out.seen().size(), 2u); // the MIDI change, then the editor's value
+    ASSERT_EQ(out.seen().size(), 2u);  // the MIDI change, then the editor's value
     EXPECT_EQ(out.seen()[0], valueEvent(kParamPot0 + 2, 1.0));
     EXPECT_EQ(out.seen()[1], valueEvent(kParamPot0 + 3, 0.2));
 }
 
 TEST(Process, NoProgramGivesSilenceAndLeavesEverythingPending) {
-    FXCorePlugin fresh(nullptr); // a core that has never had a program
+    FXCorePlugin fresh(nullptr);  // a core that has never had a program
     for (auto& slot : fresh.programs) {
         slot.reset();
     }
@@ -219,10 +222,10 @@ TEST(Process, NoProgramGivesSilenceAndLeavesEverythingPending) {
     for (float v : block.outLeft()) {
         ASSERT_EQ(v, 0.0f);
     }
-    EXPECT_EQ(fresh.paramValue(kParamPot0), 0.5); // the block's events were not handled
+    EXPECT_EQ(fresh.paramValue(kParamPot0), 0.5);  // the block's events were not handled
     EXPECT_EQ(fresh.paramValue(kParamSwitch0), 0.0);
-    EXPECT_TRUE(out.seen().empty());            // the editor queue waits
-    EXPECT_EQ(fresh.pendingPresses.load(), 4u); // the press waits
+    EXPECT_TRUE(out.seen().empty());             // the editor queue waits
+    EXPECT_EQ(fresh.pendingPresses.load(), 4u);  // the press waits
     EXPECT_EQ(fresh.outEvents, nullptr);
 }
 
@@ -237,25 +240,25 @@ TEST(Events, MidiControlChangeMap) {
     const Case cases[] = {
         {0xB0, 50, 127, kParamPot0, 1.0},
         {0xB0, 50, 64, kParamPot0, 64.0 / 127.0},
-        {0xBF, 55, 0, kParamPot0 + 5, 0.0}, // channel 16 works like channel 1
+        {0xBF, 55, 0, kParamPot0 + 5, 0.0},  // channel 16 works like channel 1
         {0xB0, 102, 0, kParamEnable, 0.0},
         {0xB0, 102, 64, kParamEnable, 1.0},
         {0xB0, 103, 64, kParamSwitch0, 1.0},
         {0xB0, 103, 63, kParamSwitch0, 0.0},
         {0xB3, 107, 127, kParamSwitch0 + 4, 1.0},
         {0xB0, 108, 100, kParamTap, 1.0},
-        {0xB0, 109, 100, kParamSwitch0, 1.0}, // toggle from 0
+        {0xB0, 109, 100, kParamSwitch0, 1.0},  // toggle from 0
         {0xB0, 114, 127, kParamTap, 1.0},
-        {0xB0, 115, 127, kParamSwitch0, 1.0}, // a MIDI press starts
+        {0xB0, 115, 127, kParamSwitch0, 1.0},  // a MIDI press starts
         {0xB0, 93, 127, kParamTap, 1.0},
-        {0xB0, 109, 10, 0, 0.0}, // toggles and presses need 64 or more
+        {0xB0, 109, 10, 0, 0.0},  // toggles and presses need 64 or more
         {0xB0, 93, 63, 0, 0.0},
         {0xB0, 120, 127, 0, 0.0},
         {0xB0, 127, 127, 0, 0.0},
         {0xB0, 49, 127, 0, 0.0},
-        {0x90, 50, 127, 0, 0.0}, // note on
-        {0xD0, 50, 0, 0, 0.0},   // channel pressure
-        {0xE0, 50, 127, 0, 0.0}, // pitch wheel
+        {0x90, 50, 127, 0, 0.0},  // note on
+        {0xD0, 50, 0, 0, 0.0},    // channel pressure
+        {0xE0, 50, 127, 0, 0.0},  // pitch wheel
     };
     for (const Case& c : cases) {
         Running r;
@@ -264,7 +267,7 @@ TEST(Events, MidiControlChangeMap) {
         OutputEvents out;
         r.run(1, &in, &out);
         for (const auto& row : FXCorePlugin::paramDefs()) {
-            const double expected = row.id == c.id ? c.stored
+            const double expected = row.id == c.id            ? c.stored
                                     : row.id == kParamProgram ? r.plugin.paramValue(kParamProgram)
                                                               : row.defaultValue;
             EXPECT_EQ(r.plugin.paramValue(row.id), expected)
@@ -285,7 +288,7 @@ TEST(Events, ToggleReadsTheCurrentValueAndHostValuesAreNotEchoed) {
     r.run(4, &in, &out);
     EXPECT_EQ(r.plugin.paramValue(kParamSwitch0 + 1), 0.0);
     EXPECT_EQ(r.plugin.paramValue(kParamPot0), 1.0);
-    EXPECT_EQ(out.raw().size(), 1u); // only the toggle: host values are not echoed
+    EXPECT_EQ(out.raw().size(), 1u);  // only the toggle: host values are not echoed
 
     // The reported event's fields, byte for byte where the host reads them.
     clap_event_param_value ev;
@@ -356,8 +359,8 @@ PressRun runPress(Running& r, const InputEvents* first, int bit, std::uint32_t r
 TEST(Presses, LengthsInSamplesAtTheActivationRate) {
     struct Case {
         double rate;
-        int editorSamples; // (int)(rate x 0.025)
-        int midiSamples;   // (int)(rate x 0.12)
+        int editorSamples;  // (int)(rate x 0.025)
+        int midiSamples;    // (int)(rate x 0.12)
     };
     for (const Case c : {Case{48000.0, 1200, 5760}, Case{44100.0, 1102, 5292}}) {
         Running editor(c.rate);
@@ -367,7 +370,7 @@ TEST(Presses, LengthsInSamplesAtTheActivationRate) {
 
         Running tap(c.rate);
         tap.run(1);
-        tap.plugin.triggerSwitch(5); // the tap: press bit 5, pin bit 6
+        tap.plugin.triggerSwitch(5);  // the tap: press bit 5, pin bit 6
         EXPECT_EQ(runPress(tap, nullptr, 6, kParamTap).pressedSamples, c.editorSamples);
 
         // A MIDI press holds its pin for n - 1 samples and reports the release at the sample
@@ -399,8 +402,7 @@ TEST(Presses, RepeatedPressesRestartRatherThanAdd) {
     in.midi(0, 0xB0, 93, 127).midi(10, 0xB0, 93, 127);
     OutputEvents out;
     r.run(20, &in, &out);
-    EXPECT_EQ(out.seen(), (std::vector<SeenEvent>{valueEvent(kParamTap, 1.0),
-                                                  valueEvent(kParamTap, 0.0),
+    EXPECT_EQ(out.seen(), (std::vector<SeenEvent>{valueEvent(kParamTap, 1.0), valueEvent(kParamTap, 0.0),
                                                   valueEvent(kParamTap, 1.0)}));
     EXPECT_EQ(r.plugin.midiPulse[5], 5760 - 10);
 }
@@ -408,15 +410,14 @@ TEST(Presses, RepeatedPressesRestartRatherThanAdd) {
 TEST(Flush, HandlesEventsWithoutProcessingAndTakesANullListAsEmpty) {
     Running r;
     InputEvents in;
-    in.midi(0, 0xB0, 51, 127).midi(900, 0xB0, 118, 127); // times are not looked at
+    in.midi(0, 0xB0, 51, 127).midi(900, 0xB0, 118, 127);  // times are not looked at
     OutputEvents out;
     r.plugin.guiBeginGesture(kParamPot0 + 4);
     const clap_plugin* clap = &r.plugin.clapPlugin;
-    const auto* params =
-        static_cast<const clap_plugin_params*>(clap->get_extension(clap, CLAP_EXT_PARAMS));
+    const auto* params = static_cast<const clap_plugin_params*>(clap->get_extension(clap, CLAP_EXT_PARAMS));
     params->flush(clap, in.list(), out.list());
     EXPECT_EQ(out.seen().size(), 3u);
-    EXPECT_EQ(r.plugin.midiPulse[3], 5760); // counts only once blocks run
+    EXPECT_EQ(r.plugin.midiPulse[3], 5760);  // counts only once blocks run
     EXPECT_EQ(r.plugin.outEvents, nullptr);
 
     out.clear();
@@ -440,5 +441,5 @@ TEST(Peaks, TakenAndClearedByFetch) {
     EXPECT_EQ(peaks[1], 0.0f);
 }
 
-} // namespace
-} // namespace fxcoreplug
+}  // namespace
+}  // namespace fxcoreplug

@@ -16,7 +16,7 @@
 namespace {
 std::atomic<bool> s_tracking{false};
 std::atomic<std::size_t> s_largestAllocation{0};
-} // namespace
+}  // namespace
 
 // The replacement allocates with malloc and frees with free, by design; GCC's check for
 // mismatched new/delete pairs cannot see through it.
@@ -34,15 +34,21 @@ void* operator new(std::size_t size) {
     if (p == nullptr) std::abort();
     return p;
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace fxcoreplug::test {
 namespace {
 
 const std::string kBank = "mp-corlinde-jr";
 
-std::string customHexText() { return kEmbeddedPrograms[2].hexText; }
+std::string customHexText() {
+    return kEmbeddedPrograms[2].hexText;
+}
 
 std::vector<std::uint8_t> save(DirectPlugin& p, std::size_t maxPerCall = SIZE_MAX) {
     MemoryOStream out(maxPerCall);
@@ -63,7 +69,7 @@ std::vector<double> allValues(DirectPlugin& p) {
 
 TEST(PluginState, SavedBytesOfAFreshInstance) {
     DirectPlugin p;
-    const std::vector<std::uint8_t> bytes = save(p, 3); // the host takes 3 bytes per call
+    const std::vector<std::uint8_t> bytes = save(p, 3);  // the host takes 3 bytes per call
     StateBytes expected;
     expected.header(2, 18);
     for (const auto& row : FXCorePlugin::paramDefs()) expected.record(row.id, row.defaultValue);
@@ -88,13 +94,14 @@ TEST(PluginState, RoundTripOntoAFreshInstance) {
     // mode 1 and moves every control.
     ASSERT_TRUE(load(a, StateBytes().header(2, 0).str("my-program").str(customHexText()).str(kBank).bytes()));
     for (const auto& row : FXCorePlugin::paramDefs()) {
-        if (row.id != kParamProgram) a.instance->guiSetParamValue(row.id, row.minValue + 0.3 * (row.maxValue - row.minValue));
+        if (row.id != kParamProgram)
+            a.instance->guiSetParamValue(row.id, row.minValue + 0.3 * (row.maxValue - row.minValue));
     }
     a.instance->guiSetParamValue(kParamMode, 1.0);
     const std::vector<std::uint8_t> bytes = save(a);
 
     DirectPlugin b;
-    ASSERT_TRUE(load(b, bytes, 1)); // the host hands out one byte per call
+    ASSERT_TRUE(load(b, bytes, 1));  // the host hands out one byte per call
     EXPECT_EQ(allValues(b), allValues(a));
     EXPECT_EQ(b.instance->customName, "my-program");
     EXPECT_EQ(b.instance->customHex, customHexText());
@@ -110,7 +117,7 @@ TEST(PluginState, LoadTellsTheHostThatValuesChanged) {
     EXPECT_EQ(p.host.rescans(), std::vector<std::uint32_t>{CLAP_PARAM_RESCAN_VALUES});
 
     p.host.clearRescans();
-    p.host.offerParams = false; // a host without the params extension is simply not told
+    p.host.offerParams = false;  // a host without the params extension is simply not told
     ASSERT_TRUE(load(p, StateBytes().header(2, 1).record(kParamPot0, 0.2).str("").str("").str("").bytes()));
     EXPECT_TRUE(p.host.rescans().empty());
     EXPECT_EQ(p.value(kParamPot0), 0.2);
@@ -134,30 +141,49 @@ TEST(PluginState, LoadCases) {
     const Case cases[] = {
         {"empty stream", {}, false, 0.5, 0.5, false, false},
         {"magic only", magicOnly, false, 0.5, 0.5, false, false},
-        {"wrong magic", StateBytes().u32(0x32435846).u32(2).u32(0).str("").str("").str("").bytes(), false, 0.5, 0.5, false, false},
-        {"version 3", StateBytes().header(3, 0).str("").str("").str("").bytes(), false, 0.5, 0.5, false, false},
+        {"wrong magic", StateBytes().u32(0x32435846).u32(2).u32(0).str("").str("").str("").bytes(), false,
+         0.5, 0.5, false, false},
+        {"version 3", StateBytes().header(3, 0).str("").str("").str("").bytes(), false, 0.5, 0.5, false,
+         false},
         {"no records, empty strings", v2(0).str("").str("").str("").bytes(), true, 0.5, 0.5, true, false},
         {"records clamped, unknown id skipped",
-         v2(3).record(999, 0.0).record(kParamPot0, 7.0).record(kParamPot0 + 1, -1.0).str("").str("").str("").bytes(),
+         v2(3)
+             .record(999, 0.0)
+             .record(kParamPot0, 7.0)
+             .record(kParamPot0 + 1, -1.0)
+             .str("")
+             .str("")
+             .str("")
+             .bytes(),
          true, 1.0, 0.0, true, true},
         {"a value that is no number keeps the old one",
-         v2(2).record(kParamPot0, kNaN).record(kParamPot0 + 1, 0.25).str("").str("").str("").bytes(), true, 0.5, 0.25, true, true},
-        {"version 1 has no bank name", StateBytes().header(1, 1).record(kParamPot0, 0.2).str("").str("").bytes(),
-         true, 0.2, 0.5, true, true},
-        {"version 0 likewise", StateBytes().header(0, 1).record(kParamPot0, 0.3).str("").str("").bytes(), true, 0.3, 0.5, true, true},
-        {"version 2 without its bank name", v2(1).record(kParamPot0, 0.2).str("").str("").bytes(), false, 0.2, 0.5, false, true},
-        {"name length past the limit", v2(1).record(kParamPot0, 0.2).u32(0x1000001).bytes(), false, 0.2, 0.5, false, true},
-        {"text length past the limit", v2(1).record(kParamPot0, 0.2).str("").u32(0xFFFFFFFF).bytes(), false, 0.2, 0.5, false, true},
-        {"bank name past the limit", v2(1).record(kParamPot0, 0.2).str("").str("").u32(0x1000001).bytes(), false, 0.2, 0.5, false, true},
-        {"largest length on a short stream", v2(1).record(kParamPot0, 0.2).u32(0x1000000).u32(0).bytes(), false, 0.2, 0.5, false, true},
+         v2(2).record(kParamPot0, kNaN).record(kParamPot0 + 1, 0.25).str("").str("").str("").bytes(), true,
+         0.5, 0.25, true, true},
+        {"version 1 has no bank name",
+         StateBytes().header(1, 1).record(kParamPot0, 0.2).str("").str("").bytes(), true, 0.2, 0.5, true,
+         true},
+        {"version 0 likewise", StateBytes().header(0, 1).record(kParamPot0, 0.3).str("").str("").bytes(),
+         true, 0.3, 0.5, true, true},
+        {"version 2 without its bank name", v2(1).record(kParamPot0, 0.2).str("").str("").bytes(), false, 0.2,
+         0.5, false, true},
+        {"name length past the limit", v2(1).record(kParamPot0, 0.2).u32(0x1000001).bytes(), false, 0.2, 0.5,
+         false, true},
+        {"text length past the limit", v2(1).record(kParamPot0, 0.2).str("").u32(0xFFFFFFFF).bytes(), false,
+         0.2, 0.5, false, true},
+        {"bank name past the limit", v2(1).record(kParamPot0, 0.2).str("").str("").u32(0x1000001).bytes(),
+         false, 0.2, 0.5, false, true},
+        {"largest length on a short stream", v2(1).record(kParamPot0, 0.2).u32(0x1000000).u32(0).bytes(),
+         false, 0.2, 0.5, false, true},
         {"stream ends inside a record", cutInRecord, false, 0.1, 0.5, false, true},
         {"stream ends inside a string", cutInString, false, 0.1, 0.5, false, true},
-        {"record count larger than the records", v2(1000).record(kParamPot0, 0.4).bytes(), false, 0.4, 0.5, false, true},
-        {"bytes after the stream are not read", v2(0).str("").str("").str("").u32(77).bytes(), true, 0.5, 0.5, true, false},
+        {"record count larger than the records", v2(1000).record(kParamPot0, 0.4).bytes(), false, 0.4, 0.5,
+         false, true},
+        {"bytes after the stream are not read", v2(0).str("").str("").str("").u32(77).bytes(), true, 0.5, 0.5,
+         true, false},
     };
     for (const Case& c : cases) {
         DirectPlugin p;
-        p.processBlock(16, nullptr, nullptr); // the first apply, so that any new one is the load's
+        p.processBlock(16, nullptr, nullptr);  // the first apply, so that any new one is the load's
         EXPECT_FALSE(p.instance->reapplyPending.load()) << c.what;
         EXPECT_EQ(load(p, c.bytes, 5), c.result) << c.what;
         EXPECT_EQ(p.value(kParamPot0), c.pot0) << c.what;
@@ -189,8 +215,15 @@ TEST(PluginState, LengthFieldCostsNoMoreThanTheStreamDelivers) {
 
 TEST(PluginState, ReadErrorFailsTheLoad) {
     DirectPlugin p;
-    const auto bytes = StateBytes().header(2, 2).record(kParamPot0, 0.1).record(kParamPot0 + 1, 0.2).str("").str("").str("").bytes();
-    MemoryIStream in(bytes, SIZE_MAX, 12 + 12 + 4); // -1 inside the second record
+    const auto bytes = StateBytes()
+                           .header(2, 2)
+                           .record(kParamPot0, 0.1)
+                           .record(kParamPot0 + 1, 0.2)
+                           .str("")
+                           .str("")
+                           .str("")
+                           .bytes();
+    MemoryIStream in(bytes, SIZE_MAX, 12 + 12 + 4);  // -1 inside the second record
     EXPECT_FALSE(p.state->load(p.clap, in.stream()));
     EXPECT_EQ(p.value(kParamPot0), 0.1);
     EXPECT_EQ(p.value(kParamPot0 + 1), 0.5);
@@ -198,8 +231,14 @@ TEST(PluginState, ReadErrorFailsTheLoad) {
 
 TEST(PluginState, SavedSelectionWinsOverTheCustomLoad) {
     DirectPlugin p;
-    const auto bytes = StateBytes().header(2, 2).record(kParamProgram, 0.0).record(kParamMode, 2.0)
-                           .str("mine").str(customHexText()).str(kBank).bytes();
+    const auto bytes = StateBytes()
+                           .header(2, 2)
+                           .record(kParamProgram, 0.0)
+                           .record(kParamMode, 2.0)
+                           .str("mine")
+                           .str(customHexText())
+                           .str(kBank)
+                           .bytes();
     ASSERT_TRUE(load(p, bytes));
     EXPECT_EQ(p.value(kParamProgram), 0.0);
     EXPECT_EQ(p.value(kParamMode), 2.0);
@@ -208,10 +247,12 @@ TEST(PluginState, SavedSelectionWinsOverTheCustomLoad) {
     EXPECT_EQ(p.instance->banks[1].name, "(loaded)");
 
     // The bank name picks the bank whatever the Program record said.
-    ASSERT_TRUE(load(p, StateBytes().header(2, 1).record(kParamProgram, 0.0).str("").str("").str("(loaded)").bytes()));
+    ASSERT_TRUE(load(
+        p, StateBytes().header(2, 1).record(kParamProgram, 0.0).str("").str("").str("(loaded)").bytes()));
     EXPECT_EQ(p.value(kParamProgram), 1.0);
     // A name that matches no bank leaves Program as the records left it.
-    ASSERT_TRUE(load(p, StateBytes().header(2, 1).record(kParamProgram, 0.0).str("").str("").str("elsewhere").bytes()));
+    ASSERT_TRUE(load(
+        p, StateBytes().header(2, 1).record(kParamProgram, 0.0).str("").str("").str("elsewhere").bytes()));
     EXPECT_EQ(p.value(kParamProgram), 0.0);
     // A state without custom text keeps the loaded custom program, and saves it again.
     const auto saved = save(p);
@@ -222,8 +263,14 @@ TEST(PluginState, SavedSelectionWinsOverTheCustomLoad) {
 
 TEST(PluginState, CustomTextThatDoesNotLoadStillSucceeds) {
     DirectPlugin p;
-    const auto bytes = StateBytes().header(2, 2).record(kParamProgram, 3.0).record(kParamMode, 1.0)
-                           .str("broken").str("this is no HEX text\n").str("").bytes();
+    const auto bytes = StateBytes()
+                           .header(2, 2)
+                           .record(kParamProgram, 3.0)
+                           .record(kParamMode, 1.0)
+                           .str("broken")
+                           .str("this is no HEX text\n")
+                           .str("")
+                           .bytes();
     EXPECT_TRUE(load(p, bytes));
     EXPECT_EQ(p.instance->banks.size(), 1u);
     EXPECT_EQ(p.instance->programName(FXCorePlugin::kCustomSlot), "(no custom program)");
@@ -244,5 +291,5 @@ TEST(PluginState, NextBlockAppliesTheLoadedSelection) {
     EXPECT_GT(p.host.callbacks.load(), callbacksBefore);
 }
 
-} // namespace
-} // namespace fxcoreplug::test
+}  // namespace
+}  // namespace fxcoreplug::test

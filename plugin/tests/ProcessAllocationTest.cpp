@@ -20,8 +20,7 @@
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define CORLINDE_SANITIZED_ALLOCATOR 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
-    __has_feature(memory_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
 #define CORLINDE_SANITIZED_ALLOCATOR 1
 #endif
 #endif
@@ -37,7 +36,7 @@ void noteAllocation() {
     }
 }
 
-} // namespace
+}  // namespace
 
 #ifndef CORLINDE_SANITIZED_ALLOCATOR
 extern "C" {
@@ -144,7 +143,7 @@ TEST(ProcessAllocation, NoHeapAllocationInsideProcess) {
     test::StereoBlock block(512);
     block.inLeft().assign(512, 0.1f);
     block.inRight().assign(512, -0.1f);
-    const double customBank = static_cast<double>(plugin.banks.size()); // "(loaded)" comes next
+    const double customBank = static_cast<double>(plugin.banks.size());  // "(loaded)" comes next
 
     // Each block's events; the main thread's work between blocks happens outside the count.
     struct Step {
@@ -173,12 +172,12 @@ TEST(ProcessAllocation, NoHeapAllocationInsideProcess) {
     });
     step([](FXCorePlugin& p) {
         std::string error;
-        p.loadCustomHex(test::rightOnlyProgramHex(), "second", error); // same slot, new program
+        p.loadCustomHex(test::rightOnlyProgramHex(), "second", error);  // same slot, new program
         p.requestProgramReapply();
     }).paramValue(50, kParamMonitor, 1.0);
     step(nullptr).paramValue(0, kParamProgram, 0.0).paramValue(300, kParamProgram, customBank);
     for (int i = 0; i < 60; ++i) {
-        step(nullptr); // let the presses run out and report their release
+        step(nullptr);  // let the presses run out and report their release
     }
 
     CountingOutput out;
@@ -196,7 +195,7 @@ TEST(ProcessAllocation, NoHeapAllocationInsideProcess) {
         plugin.onMainThread();
     }
     EXPECT_EQ(allocations, 0);
-    EXPECT_GT(out.pushed, 8); // the blocks did report MIDI changes, presses and editor changes
+    EXPECT_GT(out.pushed, 8);  // the blocks did report MIDI changes, presses and editor changes
     EXPECT_EQ(plugin.appliedProgram, FXCorePlugin::kCustomSlot);
 
     // The counter itself works: an allocation made while counting is seen.
@@ -208,5 +207,5 @@ TEST(ProcessAllocation, NoHeapAllocationInsideProcess) {
     EXPECT_GE(s_allocations.load(), 1);
 }
 
-} // namespace
-} // namespace fxcoreplug
+}  // namespace
+}  // namespace fxcoreplug

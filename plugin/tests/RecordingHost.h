@@ -67,4 +67,4 @@ private:
     std::vector<std::uint32_t> rescans_;
 };
 
-} // namespace fxcoreplug::test
+}  // namespace fxcoreplug::test

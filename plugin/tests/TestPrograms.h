@@ -11,10 +11,10 @@
 namespace fxcoreplug::test {
 
 constexpr std::uint32_t loadSfr(std::uint32_t reg, std::uint32_t sfr) {
-    return 0x64000000u | (reg << 16) | sfr; // reg <- SFR (0..3 are the inputs)
+    return 0x64000000u | (reg << 16) | sfr;  // reg <- SFR (0..3 are the inputs)
 }
 constexpr std::uint32_t storeSfr(std::uint32_t reg, std::uint32_t sfr) {
-    return 0x68000000u | (reg << 16) | sfr; // SFR <- reg (4..7 are the outputs)
+    return 0x68000000u | (reg << 16) | sfr;  // SFR <- reg (4..7 are the outputs)
 }
 
 // One data record (type 00) or the end record, with its checksum, ending in LF.
@@ -64,8 +64,8 @@ inline std::string programHex(const std::vector<std::uint32_t>& words) {
 
 // Outputs 0 and 1 copy inputs 0 and 1; outputs 2 and 3 carry them crossed (1, 0).
 inline std::string crossProgramHex() {
-    return programHex({loadSfr(0, 0), loadSfr(1, 1), storeSfr(0, 4), storeSfr(1, 5),
-                       storeSfr(1, 6), storeSfr(0, 7)});
+    return programHex(
+        {loadSfr(0, 0), loadSfr(1, 1), storeSfr(0, 4), storeSfr(1, 5), storeSfr(1, 6), storeSfr(0, 7)});
 }
 
 // Outputs 0 and 1 both copy input 1: tells a second custom program from the first.
@@ -73,4 +73,4 @@ inline std::string rightOnlyProgramHex() {
     return programHex({loadSfr(1, 1), storeSfr(1, 4), storeSfr(1, 5)});
 }
 
-} // namespace fxcoreplug::test
+}  // namespace fxcoreplug::test

@@ -76,7 +76,8 @@ private:
     }
 
     // Splits tokens [begin, size) at top-level commas.
-    static std::vector<std::pair<std::size_t, std::size_t>> splitOperands(const Tokens& tokens, std::size_t begin) {
+    static std::vector<std::pair<std::size_t, std::size_t>> splitOperands(const Tokens& tokens,
+                                                                          std::size_t begin) {
         std::vector<std::pair<std::size_t, std::size_t>> out;
         if (begin >= tokens.size()) return out;
         int depth = 0;
@@ -168,8 +169,9 @@ private:
         addWord(line, std::move(s));
     }
 
-    bool expectOperands(int line, const std::string& name, const std::vector<std::pair<std::size_t, std::size_t>>& ops,
-                        std::size_t count, const char* form) {
+    bool expectOperands(int line, const std::string& name,
+                        const std::vector<std::pair<std::size_t, std::size_t>>& ops, std::size_t count,
+                        const char* form) {
         if (ops.size() == count) return true;
         error(line, name + " takes " + form);
         return false;
@@ -182,7 +184,8 @@ private:
         return v;
     }
 
-    std::optional<std::string> newName(int line, const Tokens& tokens, std::pair<std::size_t, std::size_t> range) {
+    std::optional<std::string> newName(int line, const Tokens& tokens,
+                                       std::pair<std::size_t, std::size_t> range) {
         if (range.second != range.first + 1 || tokens[range.first].kind != Token::Kind::Identifier ||
             tokens[range.first].text.find('.') != std::string::npos) {
             error(line, "a name is expected here");
@@ -229,7 +232,8 @@ private:
             }
             const auto size = static_cast<std::uint32_t>(v->integer);
             if (regionTop_ + size > kDelayWords) {
-                return error(line, "region '" + *symbolName + "' overflows the delay memory: the regions need " +
+                return error(line, "region '" + *symbolName +
+                                       "' overflows the delay memory: the regions need " +
                                        std::to_string(regionTop_ + size) + " words, there are 32768");
             }
             Symbol s;
@@ -275,7 +279,8 @@ private:
             if (!expectOperands(line, name, ops, 1, "WORDS")) return;
             auto v = value(line, tokens, ops[0]);
             if (!v) return;
-            if (v->real || v->integer < 1 || v->integer > static_cast<std::int64_t>(FXCoreProgram::kMaxWords)) {
+            if (v->real || v->integer < 1 ||
+                v->integer > static_cast<std::int64_t>(FXCoreProgram::kMaxWords)) {
                 return error(line, ".pad " + describe(*v) + " is out of range 1 to 1024 words");
             }
             const auto target = static_cast<std::uint32_t>(v->integer);
@@ -293,14 +298,16 @@ private:
         }
     }
 
-    void presetDirective(int line, const Tokens& tokens, const std::vector<std::pair<std::size_t, std::size_t>>& ops) {
+    void presetDirective(int line, const Tokens& tokens,
+                         const std::vector<std::pair<std::size_t, std::size_t>>& ops) {
         if (!expectOperands(line, ".preset", ops, 2, "NAME, VALUE")) return;
         const PresetSetting* setting =
             ops[0].second == ops[0].first + 1 ? findPresetSetting(tokens[ops[0].first].text) : nullptr;
         if (!setting) {
-            return error(line, "unknown preset (pot0_smooth..pot5_smooth, lfo0_rate..lfo3_rate, ramp0_rate, "
-                               "ramp1_rate, tap_max, tap_interval, tap_long_press, tap_debounce, switch_debounce, "
-                               "user_out0, user_out1)");
+            return error(line,
+                         "unknown preset (pot0_smooth..pot5_smooth, lfo0_rate..lfo3_rate, ramp0_rate, "
+                         "ramp1_rate, tap_max, tap_interval, tap_long_press, tap_debounce, switch_debounce, "
+                         "user_out0, user_out1)");
         }
         auto v = value(line, tokens, ops[1]);
         if (!v) return;
@@ -349,6 +356,8 @@ private:
 
 }  // namespace
 
-Assembly assemble(std::string_view source) { return Assembler().run(source); }
+Assembly assemble(std::string_view source) {
+    return Assembler().run(source);
+}
 
 }  // namespace fxcore::fxasm

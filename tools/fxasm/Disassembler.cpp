@@ -20,7 +20,8 @@ std::string hex(std::uint32_t value, int digits) {
 // k / 2^bits exactly, in decimal with a decimal point ("0.5", "-1.0").
 std::string fraction(std::int32_t k, int bits) {
     char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.*f", bits, static_cast<double>(k) / static_cast<double>(1u << bits));
+    std::snprintf(buffer, sizeof buffer, "%.*f", bits,
+                  static_cast<double>(k) / static_cast<double>(1u << bits));
     std::string text = buffer;
     while (text.back() == '0' && text[text.size() - 2] != '.') text.pop_back();
     return text;
@@ -46,7 +47,9 @@ std::string operandText(const OperandField& field, std::uint32_t word) {
     }
 }
 
-std::string s31(std::int32_t value) { return hex(static_cast<std::uint32_t>(value), 8); }
+std::string s31(std::int32_t value) {
+    return hex(static_cast<std::uint32_t>(value), 8);
+}
 
 // A 32-bit value with its S.31 reading as a comment, for the reader.
 std::string s31WithComment(std::int32_t value) {
@@ -74,10 +77,12 @@ std::string disassemble(const std::vector<std::uint32_t>& words, const FXCoreCor
     std::string out;
     const FXCoreCore::Presets defaults = FXCoreProgram::defaultPresets();
     for (std::size_t i = 0; i < presets.mreg.size(); ++i) {
-        if (presets.mreg[i] != defaults.mreg[i]) out += ".mreg " + std::to_string(i) + ", " + s31WithComment(presets.mreg[i]) + "\n";
+        if (presets.mreg[i] != defaults.mreg[i])
+            out += ".mreg " + std::to_string(i) + ", " + s31WithComment(presets.mreg[i]) + "\n";
     }
     for (std::uint32_t i = 0; i < presets.creg.size(); ++i) {
-        if (presets.creg[i] != defaults.creg[i]) out += ".creg " + registerName(i) + ", " + s31WithComment(presets.creg[i]) + "\n";
+        if (presets.creg[i] != defaults.creg[i])
+            out += ".creg " + registerName(i) + ", " + s31WithComment(presets.creg[i]) + "\n";
     }
     std::size_t count = 0;
     const PresetSetting* settings = presetSettings(count);
@@ -85,8 +90,7 @@ std::string disassemble(const std::vector<std::uint32_t>& words, const FXCoreCor
         const std::int32_t v = presetValue(presets, settings[i]);
         if (v == presetValue(defaults, settings[i])) continue;
         const bool word = settings[i].max == 4294967295LL;
-        out += ".preset " + std::string(settings[i].name) + ", " +
-               (word ? s31(v) : std::to_string(v)) + "\n";
+        out += ".preset " + std::string(settings[i].name) + ", " + (word ? s31(v) : std::to_string(v)) + "\n";
     }
     if (!out.empty()) out += "\n";
     for (std::size_t pc = 0; pc < words.size(); ++pc) {

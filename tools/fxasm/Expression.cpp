@@ -9,9 +9,15 @@ namespace fxcore::fxasm {
 
 namespace {
 
-bool isIdentifierStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isIdentifierChar(char c) { return isIdentifierStart(c) || isDigit(c) || c == '.'; }
+bool isIdentifierStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isIdentifierChar(char c) {
+    return isIdentifierStart(c) || isDigit(c) || c == '.';
+}
 int hexValue(char c) {
     if (isDigit(c)) return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -121,7 +127,8 @@ private:
         int& depth_;
     };
     std::optional<Value> tooDeep() {
-        return fail("expression nested too deeply (more than " + std::to_string(kMaxExpressionDepth) + " levels)");
+        return fail("expression nested too deeply (more than " + std::to_string(kMaxExpressionDepth) +
+                    " levels)");
     }
 
     std::optional<Value> sum() {
@@ -217,8 +224,8 @@ private:
         ++pos_;
         if (index->real) return fail("region index must be an integer, got " + describe(*index));
         if (index->integer < 0 || index->integer >= static_cast<std::int64_t>(s.size)) {
-            return fail("index " + std::to_string(index->integer) + " is outside region '" + name + "' (0 to " +
-                        std::to_string(s.size - 1) + ")");
+            return fail("index " + std::to_string(index->integer) + " is outside region '" + name +
+                        "' (0 to " + std::to_string(s.size - 1) + ")");
         }
         v.integer += index->integer;
         return v;
@@ -282,7 +289,8 @@ std::optional<Tokens> tokenize(std::string_view line, std::string& error) {
         Token token;
         if (isDigit(c) || (c == '.' && pos + 1 < line.size() && isDigit(line[pos + 1]))) {
             if (!lexNumber(line, pos, token, error)) return std::nullopt;
-        } else if (isIdentifierStart(c) || (c == '.' && pos + 1 < line.size() && isIdentifierStart(line[pos + 1]))) {
+        } else if (isIdentifierStart(c) ||
+                   (c == '.' && pos + 1 < line.size() && isIdentifierStart(line[pos + 1]))) {
             const std::size_t start = pos++;
             while (pos < line.size() && isIdentifierChar(line[pos])) ++pos;
             token.kind = Token::Kind::Identifier;
@@ -307,8 +315,8 @@ std::optional<Tokens> tokenize(std::string_view line, std::string& error) {
     return tokens;
 }
 
-std::optional<Value> evaluate(const Tokens& tokens, std::size_t begin, std::size_t end, const SymbolTable& symbols,
-                              std::string& error) {
+std::optional<Value> evaluate(const Tokens& tokens, std::size_t begin, std::size_t end,
+                              const SymbolTable& symbols, std::string& error) {
     return Evaluator(tokens, begin, end, symbols, error).run();
 }
 

@@ -15,9 +15,9 @@ namespace fxcore::fxasm {
 struct Token {
     enum class Kind : std::uint8_t { Identifier, Number, Punct };
     Kind kind = Kind::Punct;
-    std::string text;       // as written (identifiers, punctuation)
-    bool real = false;      // a number with a decimal point or an exponent
-    bool hex = false;       // a number written 0x...
+    std::string text;   // as written (identifiers, punctuation)
+    bool real = false;  // a number with a decimal point or an exponent
+    bool hex = false;   // a number written 0x...
     std::int64_t integer = 0;
     double fraction = 0.0;  // the value of a real number
 
@@ -43,11 +43,11 @@ struct Value {
 struct Symbol {
     enum class Kind : std::uint8_t { Constant, Region, RegisterAlias, Label };
     Kind kind = Kind::Constant;
-    Value value;                // Constant
-    std::uint32_t start = 0;    // Region: first word; Label: word address
-    std::uint32_t size = 0;     // Region: words
+    Value value;                       // Constant
+    std::uint32_t start = 0;           // Region: first word; Label: word address
+    std::uint32_t size = 0;            // Region: words
     std::uint32_t registerNumber = 0;  // RegisterAlias
-    int line = 0;               // where it was defined
+    int line = 0;                      // where it was defined
 };
 
 using SymbolTable = std::map<std::string, Symbol, std::less<>>;
@@ -55,8 +55,8 @@ using SymbolTable = std::map<std::string, Symbol, std::less<>>;
 // Evaluates tokens [begin, end) as one expression over constants and
 // regions: `name` (a region's first word), `name[i]` (checked against the
 // region), `name.end`, `name.size`. nullopt with error set otherwise.
-std::optional<Value> evaluate(const Tokens& tokens, std::size_t begin, std::size_t end, const SymbolTable& symbols,
-                              std::string& error);
+std::optional<Value> evaluate(const Tokens& tokens, std::size_t begin, std::size_t end,
+                              const SymbolTable& symbols, std::string& error);
 
 // Text of a value for messages.
 std::string describe(const Value& value);

@@ -74,8 +74,10 @@ Bytes settingsBlock(const FXCoreCore::Presets& p) {
     for (const SpecialRegister& reg : kSpecialRegisters) {
         if (reg.setting.present()) orLe32(out, reg.setting.offset, reg.setting.place(p.sfr[reg.number]));
     }
-    setLe16(out, FXCoreProgram::kSfrBlockTapLongPress, static_cast<std::uint32_t>(p.tapLongPressSamples) & 0xFFFF);
-    setLe16(out, FXCoreProgram::kSfrBlockTapDebounce, static_cast<std::uint32_t>(p.tapDebounceSamples) & 0xFFFF);
+    setLe16(out, FXCoreProgram::kSfrBlockTapLongPress,
+            static_cast<std::uint32_t>(p.tapLongPressSamples) & 0xFFFF);
+    setLe16(out, FXCoreProgram::kSfrBlockTapDebounce,
+            static_cast<std::uint32_t>(p.tapDebounceSamples) & 0xFFFF);
     setLe16(out, FXCoreProgram::kSfrBlockSwitchDebounce,
             static_cast<std::uint32_t>(p.switchDebounceSamples) & 0xFFFF);
     setLe16(out, FXCoreProgram::kSfrBlockIgnored0, kBlockIgnoredValue0);

@@ -34,14 +34,19 @@ constexpr std::array<PresetSetting, kPresetSettingCount> kPresetSettings = [] {
         // A whole word takes any 32-bit value, signed or not; a narrower field its unsigned range.
         const bool wholeWord = field.width == 32;
         const bool rate = reg.block == SfrBlock::LfoRates || reg.block == SfrBlock::RampRates;
-        settings[i++] = {reg.name, T::Sfr, reg.number, wholeWord ? kInt32Min : 0,
-                         wholeWord ? kUint32Max : static_cast<std::int64_t>(field.mask()), rate};
+        settings[i++] = {reg.name,
+                         T::Sfr,
+                         reg.number,
+                         wholeWord ? kInt32Min : 0,
+                         wholeWord ? kUint32Max : static_cast<std::int64_t>(field.mask()),
+                         rate};
     }
     for (const PresetSetting& setting : kTimingAndOutputSettings) settings[i++] = setting;
     return settings;
 }();
 
-std::optional<std::uint32_t> numberAfter(std::string_view name, std::string_view prefix, std::uint32_t count) {
+std::optional<std::uint32_t> numberAfter(std::string_view name, std::string_view prefix,
+                                         std::uint32_t count) {
     if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return std::nullopt;
     const std::string_view digits = name.substr(prefix.size());
     if (digits.size() > 3 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
@@ -103,9 +108,13 @@ std::string_view lfoLaneName(std::uint32_t lane) {
     return lane < lanes ? sfrName(static_cast<std::uint32_t>(firstSfrOf(SfrBlock::LfoOutputs)) + lane) : "";
 }
 
-std::optional<std::uint32_t> lfoLaneNumber(std::string_view name) { return indexInBlock(name, SfrBlock::LfoOutputs); }
+std::optional<std::uint32_t> lfoLaneNumber(std::string_view name) {
+    return indexInBlock(name, SfrBlock::LfoOutputs);
+}
 
-std::optional<std::uint32_t> rampNumber(std::string_view name) { return indexInBlock(name, SfrBlock::Ramps); }
+std::optional<std::uint32_t> rampNumber(std::string_view name) {
+    return indexInBlock(name, SfrBlock::Ramps);
+}
 
 const PresetSetting* findPresetSetting(std::string_view name) {
     const std::string n = lowerCase(name);

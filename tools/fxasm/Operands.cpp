@@ -26,8 +26,8 @@ std::optional<std::uint32_t> integerIn(FieldKind kind, const Value& v, std::int6
         return std::nullopt;
     }
     if (v.integer < min || v.integer > max) {
-        error = std::string(fieldKindName(kind)) + " " + describe(v) + " is out of range " + std::to_string(min) +
-                " to " + std::to_string(max);
+        error = std::string(fieldKindName(kind)) + " " + describe(v) + " is out of range " +
+                std::to_string(min) + " to " + std::to_string(max);
         return std::nullopt;
     }
     return static_cast<std::uint32_t>(v.integer);
@@ -35,15 +35,16 @@ std::optional<std::uint32_t> integerIn(FieldKind kind, const Value& v, std::int6
 
 // A fraction field holding round(value * scale) in bits (K: 128 in 8 bits,
 // the high immediate: 32768 in 16 bits). A bare hex literal is the raw field.
-std::optional<std::uint32_t> fractionIn(FieldKind kind, const Tokens& tokens, std::size_t begin, std::size_t end,
-                                        const Value& v, double scale, std::string& error) {
+std::optional<std::uint32_t> fractionIn(FieldKind kind, const Tokens& tokens, std::size_t begin,
+                                        std::size_t end, const Value& v, double scale, std::string& error) {
     const auto top = static_cast<std::int64_t>(scale);
     const std::uint32_t mask = static_cast<std::uint32_t>(2 * top - 1);
     if (end == begin + 1 && tokens[begin].hex) {
         if (v.integer < 0 || v.integer > static_cast<std::int64_t>(mask)) {
             char range[16];
             std::snprintf(range, sizeof range, "0x%X", static_cast<unsigned>(mask));
-            error = std::string(fieldKindName(kind)) + " " + tokens[begin].text + " does not fit 0x0 to " + range;
+            error =
+                std::string(fieldKindName(kind)) + " " + tokens[begin].text + " does not fit 0x0 to " + range;
             return std::nullopt;
         }
         return static_cast<std::uint32_t>(v.integer);
@@ -119,14 +120,17 @@ std::optional<std::uint32_t> registerOperand(const Tokens& tokens, std::size_t b
     if (singleIdentifier(tokens, begin, end)) {
         if (auto n = registerNumber(tokens[begin].text)) return n;
         const auto it = symbols.find(tokens[begin].text);
-        if (it != symbols.end() && it->second.kind == Symbol::Kind::RegisterAlias) return it->second.registerNumber;
+        if (it != symbols.end() && it->second.kind == Symbol::Kind::RegisterAlias)
+            return it->second.registerNumber;
     }
-    error = "register expected (r0-r15, acc32, flags, mreg0-mreg13), got '" + textOf(tokens, begin, end) + "'";
+    error =
+        "register expected (r0-r15, acc32, flags, mreg0-mreg13), got '" + textOf(tokens, begin, end) + "'";
     return std::nullopt;
 }
 
 std::optional<std::uint32_t> memoryRegisterIndex(const Tokens& tokens, std::size_t begin, std::size_t end,
-                                                 const SymbolTable& symbols, bool allowPlain, std::string& error) {
+                                                 const SymbolTable& symbols, bool allowPlain,
+                                                 std::string& error) {
     const bool bracketed = end >= begin + 3 && tokens[begin].kind == Token::Kind::Identifier &&
                            lowerCase(tokens[begin].text) == "mreg" && tokens[begin + 1].is('[') &&
                            tokens[end - 1].is(']');
@@ -141,7 +145,8 @@ std::optional<std::uint32_t> memoryRegisterIndex(const Tokens& tokens, std::size
         auto n = registerNumber(tokens[begin].text);
         if (!n) {
             const auto it = symbols.find(tokens[begin].text);
-            if (it != symbols.end() && it->second.kind == Symbol::Kind::RegisterAlias) n = it->second.registerNumber;
+            if (it != symbols.end() && it->second.kind == Symbol::Kind::RegisterAlias)
+                n = it->second.registerNumber;
         }
         if (n && *n >= 18) return *n - 18;
     }
@@ -165,8 +170,9 @@ std::optional<std::uint32_t> wordValue(const Value& v, std::string& error) {
     return static_cast<std::uint32_t>(v.integer & 0xFFFFFFFF);
 }
 
-std::optional<std::uint32_t> encodeOperand(FieldKind kind, const Tokens& tokens, std::size_t begin, std::size_t end,
-                                           const SymbolTable& symbols, std::uint32_t pc, std::string& error) {
+std::optional<std::uint32_t> encodeOperand(FieldKind kind, const Tokens& tokens, std::size_t begin,
+                                           std::size_t end, const SymbolTable& symbols, std::uint32_t pc,
+                                           std::string& error) {
     if (begin == end) {
         error = "missing " + std::string(fieldKindName(kind));
         return std::nullopt;

@@ -18,8 +18,9 @@ std::string_view fieldKindName(FieldKind kind);
 // tokens[begin, end) as the operand of a field of this kind. pc is the
 // address of the word being assembled (for jump targets). nullopt with
 // error set when the operand does not fit.
-std::optional<std::uint32_t> encodeOperand(FieldKind kind, const Tokens& tokens, std::size_t begin, std::size_t end,
-                                           const SymbolTable& symbols, std::uint32_t pc, std::string& error);
+std::optional<std::uint32_t> encodeOperand(FieldKind kind, const Tokens& tokens, std::size_t begin,
+                                           std::size_t end, const SymbolTable& symbols, std::uint32_t pc,
+                                           std::string& error);
 
 // A 32-bit word value (.mreg, .creg, .word, rates): an integer as is
 // (-2^31 to 2^32-1), a fraction as S.31 (-1.0 to below 1.0).
@@ -31,6 +32,7 @@ std::optional<std::uint32_t> registerOperand(const Tokens& tokens, std::size_t b
 
 // A memory-register index: mreg[N], mregN (N below 14) or a plain index expression.
 std::optional<std::uint32_t> memoryRegisterIndex(const Tokens& tokens, std::size_t begin, std::size_t end,
-                                                 const SymbolTable& symbols, bool allowPlain, std::string& error);
+                                                 const SymbolTable& symbols, bool allowPlain,
+                                                 std::string& error);
 
 }  // namespace fxcore::fxasm

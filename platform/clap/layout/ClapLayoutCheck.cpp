@@ -9,8 +9,8 @@
 
 #if defined(__x86_64__) && defined(__LP64__)
 
-#define CLAP_PIN(type, size, align)         \
-    static_assert(sizeof(type) == (size));  \
+#define CLAP_PIN(type, size, align)        \
+    static_assert(sizeof(type) == (size)); \
     static_assert(alignof(type) == (align))
 #define CLAP_AT(type, field, offset) static_assert(offsetof(type, field) == (offset))
 
@@ -259,11 +259,9 @@ CLAP_AT(clap_plugin_as_vst3, supportedNoteExpressions, 8);
 static_assert(CLAP_INVALID_ID == 0xFFFFFFFFu);
 static_assert(CLAP_NAME_SIZE == 256 && CLAP_PATH_SIZE == 1024);
 static_assert(CLAP_EVENT_PARAM_VALUE == 5 && CLAP_EVENT_PARAM_GESTURE_BEGIN == 7 &&
-              CLAP_EVENT_PARAM_GESTURE_END == 8 && CLAP_EVENT_MIDI == 10 &&
-              CLAP_EVENT_MIDI2 == 12);
-static_assert(CLAP_PARAM_IS_STEPPED == 1 && CLAP_PARAM_IS_HIDDEN == 4 &&
-              CLAP_PARAM_IS_AUTOMATABLE == 0x20 && CLAP_PARAM_IS_MODULATABLE == 0x400 &&
-              CLAP_PARAM_IS_ENUM == 0x10000);
+              CLAP_EVENT_PARAM_GESTURE_END == 8 && CLAP_EVENT_MIDI == 10 && CLAP_EVENT_MIDI2 == 12);
+static_assert(CLAP_PARAM_IS_STEPPED == 1 && CLAP_PARAM_IS_HIDDEN == 4 && CLAP_PARAM_IS_AUTOMATABLE == 0x20 &&
+              CLAP_PARAM_IS_MODULATABLE == 0x400 && CLAP_PARAM_IS_ENUM == 0x10000);
 static_assert(CLAP_PARAM_RESCAN_VALUES == 1 && CLAP_PARAM_RESCAN_INFO == 4);
 static_assert(CLAP_PROCESS_CONTINUE == 1 && CLAP_PROCESS_SLEEP == 4);
 static_assert(CLAP_AUDIO_PORT_IS_MAIN == 1 && CLAP_NOTE_DIALECT_MIDI == 2);

@@ -9,33 +9,33 @@
 namespace VSTGUI {
 
 struct PixelRect {
-  int32_t x0 = 0;  // inclusive
-  int32_t y0 = 0;
-  int32_t x1 = 0;  // exclusive
-  int32_t y1 = 0;
+    int32_t x0 = 0;  // inclusive
+    int32_t y0 = 0;
+    int32_t x1 = 0;  // exclusive
+    int32_t y1 = 0;
 
-  bool isEmpty() const { return x1 <= x0 || y1 <= y0; }
-  int32_t width() const { return x1 - x0; }
-  int32_t height() const { return y1 - y0; }
-  // Overlapping or touching along an edge.
-  bool meets(const PixelRect& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
-  bool operator==(const PixelRect&) const = default;
+    bool isEmpty() const { return x1 <= x0 || y1 <= y0; }
+    int32_t width() const { return x1 - x0; }
+    int32_t height() const { return y1 - y0; }
+    // Overlapping or touching along an edge.
+    bool meets(const PixelRect& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
+    bool operator==(const PixelRect&) const = default;
 };
 
 class DamageRegion {
- public:
-  // Beyond this many separate rectangles the region becomes their bounding box.
-  static constexpr size_t kMaxRects = 16;
+public:
+    // Beyond this many separate rectangles the region becomes their bounding box.
+    static constexpr size_t kMaxRects = 16;
 
-  // Adds r: rectangles it meets are merged with it into their bounding box.
-  void add(PixelRect r);
-  bool isEmpty() const { return rects.empty(); }
-  const std::vector<PixelRect>& rectangles() const { return rects; }
-  // The rectangles so far; the region is empty afterwards.
-  std::vector<PixelRect> take();
+    // Adds r: rectangles it meets are merged with it into their bounding box.
+    void add(PixelRect r);
+    bool isEmpty() const { return rects.empty(); }
+    const std::vector<PixelRect>& rectangles() const { return rects; }
+    // The rectangles so far; the region is empty afterwards.
+    std::vector<PixelRect> take();
 
- private:
-  std::vector<PixelRect> rects;  // pairwise apart
+private:
+    std::vector<PixelRect> rects;  // pairwise apart
 };
 
 }  // namespace VSTGUI

@@ -10,13 +10,17 @@ std::string s_initPath;
 }  // namespace
 
 void init(const char* pluginPath) {
-  if (s_initialized) return;
-  s_initialized = true;
-  if (pluginPath) s_initPath = pluginPath;
+    if (s_initialized) return;
+    s_initialized = true;
+    if (pluginPath) s_initPath = pluginPath;
 }
 
-bool isInitialized() { return s_initialized; }
+bool isInitialized() {
+    return s_initialized;
+}
 
-const std::string& initPath() { return s_initPath; }
+const std::string& initPath() {
+    return s_initPath;
+}
 
 }  // namespace VSTGUI

@@ -20,47 +20,47 @@ namespace VSTGUI {
 
 // One pointer input read from the connection, position in window pixels.
 struct PointerInput {
-  EventType type = EventType::MouseMove;
-  double x = 0.0;
-  double y = 0.0;
-  int32_t buttons = 0;  // CButton bits: the button pressed or released, or those held
-  double wheelX = 0.0;  // notches, for EventType::MouseWheel
-  double wheelY = 0.0;
+    EventType type = EventType::MouseMove;
+    double x = 0.0;
+    double y = 0.0;
+    int32_t buttons = 0;  // CButton bits: the button pressed or released, or those held
+    double wheelX = 0.0;  // notches, for EventType::MouseWheel
+    double wheelY = 0.0;
 };
 
 class X11Window {
- public:
-  // Null when the display cannot be opened, the parent is not a window, or its screen's
-  // visual is not 24-bit true colour with 32-bit pixels (the back buffer's layout).
-  static std::unique_ptr<X11Window> create(uint32_t parent, uint32_t width, uint32_t height);
-  ~X11Window();
-  X11Window(const X11Window&) = delete;
-  X11Window& operator=(const X11Window&) = delete;
+public:
+    // Null when the display cannot be opened, the parent is not a window, or its screen's
+    // visual is not 24-bit true colour with 32-bit pixels (the back buffer's layout).
+    static std::unique_ptr<X11Window> create(uint32_t parent, uint32_t width, uint32_t height);
+    ~X11Window();
+    X11Window(const X11Window&) = delete;
+    X11Window& operator=(const X11Window&) = delete;
 
-  int fileDescriptor() const;
-  uint32_t windowId() const { return window; }
-  // A new size; the caller then presents the whole back buffer.
-  void resize(uint32_t width, uint32_t height);
-  // Shows the given rectangles of backBuffer (ARGB32 of the window's size).
-  void present(const std::vector<PixelRect>& rects, cairo_surface_t* backBuffer);
-  // The next pointer input already received or readable without blocking; false when none
-  // (other events are dropped on the way).
-  bool nextInput(PointerInput& input);
+    int fileDescriptor() const;
+    uint32_t windowId() const { return window; }
+    // A new size; the caller then presents the whole back buffer.
+    void resize(uint32_t width, uint32_t height);
+    // Shows the given rectangles of backBuffer (ARGB32 of the window's size).
+    void present(const std::vector<PixelRect>& rects, cairo_surface_t* backBuffer);
+    // The next pointer input already received or readable without blocking; false when none
+    // (other events are dropped on the way).
+    bool nextInput(PointerInput& input);
 
- private:
-  X11Window() = default;
-  void createPixmap();
-  // Waits until the server has handled every request sent so far, so that other clients
-  // (the host) see the window made, mapped or gone when open or close returns.
-  void sync();
-  xcb_connection_t* connection = nullptr;
-  xcb_window_t window = 0;
-  xcb_window_t root = 0;
-  xcb_pixmap_t pixmap = 0;
-  xcb_gcontext_t gc = 0;
-  uint8_t depth = 0;
-  uint32_t width = 0;
-  uint32_t height = 0;
+private:
+    X11Window() = default;
+    void createPixmap();
+    // Waits until the server has handled every request sent so far, so that other clients
+    // (the host) see the window made, mapped or gone when open or close returns.
+    void sync();
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t window = 0;
+    xcb_window_t root = 0;
+    xcb_pixmap_t pixmap = 0;
+    xcb_gcontext_t gc = 0;
+    uint8_t depth = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
 };
 
 }  // namespace VSTGUI

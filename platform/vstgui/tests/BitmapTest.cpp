@@ -14,148 +14,151 @@ namespace {
 
 // PNG bytes of a w x h RGBA picture (written with libpng, independently of the layer).
 std::vector<uint8_t> encodePng(uint32_t w, uint32_t h, const std::vector<uint8_t>& rgba) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = w;
-  image.height = h;
-  image.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
-  png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
-  std::vector<uint8_t> bytes(size);
-  EXPECT_TRUE(png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr));
-  bytes.resize(size);
-  return bytes;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = w;
+    image.height = h;
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
+    std::vector<uint8_t> bytes(size);
+    EXPECT_TRUE(png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr));
+    bytes.resize(size);
+    return bytes;
 }
 
 std::vector<uint8_t> gradient(uint32_t w, uint32_t h) {
-  std::vector<uint8_t> rgba;
-  for (uint32_t i = 0; i < w * h; ++i) {
-    rgba.push_back(static_cast<uint8_t>(i * 7));
-    rgba.push_back(static_cast<uint8_t>(i * 13));
-    rgba.push_back(static_cast<uint8_t>(255 - i));
-    rgba.push_back(static_cast<uint8_t>(i * 31));  // includes alpha 0 and partial alphas
-  }
-  return rgba;
+    std::vector<uint8_t> rgba;
+    for (uint32_t i = 0; i < w * h; ++i) {
+        rgba.push_back(static_cast<uint8_t>(i * 7));
+        rgba.push_back(static_cast<uint8_t>(i * 13));
+        rgba.push_back(static_cast<uint8_t>(255 - i));
+        rgba.push_back(static_cast<uint8_t>(i * 31));  // includes alpha 0 and partial alphas
+    }
+    return rgba;
 }
 
 TEST(PlatformFactory, DecodesPngPixelsExactlyAsStored) {
-  const auto rgba = gradient(5, 3);
-  const auto png = encodePng(5, 3, rgba);
-  PlatformBitmapPtr platform = getPlatformFactory().createBitmapFromMemory(png.data(), static_cast<uint32_t>(png.size()));
-  ASSERT_TRUE(platform);
-  EXPECT_EQ(platform->getSize(), CPoint(5, 3));
-  EXPECT_EQ(platform->getScaleFactor(), 1.0);
-  auto bitmap = makeOwned<CBitmap>(platform);
-  auto access = CBitmapPixelAccess::create(bitmap, false);
-  ASSERT_TRUE(access);
-  std::vector<uint8_t> read;
-  uint32_t visited = 0;
-  do {
-    CColor c;
-    access->getColor(c);
-    read.insert(read.end(), {c.red, c.green, c.blue, c.alpha});
-    ++visited;
-  } while (++*access);
-  EXPECT_EQ(visited, 15u);
-  EXPECT_EQ(read, rgba);
-  EXPECT_EQ(access->getX(), 4u);  // stays on the last pixel
-  EXPECT_EQ(access->getY(), 2u);
+    const auto rgba = gradient(5, 3);
+    const auto png = encodePng(5, 3, rgba);
+    PlatformBitmapPtr platform =
+        getPlatformFactory().createBitmapFromMemory(png.data(), static_cast<uint32_t>(png.size()));
+    ASSERT_TRUE(platform);
+    EXPECT_EQ(platform->getSize(), CPoint(5, 3));
+    EXPECT_EQ(platform->getScaleFactor(), 1.0);
+    auto bitmap = makeOwned<CBitmap>(platform);
+    auto access = CBitmapPixelAccess::create(bitmap, false);
+    ASSERT_TRUE(access);
+    std::vector<uint8_t> read;
+    uint32_t visited = 0;
+    do {
+        CColor c;
+        access->getColor(c);
+        read.insert(read.end(), {c.red, c.green, c.blue, c.alpha});
+        ++visited;
+    } while (++*access);
+    EXPECT_EQ(visited, 15u);
+    EXPECT_EQ(read, rgba);
+    EXPECT_EQ(access->getX(), 4u);  // stays on the last pixel
+    EXPECT_EQ(access->getY(), 2u);
 }
 
 TEST(PlatformFactory, RefusesBytesThatAreNotAPicture) {
-  const auto png = encodePng(4, 4, gradient(4, 4));
-  const auto& f = getPlatformFactory();
-  EXPECT_FALSE(f.createBitmapFromMemory(nullptr, 10));
-  EXPECT_FALSE(f.createBitmapFromMemory(png.data(), 0));
-  EXPECT_FALSE(f.createBitmapFromMemory(png.data(), static_cast<uint32_t>(png.size() / 2)));  // cut short
-  std::vector<uint8_t> corrupt = png;
-  for (size_t i = 40; i < corrupt.size(); ++i) corrupt[i] ^= 0x5a;
-  EXPECT_FALSE(f.createBitmapFromMemory(corrupt.data(), static_cast<uint32_t>(corrupt.size())));
-  const char text[] = "not a png at all";
-  EXPECT_FALSE(f.createBitmapFromMemory(text, sizeof text));
+    const auto png = encodePng(4, 4, gradient(4, 4));
+    const auto& f = getPlatformFactory();
+    EXPECT_FALSE(f.createBitmapFromMemory(nullptr, 10));
+    EXPECT_FALSE(f.createBitmapFromMemory(png.data(), 0));
+    EXPECT_FALSE(f.createBitmapFromMemory(png.data(), static_cast<uint32_t>(png.size() / 2)));  // cut short
+    std::vector<uint8_t> corrupt = png;
+    for (size_t i = 40; i < corrupt.size(); ++i) corrupt[i] ^= 0x5a;
+    EXPECT_FALSE(f.createBitmapFromMemory(corrupt.data(), static_cast<uint32_t>(corrupt.size())));
+    const char text[] = "not a png at all";
+    EXPECT_FALSE(f.createBitmapFromMemory(text, sizeof text));
 }
 
 TEST(PlatformFactory, CreateBitmapTakesWholePositiveSizes) {
-  const auto& f = getPlatformFactory();
-  PlatformBitmapPtr b = f.createBitmap(CPoint(146, 145));
-  ASSERT_TRUE(b);
-  EXPECT_EQ(b->getSize(), CPoint(146, 145));
-  EXPECT_EQ(vstgui_test::pixelAt(b, 145, 144), CColor(0, 0, 0, 0));
-  for (CPoint bad : {CPoint(0, 5), CPoint(5, -1), CPoint(2.5, 2), CPoint(std::nan(""), 3), CPoint(20000, 1)})
-    EXPECT_FALSE(f.createBitmap(bad)) << bad.x << " x " << bad.y;
+    const auto& f = getPlatformFactory();
+    PlatformBitmapPtr b = f.createBitmap(CPoint(146, 145));
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->getSize(), CPoint(146, 145));
+    EXPECT_EQ(vstgui_test::pixelAt(b, 145, 144), CColor(0, 0, 0, 0));
+    for (CPoint bad :
+         {CPoint(0, 5), CPoint(5, -1), CPoint(2.5, 2), CPoint(std::nan(""), 3), CPoint(20000, 1)})
+        EXPECT_FALSE(f.createBitmap(bad)) << bad.x << " x " << bad.y;
 }
 
 TEST(Bitmap, SizeInPointsIsPixelsOverScaleFactor) {
-  PlatformBitmapPtr p = getPlatformFactory().createBitmap(CPoint(99, 118));
-  p->setScaleFactor(2.0);
-  auto bitmap = makeOwned<CBitmap>(p);
-  EXPECT_DOUBLE_EQ(bitmap->getWidth(), 49.5);
-  EXPECT_DOUBLE_EQ(bitmap->getHeight(), 59.0);
-  EXPECT_EQ(bitmap->getPlatformBitmap()->getScaleFactor(), 2.0);
-  for (double bad : {0.0, -1.0, std::nan(""), double(INFINITY)}) p->setScaleFactor(bad);
-  EXPECT_EQ(p->getScaleFactor(), 2.0);
-  EXPECT_DOUBLE_EQ(makeOwned<CBitmap>(nullptr)->getWidth(), 0.0);
+    PlatformBitmapPtr p = getPlatformFactory().createBitmap(CPoint(99, 118));
+    p->setScaleFactor(2.0);
+    auto bitmap = makeOwned<CBitmap>(p);
+    EXPECT_DOUBLE_EQ(bitmap->getWidth(), 49.5);
+    EXPECT_DOUBLE_EQ(bitmap->getHeight(), 59.0);
+    EXPECT_EQ(bitmap->getPlatformBitmap()->getScaleFactor(), 2.0);
+    for (double bad : {0.0, -1.0, std::nan(""), double(INFINITY)}) p->setScaleFactor(bad);
+    EXPECT_EQ(p->getScaleFactor(), 2.0);
+    EXPECT_DOUBLE_EQ(makeOwned<CBitmap>(nullptr)->getWidth(), 0.0);
 }
 
 TEST(PixelAccess, StraightAndPremultipliedBothWays) {
-  auto bitmap = vstgui_test::solidBitmap(2, 1, CColor(10, 20, 30, 128));
-  {
-    auto straight = CBitmapPixelAccess::create(bitmap, false);
+    auto bitmap = vstgui_test::solidBitmap(2, 1, CColor(10, 20, 30, 128));
+    {
+        auto straight = CBitmapPixelAccess::create(bitmap, false);
+        CColor c;
+        straight->getColor(c);
+        EXPECT_EQ(c, CColor(10, 20, 30, 128));
+        auto premultiplied = CBitmapPixelAccess::create(bitmap, true);
+        premultiplied->getColor(c);
+        EXPECT_EQ(c, CColor(5, 10, 15, 128));
+        // Writing premultiplied stores straight colours.
+        ASSERT_TRUE(premultiplied->setPosition(1, 0));
+        premultiplied->setColor(CColor(5, 10, 15, 128));
+        premultiplied->setColor(CColor(64, 0, 255, 128));  // over-full channel saturates
+        EXPECT_FALSE(premultiplied->setPosition(2, 0));
+        EXPECT_EQ(premultiplied->getX(), 1u);
+    }
+    EXPECT_EQ(vstgui_test::pixelAt(bitmap->getPlatformBitmap(), 1, 0), CColor(128, 0, 255, 128));
+    // Alpha 0 keeps its straight colour; premultiplied reads it as black.
+    auto access = CBitmapPixelAccess::create(bitmap, false);
+    access->setColor(CColor(200, 100, 50, 0));
     CColor c;
-    straight->getColor(c);
-    EXPECT_EQ(c, CColor(10, 20, 30, 128));
-    auto premultiplied = CBitmapPixelAccess::create(bitmap, true);
-    premultiplied->getColor(c);
-    EXPECT_EQ(c, CColor(5, 10, 15, 128));
-    // Writing premultiplied stores straight colours.
-    ASSERT_TRUE(premultiplied->setPosition(1, 0));
-    premultiplied->setColor(CColor(5, 10, 15, 128));
-    premultiplied->setColor(CColor(64, 0, 255, 128));  // over-full channel saturates
-    EXPECT_FALSE(premultiplied->setPosition(2, 0));
-    EXPECT_EQ(premultiplied->getX(), 1u);
-  }
-  EXPECT_EQ(vstgui_test::pixelAt(bitmap->getPlatformBitmap(), 1, 0), CColor(128, 0, 255, 128));
-  // Alpha 0 keeps its straight colour; premultiplied reads it as black.
-  auto access = CBitmapPixelAccess::create(bitmap, false);
-  access->setColor(CColor(200, 100, 50, 0));
-  CColor c;
-  access->getColor(c);
-  EXPECT_EQ(c, CColor(200, 100, 50, 0));
-  EXPECT_EQ(vstgui_test::pixelAt(bitmap->getPlatformBitmap(), 0, 0), CColor(200, 100, 50, 0));
-  EXPECT_FALSE(CBitmapPixelAccess::create(nullptr, false));
+    access->getColor(c);
+    EXPECT_EQ(c, CColor(200, 100, 50, 0));
+    EXPECT_EQ(vstgui_test::pixelAt(bitmap->getPlatformBitmap(), 0, 0), CColor(200, 100, 50, 0));
+    EXPECT_FALSE(CBitmapPixelAccess::create(nullptr, false));
 }
 
 TEST(PixelAccess, ReleaseWritesBackWhatTheBitmapDraws) {
-  auto bitmap = vstgui_test::solidBitmap(10, 10, CColor(255, 0, 0));
-  auto* frame = new CFrame(CRect(0, 0, 10, 10), nullptr);
-  ASSERT_TRUE(frame->open(nullptr));
-  frame->setBackground(bitmap);
-  EXPECT_EQ(vstgui_test::pixelAt(frame->copyImage(), 5, 5), CColor(255, 0, 0));
-  {
-    auto access = CBitmapPixelAccess::create(bitmap, false);
-    do {
-      access->setColor(CColor(0, 0, 255));
-    } while (++*access);
-  }
-  frame->invalid();
-  EXPECT_EQ(vstgui_test::pixelAt(frame->copyImage(), 5, 5), CColor(0, 0, 255));
-  frame->close();
+    auto bitmap = vstgui_test::solidBitmap(10, 10, CColor(255, 0, 0));
+    auto* frame = new CFrame(CRect(0, 0, 10, 10), nullptr);
+    ASSERT_TRUE(frame->open(nullptr));
+    frame->setBackground(bitmap);
+    EXPECT_EQ(vstgui_test::pixelAt(frame->copyImage(), 5, 5), CColor(255, 0, 0));
+    {
+        auto access = CBitmapPixelAccess::create(bitmap, false);
+        do {
+            access->setColor(CColor(0, 0, 255));
+        } while (++*access);
+    }
+    frame->invalid();
+    EXPECT_EQ(vstgui_test::pixelAt(frame->copyImage(), 5, 5), CColor(0, 0, 255));
+    frame->close();
 }
 
 TEST(PlatformBitmap, WritesAPngThatDecodesToTheSamePixels) {
-  auto bitmap = vstgui_test::solidBitmap(3, 2, CColor(10, 20, 30, 128));
-  const char* path = "vstgui_bitmap_test.png";
-  ASSERT_TRUE(bitmap->getPlatformBitmap()->writePNG(path));
-  std::FILE* file = std::fopen(path, "rb");
-  ASSERT_NE(file, nullptr);
-  std::vector<uint8_t> bytes(4096);
-  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-  std::fclose(file);
-  std::remove(path);
-  auto decoded = getPlatformFactory().createBitmapFromMemory(bytes.data(), static_cast<uint32_t>(bytes.size()));
-  ASSERT_TRUE(decoded);
-  EXPECT_EQ(vstgui_test::pixelAt(decoded, 2, 1), CColor(10, 20, 30, 128));
-  EXPECT_FALSE(bitmap->getPlatformBitmap()->writePNG("/nonexistent-dir/x.png"));
+    auto bitmap = vstgui_test::solidBitmap(3, 2, CColor(10, 20, 30, 128));
+    const char* path = "vstgui_bitmap_test.png";
+    ASSERT_TRUE(bitmap->getPlatformBitmap()->writePNG(path));
+    std::FILE* file = std::fopen(path, "rb");
+    ASSERT_NE(file, nullptr);
+    std::vector<uint8_t> bytes(4096);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    std::remove(path);
+    auto decoded =
+        getPlatformFactory().createBitmapFromMemory(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(vstgui_test::pixelAt(decoded, 2, 1), CColor(10, 20, 30, 128));
+    EXPECT_FALSE(bitmap->getPlatformBitmap()->writePNG("/nonexistent-dir/x.png"));
 }
 
 }  // namespace

@@ -18,85 +18,85 @@ namespace x11_test {
 // The X server resets when its last client leaves, and refuses connections meanwhile; one
 // connection held for the whole run keeps it from resetting between tests.
 struct KeepServerAlive : ::testing::Environment {
-  void SetUp() override {
-    if (std::getenv("DISPLAY")) keeper = xcb_connect(nullptr, nullptr);
-  }
-  void TearDown() override {
-    if (keeper) xcb_disconnect(keeper);
-  }
-  xcb_connection_t* keeper = nullptr;
+    void SetUp() override {
+        if (std::getenv("DISPLAY")) keeper = xcb_connect(nullptr, nullptr);
+    }
+    void TearDown() override {
+        if (keeper) xcb_disconnect(keeper);
+    }
+    xcb_connection_t* keeper = nullptr;
 };
 inline const auto* const s_keepServerAlive = ::testing::AddGlobalTestEnvironment(new KeepServerAlive);
 
 // Calls serve() and then done() every 2 ms until done() holds (true) or three seconds
 // pass (false).
 inline bool pollUntil(const std::function<void()>& serve, const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (std::chrono::steady_clock::now() < end) {
-    serve();
-    if (done()) return true;
-    usleep(2000);
-  }
-  return false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < end) {
+        serve();
+        if (done()) return true;
+        usleep(2000);
+    }
+    return false;
 }
 
 // A connection to the display and a mapped top-level window on its first screen. A test
 // fixture derives from it beside ::testing::Test, opens the window in SetUp (after
 // skipping when there is no display) and closes it in TearDown.
 struct TestWindow {
-  TestWindow() = default;
-  TestWindow(const TestWindow&) = delete;
-  TestWindow& operator=(const TestWindow&) = delete;
-  ~TestWindow() { closeWindow(); }
+    TestWindow() = default;
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    ~TestWindow() { closeWindow(); }
 
-  // Connects and maps a width x height window (background None, or white); false when
-  // the connection fails.
-  bool openWindow(std::uint16_t width, std::uint16_t height, bool whiteBackground = false) {
-    c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) return false;
-    screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    top = xcb_generate_id(c);
-    const std::uint32_t white = screen->white_pixel;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, top, screen->root, 0, 0, width, height, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                      whiteBackground ? XCB_CW_BACK_PIXEL : 0, whiteBackground ? &white : nullptr);
-    xcb_map_window(c, top);
-    xcb_flush(c);
-    return true;
-  }
-  // Destroys the window and disconnects; nothing when not open.
-  void closeWindow() {
-    if (!c) return;
-    if (top) xcb_destroy_window(c, top);
-    xcb_disconnect(c);
-    c = nullptr;
-    top = 0;
-  }
+    // Connects and maps a width x height window (background None, or white); false when
+    // the connection fails.
+    bool openWindow(std::uint16_t width, std::uint16_t height, bool whiteBackground = false) {
+        c = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(c)) return false;
+        screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        top = xcb_generate_id(c);
+        const std::uint32_t white = screen->white_pixel;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, top, screen->root, 0, 0, width, height, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                          whiteBackground ? XCB_CW_BACK_PIXEL : 0, whiteBackground ? &white : nullptr);
+        xcb_map_window(c, top);
+        xcb_flush(c);
+        return true;
+    }
+    // Destroys the window and disconnects; nothing when not open.
+    void closeWindow() {
+        if (!c) return;
+        if (top) xcb_destroy_window(c, top);
+        xcb_disconnect(c);
+        c = nullptr;
+        top = 0;
+    }
 
-  bool viewable(xcb_window_t w) {
-    auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
-    const bool yes = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
-    std::free(a);
-    return yes;
-  }
-  // The window's width and height; 0, 0 when the server does not answer.
-  std::pair<int, int> sizeOf(xcb_window_t w) {
-    auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
-    if (!g) return {0, 0};
-    std::pair<int, int> size{g->width, g->height};
-    std::free(g);
-    return size;
-  }
-  // Injects one input event; a motion goes to (x, y) on the root window.
-  void fake(std::uint8_t type, std::uint8_t detail, std::int16_t x = 0, std::int16_t y = 0) {
-    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? screen->root : XCB_NONE,
-                        x, y, 0);
-    xcb_flush(c);
-  }
+    bool viewable(xcb_window_t w) {
+        auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
+        const bool yes = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(a);
+        return yes;
+    }
+    // The window's width and height; 0, 0 when the server does not answer.
+    std::pair<int, int> sizeOf(xcb_window_t w) {
+        auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+        if (!g) return {0, 0};
+        std::pair<int, int> size{g->width, g->height};
+        std::free(g);
+        return size;
+    }
+    // Injects one input event; a motion goes to (x, y) on the root window.
+    void fake(std::uint8_t type, std::uint8_t detail, std::int16_t x = 0, std::int16_t y = 0) {
+        xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME,
+                            type == XCB_MOTION_NOTIFY ? screen->root : XCB_NONE, x, y, 0);
+        xcb_flush(c);
+    }
 
-  xcb_connection_t* c = nullptr;
-  xcb_screen_t* screen = nullptr;
-  xcb_window_t top = 0;
+    xcb_connection_t* c = nullptr;
+    xcb_screen_t* screen = nullptr;
+    xcb_window_t top = 0;
 };
 
 }  // namespace x11_test

@@ -18,7 +18,8 @@ using test::word;
 
 std::vector<std::uint32_t> wordsOf(const std::string& source) {
     const Assembly a = assemble(source);
-    EXPECT_TRUE(a.ok) << (a.errors.empty() ? "" : std::to_string(a.errors[0].line) + ": " + a.errors[0].message);
+    EXPECT_TRUE(a.ok) << (a.errors.empty() ? ""
+                                           : std::to_string(a.errors[0].line) + ": " + a.errors[0].message);
     return a.words;
 }
 
@@ -31,7 +32,8 @@ TEST(Assembler, HundredSampleDelayOfInputZero) {
         StoreSfr   r1, out0
     )";
     // The words of the core's own worked example of a 100-sample delay.
-    EXPECT_EQ(wordsOf(source), (std::vector<std::uint32_t>{0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u}));
+    EXPECT_EQ(wordsOf(source),
+              (std::vector<std::uint32_t>{0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u}));
 }
 
 TEST(Assembler, ForwardJumpsComputeTheirSkip) {
@@ -121,7 +123,8 @@ TEST(Assembler, PresetDirectives) {
 
 TEST(Assembler, PadFillsWithDoNothingWords) {
     const auto words = wordsOf("Abs r1\n.pad 4\n");
-    EXPECT_EQ(words, (std::vector<std::uint32_t>{word(Opcode::Abs, 1), 0xB8000000u, 0xB8000000u, 0xB8000000u}));
+    EXPECT_EQ(words,
+              (std::vector<std::uint32_t>{word(Opcode::Abs, 1), 0xB8000000u, 0xB8000000u, 0xB8000000u}));
     EXPECT_EQ(wordsOf(".pad 1024").size(), 1024u);
     EXPECT_EQ(wordsOf("Abs r0\n.pad 1").size(), 1u);
 }
@@ -138,7 +141,8 @@ TEST(Assembler, MistakesGiveTheirLineAndMessage) {
         {"MacDelay r0", 1, "MacDelay takes 2 operands (register, delay offset), 1 given"},
         {"ClearAcc64 r0", 1, "ClearAcc64 takes 0 operands (none), 1 given"},
         {"Abs r16", 1, "Abs operand 1: register expected (r0-r15, acc32, flags, mreg0-mreg13), got 'r16'"},
-        {"Abs mreg14", 1, "Abs operand 1: register expected (r0-r15, acc32, flags, mreg0-mreg13), got 'mreg14'"},
+        {"Abs mreg14", 1,
+         "Abs operand 1: register expected (r0-r15, acc32, flags, mreg0-mreg13), got 'mreg14'"},
         {"ReadDelay r0, 32768", 1, "ReadDelay operand 2: delay offset 32768 is out of range 0 to 32767"},
         {"ReadDelay r0, -1", 1, "ReadDelay operand 2: delay offset -1 is out of range 0 to 32767"},
         {"ReadDelay r0, 1.5", 1, "ReadDelay operand 2: delay offset needs an integer, got 1.5"},
@@ -156,9 +160,11 @@ TEST(Assembler, MistakesGiveTheirLineAndMessage) {
         {"ShiftLeftImm r0, 32", 1, "ShiftLeftImm operand 2: shift count 32 is out of range 0 to 31"},
         {"ReadRampPitch 500, ramp0, 0", 1,
          "ReadRampPitch operand 1: window size must be 512, 1024, 2048 or 4096 words, got 500"},
-        {"ReadLfoModulated 2, lfo0_sin, 0", 1, "ReadLfoModulated operand 1: LFO negate 2 is out of range 0 to 1"},
+        {"ReadLfoModulated 2, lfo0_sin, 0", 1,
+         "ReadLfoModulated operand 1: LFO negate 2 is out of range 0 to 1"},
         {"SetUserOut r0, 2, 0", 1, "SetUserOut operand 2: user output 2 is out of range 0 to 1"},
-        {"back: Abs r0\nJump back", 2, "Jump operand 1: backward jump to 'back' (line 1): jumps only move forward"},
+        {"back: Abs r0\nJump back", 2,
+         "Jump operand 1: backward jump to 'back' (line 1): jumps only move forward"},
         {"self: Jump self", 1, "Jump operand 1: backward jump to 'self' (line 1): jumps only move forward"},
         {"Jump nowhere", 1, "Jump operand 1: undefined label 'nowhere'"},
         {"Jump far\n.pad 4097\nfar:", 2, ".pad 4097 is out of range 1 to 1024 words"},
@@ -189,7 +195,8 @@ TEST(Assembler, MistakesGiveTheirLineAndMessage) {
         {"Abs r0 $", 1, "unexpected character '$'"},
         {"ReadDelay r0, (1 + 2", 1, "ReadDelay operand 2: missing ')'"},
         {"ReadDelay r0, 4 / 0", 1, "ReadDelay operand 2: division by zero"},
-        {"ReadDelay r0, 0x7FFFFFFFFFFFFF * 0x7FFFFFFFFFFFFF", 1, "ReadDelay operand 2: integer overflow in expression"},
+        {"ReadDelay r0, 0x7FFFFFFFFFFFFF * 0x7FFFFFFFFFFFFF", 1,
+         "ReadDelay operand 2: integer overflow in expression"},
         {"ReadDelay r0, 12abc", 1, "malformed number '12a'"},
         {"AddImm r0, 1 2", 1, "AddImm operand 2: unexpected '2'"},
         {"5 Abs r0", 1, "expected an instruction or a directive, got '5'"},

@@ -31,8 +31,8 @@ protected:
     }
     // Runs fxasm with arguments; returns its exit status, stderr in err.
     int run(const std::string& arguments, std::string& err) const {
-        const std::string command =
-            std::string(FXASM_PATH) + " " + arguments + " >'" + path("stdout") + "' 2>'" + path("stderr") + "'";
+        const std::string command = std::string(FXASM_PATH) + " " + arguments + " >'" + path("stdout") +
+                                    "' 2>'" + path("stderr") + "'";
         const int status = std::system(command.c_str());
         err = read(path("stderr"));
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -42,8 +42,9 @@ protected:
 };
 
 TEST_F(FxasmCommand, AssemblesAndDisassembles) {
-    write("delay.fxasm", ".region line, 101\nLoadSfr r0, in0\nWriteDelay r0, line\nReadDelay r1, line[100]\n"
-                         "StoreSfr r1, out0\n");
+    write("delay.fxasm",
+          ".region line, 101\nLoadSfr r0, in0\nWriteDelay r0, line\nReadDelay r1, line[100]\n"
+          "StoreSfr r1, out0\n");
     std::string err;
     ASSERT_EQ(run(path("delay.fxasm") + " -o " + path("delay.hex"), err), 0) << err;
     EXPECT_EQ(err, "");
@@ -51,7 +52,8 @@ TEST_F(FxasmCommand, AssemblesAndDisassembles) {
     const auto result = program.loadFromFile(path("delay.hex"));
     ASSERT_TRUE(result.ok);
     EXPECT_TRUE(result.warnings.empty());
-    EXPECT_EQ(program.words, (std::vector<std::uint32_t>{0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u}));
+    EXPECT_EQ(program.words,
+              (std::vector<std::uint32_t>{0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u}));
 
     ASSERT_EQ(run("--disassemble " + path("delay.hex"), err), 0) << err;
     const std::string listing = read(path("stdout"));
@@ -70,10 +72,12 @@ TEST_F(FxasmCommand, ErrorsWriteNoOutput) {
 }
 
 TEST_F(FxasmCommand, DeepNestingIsAnErrorOnItsLine) {
-    write("deep.fxasm", "Abs r0\nAddImm r0, " + std::string(1000000, '(') + "1" + std::string(1000000, ')') + "\n");
+    write("deep.fxasm",
+          "Abs r0\nAddImm r0, " + std::string(1000000, '(') + "1" + std::string(1000000, ')') + "\n");
     std::string err;
     EXPECT_EQ(run(path("deep.fxasm") + " -o " + path("deep.hex"), err), 1);
-    EXPECT_EQ(err, path("deep.fxasm") + ":2: AddImm operand 2: expression nested too deeply (more than 256 levels)\n");
+    EXPECT_EQ(err, path("deep.fxasm") +
+                       ":2: AddImm operand 2: expression nested too deeply (more than 256 levels)\n");
     EXPECT_FALSE(std::ifstream(path("deep.hex")).good());
 }
 

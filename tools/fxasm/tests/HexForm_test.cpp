@@ -78,7 +78,8 @@ TEST(HexForm, RecordLayout) {
     for (std::size_t i = 0; i + 1 < records.size(); ++i) {
         EXPECT_EQ(records[i].type, 0u);
         EXPECT_EQ(records[i].address, expectedAddresses[i]) << i;
-        const std::uint32_t expectedCount = i == 8 || i == 10 ? 2 : (i == 11 ? 50 : (i == 29 ? 1094 - 17 * 64 : 64));
+        const std::uint32_t expectedCount =
+            i == 8 || i == 10 ? 2 : (i == 11 ? 50 : (i == 29 ? 1094 - 17 * 64 : 64));
         EXPECT_EQ(records[i].count, expectedCount) << i;
     }
     EXPECT_EQ(records.back().type, 1u);
@@ -145,8 +146,18 @@ TEST(HexForm, DefaultSettingsBlockIsTheDefaultPresets) {
     // The 50-byte record at 0x1000: shifts 10 x6, rates 0, tap max 32767,
     // interval 0, timings 36000, 480, 480, the constants 2400 and 960, user outputs off.
     EXPECT_NE(text.find(":32100000"
-                        "4A29A514" "000000000000000000000000000000000000000000000000"
-                        "FF7F0000" "00000000" "A08C" "E001" "E001" "6009" "C003" "00" "00" "C406"),
+                        "4A29A514"
+                        "000000000000000000000000000000000000000000000000"
+                        "FF7F0000"
+                        "00000000"
+                        "A08C"
+                        "E001"
+                        "E001"
+                        "6009"
+                        "C003"
+                        "00"
+                        "00"
+                        "C406"),
               std::string::npos)
         << text;
     FXCoreProgram program;

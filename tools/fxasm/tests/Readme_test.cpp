@@ -29,7 +29,8 @@ TEST(Readme, OperationListIsTheTable) {
     while (std::getline(reference, line)) {
         // "0x24  MacDelay register, delay offset" -> "| 0x24 | `MacDelay` | register, delay offset |"
         const std::size_t nameEnd = line.find(' ', 6);
-        const std::string name = line.substr(6, nameEnd == std::string::npos ? std::string::npos : nameEnd - 6);
+        const std::string name =
+            line.substr(6, nameEnd == std::string::npos ? std::string::npos : nameEnd - 6);
         const std::string operands = nameEnd == std::string::npos ? "(none)" : line.substr(nameEnd + 1);
         const std::string row = "| " + line.substr(0, 4) + " | `" + name + "` | " + operands + " |";
         EXPECT_NE(text.find(row), std::string::npos) << row;
@@ -51,7 +52,8 @@ TEST(Readme, ExamplesAssemble) {
         const Assembly a = assemble(block);
         EXPECT_TRUE(a.ok) << block << (a.errors.empty() ? "" : a.errors[0].message);
         if (block.find("line[100]") != std::string::npos) {
-            EXPECT_EQ(a.words, (std::vector<std::uint32_t>{0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u}));
+            EXPECT_EQ(a.words,
+                      (std::vector<std::uint32_t>{0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u}));
         }
         ++assembled;
     }

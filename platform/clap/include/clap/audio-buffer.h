@@ -10,8 +10,8 @@ typedef struct clap_audio_buffer {
     float **data32;
     double **data64;
     uint32_t channel_count;
-    uint32_t latency;       // to or from the audio interface, in samples
-    uint64_t constant_mask; // bit i: channel i holds one value (a hint; still filled)
+    uint32_t latency;        // to or from the audio interface, in samples
+    uint64_t constant_mask;  // bit i: channel i holds one value (a hint; still filled)
 } clap_audio_buffer_t;
 
 CLAP_EXTERN_C_END

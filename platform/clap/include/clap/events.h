@@ -8,18 +8,18 @@
 CLAP_EXTERN_C_BEGIN
 
 typedef struct clap_event_header {
-    uint32_t size;     // bytes of the whole event, header included
-    uint32_t time;     // sample offset within the block
-    uint16_t space_id; // event namespace; the types below belong to the core space
+    uint32_t size;      // bytes of the whole event, header included
+    uint32_t time;      // sample offset within the block
+    uint16_t space_id;  // event namespace; the types below belong to the core space
     uint16_t type;
-    uint32_t flags; // clap_event_flags
+    uint32_t flags;  // clap_event_flags
 } clap_event_header_t;
 
 static const CLAP_CONSTEXPR uint16_t CLAP_CORE_EVENT_SPACE_ID = 0;
 
 enum clap_event_flags {
-    CLAP_EVENT_IS_LIVE = 1 << 0,     // a live user action
-    CLAP_EVENT_DONT_RECORD = 1 << 1, // not to be recorded (for example caused by a MIDI CC)
+    CLAP_EVENT_IS_LIVE = 1 << 0,      // a live user action
+    CLAP_EVENT_DONT_RECORD = 1 << 1,  // not to be recorded (for example caused by a MIDI CC)
 };
 
 enum {
@@ -43,9 +43,9 @@ typedef struct clap_event_note {
     clap_event_header_t header;
     int32_t note_id;
     int16_t port_index;
-    int16_t channel; // 0..15
-    int16_t key;     // 0..127
-    double velocity; // 0..1
+    int16_t channel;  // 0..15
+    int16_t key;      // 0..127
+    double velocity;  // 0..1
 } clap_event_note_t;
 
 enum {
@@ -72,7 +72,7 @@ typedef struct clap_event_note_expression {
 typedef struct clap_event_param_value {
     clap_event_header_t header;
     clap_id param_id;
-    void *cookie; // from the parameter's info, or null
+    void *cookie;  // from the parameter's info, or null
     int32_t note_id;
     int16_t port_index;
     int16_t channel;
@@ -88,7 +88,7 @@ typedef struct clap_event_param_mod {
     int16_t port_index;
     int16_t channel;
     int16_t key;
-    double amount; // added to the parameter's value
+    double amount;  // added to the parameter's value
 } clap_event_param_mod_t;
 
 typedef struct clap_event_param_gesture {
@@ -109,11 +109,11 @@ enum clap_transport_flags {
 
 typedef struct clap_event_transport {
     clap_event_header_t header;
-    uint32_t flags; // clap_transport_flags
+    uint32_t flags;  // clap_transport_flags
     clap_beattime song_pos_beats;
     clap_sectime song_pos_seconds;
-    double tempo;     // beats per minute
-    double tempo_inc; // tempo change per sample
+    double tempo;      // beats per minute
+    double tempo_inc;  // tempo change per sample
     clap_beattime loop_start_beats;
     clap_beattime loop_end_beats;
     clap_sectime loop_start_seconds;
@@ -134,7 +134,7 @@ typedef struct clap_event_midi {
 typedef struct clap_event_midi_sysex {
     clap_event_header_t header;
     uint16_t port_index;
-    const uint8_t *buffer; // valid only during the call that carries it
+    const uint8_t *buffer;  // valid only during the call that carries it
     uint32_t size;
 } clap_event_midi_sysex_t;
 
@@ -148,15 +148,13 @@ typedef struct clap_event_midi2 {
 typedef struct clap_input_events {
     void *ctx;
     uint32_t(CLAP_ABI *size)(const struct clap_input_events *list);
-    const clap_event_header_t *(CLAP_ABI *get)(const struct clap_input_events *list,
-                                               uint32_t index);
+    const clap_event_header_t *(CLAP_ABI *get)(const struct clap_input_events *list, uint32_t index);
 } clap_input_events_t;
 
 // The host's list for the plug-in's events; the host copies each event. false: not queued.
 typedef struct clap_output_events {
     void *ctx;
-    bool(CLAP_ABI *try_push)(const struct clap_output_events *list,
-                             const clap_event_header_t *event);
+    bool(CLAP_ABI *try_push)(const struct clap_output_events *list, const clap_event_header_t *event);
 } clap_output_events_t;
 
 CLAP_EXTERN_C_END

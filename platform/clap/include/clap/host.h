@@ -9,12 +9,12 @@ CLAP_EXTERN_C_BEGIN
 typedef struct clap_host {
     clap_version_t clap_version;
 
-    void *host_data; // the host's own
+    void *host_data;  // the host's own
 
-    const char *name;    // mandatory
-    const char *vendor;  // optional
-    const char *url;     // optional
-    const char *version; // mandatory
+    const char *name;     // mandatory
+    const char *vendor;   // optional
+    const char *url;      // optional
+    const char *version;  // mandatory
 
     // The host's table for that extension id, or null. [thread-safe]
     const void *(CLAP_ABI *get_extension)(const struct clap_host *host, const char *extension_id);

@@ -18,8 +18,7 @@ typedef struct clap_plugin_factory {
 
     // A new instance, released through its destroy callback; null on failure.
     const clap_plugin_t *(CLAP_ABI *create_plugin)(const struct clap_plugin_factory *factory,
-                                                   const clap_host_t *host,
-                                                   const char *plugin_id);
+                                                   const clap_host_t *host, const char *plugin_id);
 } clap_plugin_factory_t;
 
 CLAP_EXTERN_C_END

@@ -15,8 +15,7 @@ typedef struct clap_istream {
 typedef struct clap_ostream {
     void *ctx;
     // Bytes written; -1 on error.
-    int64_t(CLAP_ABI *write)(const struct clap_ostream *stream, const void *buffer,
-                             uint64_t size);
+    int64_t(CLAP_ABI *write)(const struct clap_ostream *stream, const void *buffer, uint64_t size);
 } clap_ostream_t;
 
 CLAP_EXTERN_C_END

@@ -34,70 +34,70 @@ class EventLoop;
 class VSTGUIEditorInterface;  // not offered: frames are made without an editor interface
 
 enum class PlatformType {
-  kDefaultNative,     // here the same as kX11EmbedWindowID
-  kX11EmbedWindowID,  // parent is an X11 window id cast to void*
+    kDefaultNative,     // here the same as kX11EmbedWindowID
+    kX11EmbedWindowID,  // parent is an X11 window id cast to void*
 };
 
 class CFrame : public CViewContainer {
- public:
-  // The frame's rectangle, usually (0, 0, width, height) in points; editor must be null.
-  CFrame(const CRect& size, VSTGUIEditorInterface* editor);
-  ~CFrame() override;
+public:
+    // The frame's rectangle, usually (0, 0, width, height) in points; editor must be null.
+    CFrame(const CRect& size, VSTGUIEditorInterface* editor);
+    ~CFrame() override;
 
-  // With a parent: connects to the X display ($DISPLAY), creates a child window of the
-  // parent window of the frame's size times the zoom in pixels, maps it and paints it.
-  // Without a parent: an offscreen frame that paints into an image (copyImage).
-  // False when already open, or when the display, the parent or its screen cannot be used.
-  bool open(void* parent, PlatformType type = PlatformType::kDefaultNative);
-  // Destroys the window, removes and forgets every view, then forgets the frame (the
-  // creator's reference): the frame is deleted unless someone else holds it.
-  void close();
-  bool isOpen() const;
+    // With a parent: connects to the X display ($DISPLAY), creates a child window of the
+    // parent window of the frame's size times the zoom in pixels, maps it and paints it.
+    // Without a parent: an offscreen frame that paints into an image (copyImage).
+    // False when already open, or when the display, the parent or its screen cannot be used.
+    bool open(void* parent, PlatformType type = PlatformType::kDefaultNative);
+    // Destroys the window, removes and forgets every view, then forgets the frame (the
+    // creator's reference): the frame is deleted unless someone else holds it.
+    void close();
+    bool isOpen() const;
 
-  // Pixels per point of the window and of the offscreen image; the window is resized and
-  // everything redrawn. False, nothing changed, unless zoom is finite and above 0.
-  bool setZoom(double zoom);
-  double getZoom() const;
+    // Pixels per point of the window and of the offscreen image; the window is resized and
+    // everything redrawn. False, nothing changed, unless zoom is finite and above 0.
+    bool setZoom(double zoom);
+    double getZoom() const;
 
-  // Hands a mouse event to the views (see above); event.consumed tells whether a view
-  // handled it. Positions are in frame points.
-  void dispatchEvent(Event& event);
+    // Hands a mouse event to the views (see above); event.consumed tells whether a view
+    // handled it. Positions are in frame points.
+    void dispatchEvent(Event& event);
 
-  void invalidRect(const CRect& rect) override;
-  CFrame* getFrame() const override;
+    void invalidRect(const CRect& rect) override;
+    CFrame* getFrame() const override;
 
-  // The knob mode every knob uses (CKnobMode); process-wide, as knobs have no mode of their
-  // own. Starts at kCircularMode.
-  static int32_t kDefaultKnobMode;
+    // The knob mode every knob uses (CKnobMode); process-wide, as knobs have no mode of their
+    // own. Starts at kCircularMode.
+    static int32_t kDefaultKnobMode;
 
-  // Platform entry points.
-  // The X connection's descriptor; -1 for an offscreen or closed frame.
-  int getFileDescriptor() const;
-  // Drains the X events already received or readable now without blocking, dispatches
-  // them, then paints. Nothing for an offscreen frame.
-  void processEvents();
-  // Paints what was invalidated since the last paint and shows it.
-  void paint();
-  // The number of paints that drew something since the frame was made (an idle editor's
-  // stays put).
-  uint64_t getPaintCount() const;
-  // Paints, then copies the back buffer (width x zoom by height x zoom pixels, rounded;
-  // scale factor = zoom); null while the frame is not open.
-  PlatformBitmapPtr copyImage();
-  // The frame's own X11 window; 0 for an offscreen or closed frame.
-  uint32_t getWindowId() const;
+    // Platform entry points.
+    // The X connection's descriptor; -1 for an offscreen or closed frame.
+    int getFileDescriptor() const;
+    // Drains the X events already received or readable now without blocking, dispatches
+    // them, then paints. Nothing for an offscreen frame.
+    void processEvents();
+    // Paints what was invalidated since the last paint and shows it.
+    void paint();
+    // The number of paints that drew something since the frame was made (an idle editor's
+    // stays put).
+    uint64_t getPaintCount() const;
+    // Paints, then copies the back buffer (width x zoom by height x zoom pixels, rounded;
+    // scale factor = zoom); null while the frame is not open.
+    PlatformBitmapPtr copyImage();
+    // The frame's own X11 window; 0 for an offscreen or closed frame.
+    uint32_t getWindowId() const;
 
-  struct Impl;
+    struct Impl;
 
- protected:
-  void willRemoveView(CView* view) override;
+protected:
+    void willRemoveView(CView* view) override;
 
- private:
-  friend class EventLoop;
-  void detachFromLoop();  // the loop is going away
-  // Drops the grab, telling the view that took the press (onMouseCancel).
-  void cancelGrab();
-  std::unique_ptr<Impl> impl;
+private:
+    friend class EventLoop;
+    void detachFromLoop();  // the loop is going away
+    // Drops the grab, telling the view that took the press (onMouseCancel).
+    void cancelGrab();
+    std::unique_ptr<Impl> impl;
 };
 
 }  // namespace VSTGUI

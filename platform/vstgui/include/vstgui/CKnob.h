@@ -17,49 +17,49 @@
 namespace VSTGUI {
 
 enum CKnobMode : int32_t {
-  kCircularMode = 0,
-  kRelativeCircularMode = 1,
-  kLinearMode = 2,
+    kCircularMode = 0,
+    kRelativeCircularMode = 1,
+    kLinearMode = 2,
 };
 
 class CKnobBase : public CControl {
- public:
-  static constexpr double kLinearDragRange = 200.0;  // points for the whole range
-  static constexpr float kWheelStep = 0.1f;          // normalised value per wheel notch
+public:
+    static constexpr double kLinearDragRange = 200.0;  // points for the whole range
+    static constexpr float kWheelStep = 0.1f;          // normalised value per wheel notch
 
-  CKnobBase(const CRect& size, IControlListener* listener, int32_t tag, CBitmap* background);
-  CKnobBase(const CKnobBase& other);
+    CKnobBase(const CRect& size, IControlListener* listener, int32_t tag, CBitmap* background);
+    CKnobBase(const CKnobBase& other);
 
-  CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
-  CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
-  CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
-  bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
-               const CButtonState& buttons) override;
+    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
+    bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
+                 const CButtonState& buttons) override;
 
- private:
-  CPoint dragStart;
-  float dragStartValue = 0.0f;
-  bool dragging = false;
+private:
+    CPoint dragStart;
+    float dragStartValue = 0.0f;
+    bool dragging = false;
 };
 
 // The knob with its construction arguments: background and handle bitmaps, handle offset and
 // draw style. It draws only its background bitmap; knobs with pictures draw themselves.
 class CKnob : public CKnobBase {
- public:
-  CKnob(const CRect& size, IControlListener* listener, int32_t tag, CBitmap* background,
-        CBitmap* handle, const CPoint& offset = CPoint(0, 0), int32_t drawStyle = 0);
-  CKnob(const CKnob& other);
-  CView* newCopy() const override;
+public:
+    CKnob(const CRect& size, IControlListener* listener, int32_t tag, CBitmap* background, CBitmap* handle,
+          const CPoint& offset = CPoint(0, 0), int32_t drawStyle = 0);
+    CKnob(const CKnob& other);
+    CView* newCopy() const override;
 
-  void setDrawStyle(int32_t style) { knobDrawStyle = style; }
-  int32_t getDrawStyle() const { return knobDrawStyle; }
-  CBitmap* getHandleBitmap() const { return handleImage.get(); }
-  const CPoint& getHandleOffset() const { return handleImageOffset; }
+    void setDrawStyle(int32_t style) { knobDrawStyle = style; }
+    int32_t getDrawStyle() const { return knobDrawStyle; }
+    CBitmap* getHandleBitmap() const { return handleImage.get(); }
+    const CPoint& getHandleOffset() const { return handleImageOffset; }
 
- private:
-  SharedPointer<CBitmap> handleImage;
-  CPoint handleImageOffset;
-  int32_t knobDrawStyle;
+private:
+    SharedPointer<CBitmap> handleImage;
+    CPoint handleImageOffset;
+    int32_t knobDrawStyle;
 };
 
 }  // namespace VSTGUI

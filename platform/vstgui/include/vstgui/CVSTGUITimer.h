@@ -15,30 +15,30 @@ namespace VSTGUI {
 class EventLoop;
 
 class CVSTGUITimer : public CBaseObject {
- public:
-  using CallbackFunc = std::function<void(CVSTGUITimer*)>;
+public:
+    using CallbackFunc = std::function<void(CVSTGUITimer*)>;
 
-  // fireTime is the period in milliseconds (at least 1); doStart starts it at once.
-  explicit CVSTGUITimer(CallbackFunc callback, uint32_t fireTime = 100, bool doStart = true);
-  ~CVSTGUITimer() override;
-  CVSTGUITimer(const CVSTGUITimer&) = delete;
-  CVSTGUITimer& operator=(const CVSTGUITimer&) = delete;
+    // fireTime is the period in milliseconds (at least 1); doStart starts it at once.
+    explicit CVSTGUITimer(CallbackFunc callback, uint32_t fireTime = 100, bool doStart = true);
+    ~CVSTGUITimer() override;
+    CVSTGUITimer(const CVSTGUITimer&) = delete;
+    CVSTGUITimer& operator=(const CVSTGUITimer&) = delete;
 
-  // The first tick comes one period after start. False without an event loop.
-  bool start();
-  bool stop();
-  bool isRunning() const { return running; }
-  // A running timer restarts with the new period.
-  bool setFireTime(uint32_t ms);
-  uint32_t getFireTime() const { return period; }
+    // The first tick comes one period after start. False without an event loop.
+    bool start();
+    bool stop();
+    bool isRunning() const { return running; }
+    // A running timer restarts with the new period.
+    bool setFireTime(uint32_t ms);
+    uint32_t getFireTime() const { return period; }
 
- private:
-  friend class EventLoop;
-  CallbackFunc callback;
-  EventLoop* loop;
-  uint32_t period;
-  uint64_t nextDue = 0;  // in the loop's milliseconds
-  bool running = false;
+private:
+    friend class EventLoop;
+    CallbackFunc callback;
+    EventLoop* loop;
+    uint32_t period;
+    uint64_t nextDue = 0;  // in the loop's milliseconds
+    bool running = false;
 };
 
 }  // namespace VSTGUI

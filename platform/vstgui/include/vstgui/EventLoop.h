@@ -18,62 +18,62 @@ class CFrame;
 class CVSTGUITimer;
 
 class EventLoop {
- public:
-  EventLoop();
-  // Timers and frames still attached are let go: they stay alive but are no longer driven.
-  ~EventLoop();
-  EventLoop(const EventLoop&) = delete;
-  EventLoop& operator=(const EventLoop&) = delete;
+public:
+    EventLoop();
+    // Timers and frames still attached are let go: they stay alive but are no longer driven.
+    ~EventLoop();
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
 
-  // Binds a loop for its lifetime; scopes nest.
-  class Scope {
-   public:
-    explicit Scope(EventLoop& loop);
-    ~Scope();
-    Scope(const Scope&) = delete;
-    Scope& operator=(const Scope&) = delete;
+    // Binds a loop for its lifetime; scopes nest.
+    class Scope {
+    public:
+        explicit Scope(EventLoop& loop);
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
 
-   private:
-    EventLoop* previous;
-  };
-  // The loop bound now, or null.
-  static EventLoop* current();
+    private:
+        EventLoop* previous;
+    };
+    // The loop bound now, or null.
+    static EventLoop* current();
 
-  // Milliseconds of the steady clock, or of the manual clock once it is used.
-  uint64_t nowMs() const;
-  // Switches to a manual clock that stands at startMs until advanced.
-  void useManualClock(uint64_t startMs = 0);
-  // Moves the manual clock on by ms, firing each timer at every tick that falls in that
-  // span in time order, then paints the frames. Nothing without a manual clock.
-  void advanceClock(uint64_t ms);
+    // Milliseconds of the steady clock, or of the manual clock once it is used.
+    uint64_t nowMs() const;
+    // Switches to a manual clock that stands at startMs until advanced.
+    void useManualClock(uint64_t startMs = 0);
+    // Moves the manual clock on by ms, firing each timer at every tick that falls in that
+    // span in time order, then paints the frames. Nothing without a manual clock.
+    void advanceClock(uint64_t ms);
 
-  static constexpr uint64_t kEarlyToleranceMs = 1;
-  // Fires every running timer that is due, or due within kEarlyToleranceMs (at most once
-  // each), then drains the frames' queued events and paints them; the number fired.
-  uint32_t fireDueTimers();
-  // The shortest period of the running timers in milliseconds; 0 when none runs.
-  uint32_t shortestTimerPeriod() const;
-  uint32_t runningTimerCount() const;
+    static constexpr uint64_t kEarlyToleranceMs = 1;
+    // Fires every running timer that is due, or due within kEarlyToleranceMs (at most once
+    // each), then drains the frames' queued events and paints them; the number fired.
+    uint32_t fireDueTimers();
+    // The shortest period of the running timers in milliseconds; 0 when none runs.
+    uint32_t shortestTimerPeriod() const;
+    uint32_t runningTimerCount() const;
 
-  // The X connection descriptors of the window frames (one per frame).
-  std::vector<int> fileDescriptors() const;
-  // Every window frame drains its queued X events, dispatches them and paints.
-  void processEvents();
+    // The X connection descriptors of the window frames (one per frame).
+    std::vector<int> fileDescriptors() const;
+    // Every window frame drains its queued X events, dispatches them and paints.
+    void processEvents();
 
- private:
-  friend class CVSTGUITimer;
-  friend class CFrame;
-  void addTimer(CVSTGUITimer* timer);
-  void removeTimer(CVSTGUITimer* timer);
-  void addFrame(CFrame* frame);
-  void removeFrame(CFrame* frame);
-  uint32_t fireTimersDueAt(uint64_t now);
-  void paintFrames();
+private:
+    friend class CVSTGUITimer;
+    friend class CFrame;
+    void addTimer(CVSTGUITimer* timer);
+    void removeTimer(CVSTGUITimer* timer);
+    void addFrame(CFrame* frame);
+    void removeFrame(CFrame* frame);
+    uint32_t fireTimersDueAt(uint64_t now);
+    void paintFrames();
 
-  std::vector<CVSTGUITimer*> timers;  // not owning; each removes itself when it dies
-  std::vector<CFrame*> frames;        // not owning; each removes itself when it closes
-  uint64_t manualNow = 0;
-  bool manualClock = false;
+    std::vector<CVSTGUITimer*> timers;  // not owning; each removes itself when it dies
+    std::vector<CFrame*> frames;        // not owning; each removes itself when it closes
+    uint64_t manualNow = 0;
+    bool manualClock = false;
 };
 
 }  // namespace VSTGUI

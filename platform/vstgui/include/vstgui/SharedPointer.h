@@ -14,78 +14,78 @@
 namespace VSTGUI {
 
 class CBaseObject {
- public:
-  CBaseObject() = default;
-  // A copy is a new object with a count of its own.
-  CBaseObject(const CBaseObject&) {}
-  CBaseObject& operator=(const CBaseObject&) { return *this; }
-  virtual ~CBaseObject() = default;
+public:
+    CBaseObject() = default;
+    // A copy is a new object with a count of its own.
+    CBaseObject(const CBaseObject&) {}
+    CBaseObject& operator=(const CBaseObject&) { return *this; }
+    virtual ~CBaseObject() = default;
 
-  void remember() { ++refCount; }
-  void forget() {
-    if (--refCount == 0) delete this;
-  }
-  int32_t getNbReference() const { return refCount; }
+    void remember() { ++refCount; }
+    void forget() {
+        if (--refCount == 0) delete this;
+    }
+    int32_t getNbReference() const { return refCount; }
 
- private:
-  int32_t refCount = 1;
+private:
+    int32_t refCount = 1;
 };
 
 template <class T>
 class SharedPointer {
- public:
-  SharedPointer() = default;
-  SharedPointer(std::nullptr_t) {}
-  // Holds p, remembering it unless rememberIt is false (the pointer then adopts a reference).
-  SharedPointer(T* p, bool rememberIt = true) : ptr(p) {
-    if (ptr && rememberIt) ptr->remember();
-  }
-  SharedPointer(const SharedPointer& o) : SharedPointer(o.ptr) {}
-  SharedPointer(SharedPointer&& o) noexcept : ptr(std::exchange(o.ptr, nullptr)) {}
-  template <class U>
-  SharedPointer(const SharedPointer<U>& o) : SharedPointer(o.get()) {}
-  ~SharedPointer() { release(); }
-
-  SharedPointer& operator=(const SharedPointer& o) { return *this = o.ptr; }
-  SharedPointer& operator=(SharedPointer&& o) noexcept {
-    if (this != &o) {
-      release();
-      ptr = std::exchange(o.ptr, nullptr);
+public:
+    SharedPointer() = default;
+    SharedPointer(std::nullptr_t) {}
+    // Holds p, remembering it unless rememberIt is false (the pointer then adopts a reference).
+    SharedPointer(T* p, bool rememberIt = true) : ptr(p) {
+        if (ptr && rememberIt) ptr->remember();
     }
-    return *this;
-  }
-  SharedPointer& operator=(T* p) {
-    if (p) p->remember();
-    release();
-    ptr = p;
-    return *this;
-  }
-  SharedPointer& operator=(std::nullptr_t) {
-    release();
-    return *this;
-  }
+    SharedPointer(const SharedPointer& o) : SharedPointer(o.ptr) {}
+    SharedPointer(SharedPointer&& o) noexcept : ptr(std::exchange(o.ptr, nullptr)) {}
+    template <class U>
+    SharedPointer(const SharedPointer<U>& o) : SharedPointer(o.get()) {}
+    ~SharedPointer() { release(); }
 
-  T* get() const { return ptr; }
-  T* operator->() const { return ptr; }
-  T& operator*() const { return *ptr; }
-  operator T*() const { return ptr; }
+    SharedPointer& operator=(const SharedPointer& o) { return *this = o.ptr; }
+    SharedPointer& operator=(SharedPointer&& o) noexcept {
+        if (this != &o) {
+            release();
+            ptr = std::exchange(o.ptr, nullptr);
+        }
+        return *this;
+    }
+    SharedPointer& operator=(T* p) {
+        if (p) p->remember();
+        release();
+        ptr = p;
+        return *this;
+    }
+    SharedPointer& operator=(std::nullptr_t) {
+        release();
+        return *this;
+    }
 
- private:
-  void release() {
-    if (ptr) std::exchange(ptr, nullptr)->forget();
-  }
-  T* ptr = nullptr;
+    T* get() const { return ptr; }
+    T* operator->() const { return ptr; }
+    T& operator*() const { return *ptr; }
+    operator T*() const { return ptr; }
+
+private:
+    void release() {
+        if (ptr) std::exchange(ptr, nullptr)->forget();
+    }
+    T* ptr = nullptr;
 };
 
 // Adopts the creator's reference of a new object.
 template <class T>
 SharedPointer<T> owned(T* p) {
-  return SharedPointer<T>(p, false);
+    return SharedPointer<T>(p, false);
 }
 
 template <class T, class... Args>
 SharedPointer<T> makeOwned(Args&&... args) {
-  return owned(new T(std::forward<Args>(args)...));
+    return owned(new T(std::forward<Args>(args)...));
 }
 
 }  // namespace VSTGUI

@@ -11,19 +11,19 @@ static const CLAP_CONSTEXPR char CLAP_PORT_STEREO[] = "stereo";
 CLAP_EXTERN_C_BEGIN
 
 enum {
-    CLAP_AUDIO_PORT_IS_MAIN = 1 << 0, // at most one per direction, at index 0
+    CLAP_AUDIO_PORT_IS_MAIN = 1 << 0,  // at most one per direction, at index 0
     CLAP_AUDIO_PORT_SUPPORTS_64BITS = 1 << 1,
     CLAP_AUDIO_PORT_PREFERS_64BITS = 1 << 2,
     CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE = 1 << 3,
 };
 
 typedef struct clap_audio_port_info {
-    clap_id id; // stable; may repeat between input and output
+    clap_id id;  // stable; may repeat between input and output
     char name[CLAP_NAME_SIZE];
     uint32_t flags;
     uint32_t channel_count;
-    const char *port_type; // CLAP_PORT_MONO, CLAP_PORT_STEREO, or null when unspecified
-    clap_id in_place_pair; // or CLAP_INVALID_ID
+    const char *port_type;  // CLAP_PORT_MONO, CLAP_PORT_STEREO, or null when unspecified
+    clap_id in_place_pair;  // or CLAP_INVALID_ID
 } clap_audio_port_info_t;
 
 // Both [main-thread].

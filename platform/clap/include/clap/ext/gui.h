@@ -20,10 +20,10 @@ typedef void *clap_nsview;
 typedef unsigned long clap_xwnd;
 
 typedef struct clap_window {
-    const char *api; // one of the CLAP_WINDOW_API_ strings
+    const char *api;  // one of the CLAP_WINDOW_API_ strings
     union {
         clap_nsview cocoa;
-        clap_xwnd x11; // the X11 Window id of the host's parent window
+        clap_xwnd x11;  // the X11 Window id of the host's parent window
         clap_hwnd win32;
         void *ptr;
     };
@@ -39,11 +39,9 @@ typedef struct clap_gui_resize_hints {
 
 // Every entry [main-thread].
 typedef struct clap_plugin_gui {
-    bool(CLAP_ABI *is_api_supported)(const clap_plugin_t *plugin, const char *api,
-                                     bool is_floating);
+    bool(CLAP_ABI *is_api_supported)(const clap_plugin_t *plugin, const char *api, bool is_floating);
     // Points *api at one of the constant strings (not a copy).
-    bool(CLAP_ABI *get_preferred_api)(const clap_plugin_t *plugin, const char **api,
-                                      bool *is_floating);
+    bool(CLAP_ABI *get_preferred_api)(const clap_plugin_t *plugin, const char **api, bool *is_floating);
     bool(CLAP_ABI *create)(const clap_plugin_t *plugin, const char *api, bool is_floating);
     void(CLAP_ABI *destroy)(const clap_plugin_t *plugin);
     // 2.0 is 200 %; false when the scale is ignored.

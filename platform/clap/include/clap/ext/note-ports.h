@@ -17,8 +17,8 @@ enum clap_note_dialect {
 
 typedef struct clap_note_port_info {
     clap_id id;
-    uint32_t supported_dialects; // bit set of clap_note_dialect
-    uint32_t preferred_dialect;  // one clap_note_dialect
+    uint32_t supported_dialects;  // bit set of clap_note_dialect
+    uint32_t preferred_dialect;   // one clap_note_dialect
     char name[CLAP_NAME_SIZE];
 } clap_note_port_info_t;
 
@@ -30,7 +30,7 @@ typedef struct clap_plugin_note_ports {
 } clap_plugin_note_ports_t;
 
 enum {
-    CLAP_NOTE_PORTS_RESCAN_ALL = 1 << 0, // only while deactivated
+    CLAP_NOTE_PORTS_RESCAN_ALL = 1 << 0,  // only while deactivated
     CLAP_NOTE_PORTS_RESCAN_NAMES = 1 << 1,
 };
 

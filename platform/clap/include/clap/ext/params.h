@@ -31,11 +31,11 @@ enum {
 typedef uint32_t clap_param_info_flags;
 
 typedef struct clap_param_info {
-    clap_id id; // stable for the life of the plug-in
+    clap_id id;  // stable for the life of the plug-in
     clap_param_info_flags flags;
-    void *cookie; // echoed back in events, or null
+    void *cookie;  // echoed back in events, or null
     char name[CLAP_NAME_SIZE];
-    char module[CLAP_PATH_SIZE]; // group path, "/"-separated
+    char module[CLAP_PATH_SIZE];  // group path, "/"-separated
     double min_value;
     double max_value;
     double default_value;
@@ -50,8 +50,8 @@ typedef struct clap_plugin_params {
     bool(CLAP_ABI *get_value)(const clap_plugin_t *plugin, clap_id param_id, double *out_value);
     bool(CLAP_ABI *value_to_text)(const clap_plugin_t *plugin, clap_id param_id, double value,
                                   char *out_buffer, uint32_t out_buffer_capacity);
-    bool(CLAP_ABI *text_to_value)(const clap_plugin_t *plugin, clap_id param_id,
-                                  const char *param_value_text, double *out_value);
+    bool(CLAP_ABI *text_to_value)(const clap_plugin_t *plugin, clap_id param_id, const char *param_value_text,
+                                  double *out_value);
     void(CLAP_ABI *flush)(const clap_plugin_t *plugin, const clap_input_events_t *in,
                           const clap_output_events_t *out);
 } clap_plugin_params_t;
@@ -60,7 +60,7 @@ enum {
     CLAP_PARAM_RESCAN_VALUES = 1 << 0,
     CLAP_PARAM_RESCAN_TEXT = 1 << 1,
     CLAP_PARAM_RESCAN_INFO = 1 << 2,
-    CLAP_PARAM_RESCAN_ALL = 1 << 3, // only while deactivated
+    CLAP_PARAM_RESCAN_ALL = 1 << 3,  // only while deactivated
 };
 typedef uint32_t clap_param_rescan_flags;
 

@@ -14,8 +14,7 @@ typedef struct clap_plugin_timer_support {
 
 // Both [main-thread]. The host may lengthen short periods; about 30 Hz should be served.
 typedef struct clap_host_timer_support {
-    bool(CLAP_ABI *register_timer)(const clap_host_t *host, uint32_t period_ms,
-                                   clap_id *timer_id);
+    bool(CLAP_ABI *register_timer)(const clap_host_t *host, uint32_t period_ms, clap_id *timer_id);
     bool(CLAP_ABI *unregister_timer)(const clap_host_t *host, clap_id timer_id);
 } clap_host_timer_support_t;
 
