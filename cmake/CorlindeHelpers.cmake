@@ -53,9 +53,8 @@ function(corlinde_add_gtest name)
   # every test executable instead of once per test source.
   if(NOT TARGET corlinde_test_pch)
     file(WRITE ${CMAKE_BINARY_DIR}/corlinde_test_pch.cpp "// the precompiled test headers\n")
-    # An executable like the tests (same -fPIE), so its header image fits them.
-    add_executable(corlinde_test_pch ${CMAKE_BINARY_DIR}/corlinde_test_pch.cpp)
-    target_link_libraries(corlinde_test_pch PRIVATE GTest::gtest GTest::gtest_main)
+    add_library(corlinde_test_pch OBJECT ${CMAKE_BINARY_DIR}/corlinde_test_pch.cpp)
+    target_link_libraries(corlinde_test_pch PRIVATE GTest::gtest)
     corlinde_warnings(corlinde_test_pch)
     target_precompile_headers(corlinde_test_pch PRIVATE
       <gtest/gtest.h> <algorithm> <array> <cmath> <cstdint> <functional> <map>
