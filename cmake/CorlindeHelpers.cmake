@@ -49,18 +49,6 @@ function(corlinde_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   corlinde_warnings(${name})
-  # GoogleTest and the standard headers the tests include, parsed once for
-  # every test executable instead of once per test source.
-  if(NOT TARGET corlinde_test_pch)
-    file(WRITE ${CMAKE_BINARY_DIR}/corlinde_test_pch.cpp "// the precompiled test headers\n")
-    add_library(corlinde_test_pch OBJECT ${CMAKE_BINARY_DIR}/corlinde_test_pch.cpp)
-    target_link_libraries(corlinde_test_pch PRIVATE GTest::gtest)
-    corlinde_warnings(corlinde_test_pch)
-    target_precompile_headers(corlinde_test_pch PRIVATE
-      <gtest/gtest.h> <algorithm> <array> <cmath> <cstdint> <functional> <map>
-      <memory> <string> <string_view> <vector>)
-  endif()
-  target_precompile_headers(${name} REUSE_FROM corlinde_test_pch)
   set(tests "")
   if(ARG_SHARDS)
     math(EXPR lastShard "${ARG_SHARDS} - 1")
