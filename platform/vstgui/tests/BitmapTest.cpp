@@ -3,7 +3,6 @@
 #include <png.h>
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "TestViews.h"
@@ -148,14 +147,7 @@ TEST(PlatformBitmap, WritesAPngThatDecodesToTheSamePixels) {
     auto bitmap = vstgui_test::solidBitmap(3, 2, CColor(10, 20, 30, 128));
     const char* path = "vstgui_bitmap_test.png";
     ASSERT_TRUE(bitmap->getPlatformBitmap()->writePNG(path));
-    std::FILE* file = std::fopen(path, "rb");
-    ASSERT_NE(file, nullptr);
-    std::vector<uint8_t> bytes(4096);
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    std::fclose(file);
-    std::remove(path);
-    auto decoded =
-        getPlatformFactory().createBitmapFromMemory(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    auto decoded = vstgui_test::decodePngFileAndRemove(path);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(vstgui_test::pixelAt(decoded, 2, 1), CColor(10, 20, 30, 128));
     EXPECT_FALSE(bitmap->getPlatformBitmap()->writePNG("/nonexistent-dir/x.png"));

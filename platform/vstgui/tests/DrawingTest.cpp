@@ -167,14 +167,7 @@ TEST_F(OffscreenFixture, ImageCanBeWrittenAsPng) {
     frame->addView(new ProbeView(CRect(10, 10, 50, 50), CColor(255, 0, 0)));
     const char* path = "vstgui_frame_test.png";
     ASSERT_TRUE(frame->copyImage()->writePNG(path));
-    std::FILE* file = std::fopen(path, "rb");
-    ASSERT_NE(file, nullptr);
-    std::vector<uint8_t> bytes(1 << 16);
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    std::fclose(file);
-    std::remove(path);
-    auto decoded =
-        getPlatformFactory().createBitmapFromMemory(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    auto decoded = vstgui_test::decodePngFileAndRemove(path);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(pixelAt(decoded, 30, 30), CColor(255, 0, 0));
 }

@@ -1,7 +1,10 @@
 // Small views and a recording listener shared by the layer's tests.
 #pragma once
 
+#include <cstdio>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -76,6 +79,17 @@ inline VSTGUI::CColor pixelAt(VSTGUI::IPlatformBitmap* image, uint32_t x, uint32
     VSTGUI::CColor c(0, 0, 0, 0);
     if (access && access->setPosition(x, y)) access->getColor(c);
     return c;
+}
+
+// The PNG file at path decoded (null when it is missing or not a PNG); the
+// file is removed.
+inline VSTGUI::PlatformBitmapPtr decodePngFileAndRemove(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    std::remove(path);
+    return VSTGUI::getPlatformFactory().createBitmapFromMemory(bytes.data(),
+                                                               static_cast<uint32_t>(bytes.size()));
 }
 
 // A new bitmap of w x h pixels filled with one colour, at a scale factor.
