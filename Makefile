@@ -4,6 +4,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Ninja starts a target's compilations without waiting for the targets it links;
+# a build folder keeps the generator it was first configured with.
+export CMAKE_GENERATOR ?= Ninja
 
 .PHONY: deps build test demo clean
 

@@ -34,21 +34,38 @@ endfunction()
 # Tests that need an X display run under their own Xvfb: PREFIX ${CORLINDE_XVFB_RUN}
 set(CORLINDE_XVFB_RUN xvfb-run -a -s "-screen 0 1280x1024x24 -noreset +extension XTEST")
 
-# corlinde_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [PREFIX cmd...] [SHARDS n])
+# corlinde_add_gtest(name SOURCES ... LIBS ... [DEFINITIONS ...] [INCLUDES ...]
+#                    [RUNS target...] [LABELS ...] [PREFIX cmd...] [SHARDS n])
 # One GoogleTest executable registered with CTest: one CTest test per binary,
 # or with SHARDS n, n CTest tests (name_shard0 ...) that each run every n-th
 # test of the binary through GoogleTest's sharding, so that ctest -j spreads a
 # long suite (sanitizer builds) over the cores.
+# The sources compile as one unity source in the object library name_objects:
+# each test source pulls in GoogleTest's headers, which cost more to compile
+# than most tests themselves. DEFINITIONS and INCLUDES apply to them.
+# RUNS: targets the test runs or reads at run time (the plug-in, the host, the
+#       firmware). The executable waits for them at its link; its sources do
+#       not (a target's own sources would wait for every executable and custom
+#       target it depends on, in case those generate headers).
 # LABELS: "threads" marks cross-thread tests, which CI also runs under TSan;
 #         "x11" marks tests that need an X display (CI provides Xvfb).
 function(corlinde_add_gtest name)
   if(NOT CORLINDE_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "SHARDS" "SOURCES;LIBS;LABELS;PREFIX" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
-  corlinde_warnings(${name})
+  cmake_parse_arguments(ARG "" "SHARDS" "SOURCES;LIBS;DEFINITIONS;INCLUDES;RUNS;LABELS;PREFIX" ${ARGN})
+  add_library(${name}_objects OBJECT ${ARG_SOURCES})
+  target_link_libraries(${name}_objects PUBLIC ${ARG_LIBS} GTest::gtest GTest::gmock)
+  target_compile_definitions(${name}_objects PRIVATE ${ARG_DEFINITIONS})
+  target_include_directories(${name}_objects PRIVATE ${ARG_INCLUDES})
+  set_target_properties(${name}_objects PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+  corlinde_warnings(${name}_objects)
+  add_executable(${name})
+  # LIBS again: an object library among them gives its objects only to a direct link.
+  target_link_libraries(${name} PRIVATE ${name}_objects ${ARG_LIBS} GTest::gtest_main)
+  if(ARG_RUNS)
+    add_dependencies(${name} ${ARG_RUNS})
+  endif()
   set(tests "")
   if(ARG_SHARDS)
     math(EXPR lastShard "${ARG_SHARDS} - 1")

@@ -233,6 +233,7 @@ inline constexpr std::size_t kOperationCount = 72;
 inline constexpr std::array<Operation, kOperationCount> kOperations = [] {
     using namespace operations_detail;
     using O = Opcode;
+    using C = OperationClass;  // not a "C" of the including file's namespace
     constexpr auto A = kFieldA, B = kFieldB, K = kFieldK, D = kFieldD, M = kFieldM, S = kFieldS;
     return std::array<Operation, kOperationCount>{{
         op(O::Abs, "Abs", C::Arithmetic, A),

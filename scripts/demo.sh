@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build-release}
 OUT_DIR=${OUT_DIR:-out/demo}
 CLIP=demo/corlinde-demo.wav
+export CMAKE_GENERATOR=${CMAKE_GENERATOR:-Ninja}
 
 bash scripts/install-deps.sh
 

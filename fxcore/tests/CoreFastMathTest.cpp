@@ -173,10 +173,10 @@ Tally checkWords(int64_t first, int64_t last, int64_t stride) {
 }
 
 TEST(CoreFastMath, Exp2AndLog2MatchTheLibrary) {
-    constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
-    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int64_t kLowest = std::numeric_limits<int32_t>::min();
+    constexpr int64_t kHighest = std::numeric_limits<int32_t>::max();
 #ifdef FXCORE_FULL_RANGE
-    const Tally all = checkWords(kMin, kMax, 1);
+    const Tally all = checkWords(kLowest, kHighest, 1);
     EXPECT_EQ(all.checked, 2ull << 32);
     EXPECT_LT(all.fallbacks, all.checked / 10000 + 10);
 #else
@@ -184,12 +184,14 @@ TEST(CoreFastMath, Exp2AndLog2MatchTheLibrary) {
     // of the table index and polynomial argument turns up), and every input
     // around the edges: 0, the extremes, and the integer steps of Exp2's
     // exponent.
-    Tally all = checkWords(kMin, kMax, 1021);
+    Tally all = checkWords(kLowest, kHighest, 1021);
     // The fast forms decide nearly all inputs (the edges below are not a
     // fair sample: e.g. Exp2 near 0 is close to a line).
     EXPECT_LT(all.fallbacks, all.checked / 10000 + 10);
-    for (int64_t centre : {kMin, int64_t{-1} << 26, int64_t{-31} << 26, int64_t{0}, int64_t{1} << 26, kMax}) {
-        const Tally edge = checkWords(std::max(kMin, centre - 50000), std::min(kMax, centre + 50000), 1);
+    for (int64_t centre :
+         {kLowest, int64_t{-1} << 26, int64_t{-31} << 26, int64_t{0}, int64_t{1} << 26, kHighest}) {
+        const Tally edge =
+            checkWords(std::max(kLowest, centre - 50000), std::min(kHighest, centre + 50000), 1);
         all.mismatches += edge.mismatches;
         all.checked += edge.checked;
         all.fallbacks += edge.fallbacks;

@@ -17,7 +17,7 @@ namespace {
 
 using test::word;
 using O = Opcode;
-constexpr int kFlags = FXCoreCore::kFlagsRegister;
+constexpr int kFlagsAddress = FXCoreCore::kFlagsRegister;
 
 void load(FXCoreCore& core, const std::vector<uint32_t>& words) {
     ASSERT_TRUE(core.setProgram(words.data(), words.size()));
@@ -147,7 +147,7 @@ TEST(CoreSampleCycle, InputConversionMatchesTheRoundingRuleForAnyFloat) {
 TEST(CoreSampleCycle, LevelFlagReachesTheProgramOneSampleLater) {
     FXCoreCore core;
     // MREG0 <- flags word as the program sees it.
-    load(core, {word(O::StoreMreg, kFlags, 0)});
+    load(core, {word(O::StoreMreg, kFlagsAddress, 0)});
     const float loud[4] = {0.95f, 0, 0, 0};
     const float quiet[4] = {0.1f, 0, 0, 0};
     core.run(loud);
@@ -163,8 +163,8 @@ TEST(CoreSampleCycle, LevelFlagReachesTheProgramOneSampleLater) {
 
 TEST(CoreSampleCycle, ProgramWritingTheFlagsWordSeesItUntilTheNextSample) {
     FXCoreCore core;
-    load(core, {word(O::StoreMreg, kFlags, 1), word(O::LoadImmHigh, kFlags, 0x1234),
-                word(O::StoreMreg, kFlags, 2)});
+    load(core, {word(O::StoreMreg, kFlagsAddress, 1), word(O::LoadImmHigh, kFlagsAddress, 0x1234),
+                word(O::StoreMreg, kFlagsAddress, 2)});
     core.run(nullptr);
     EXPECT_EQ(core.mreg[2], 0x12340000);
     core.run(nullptr);
