@@ -213,6 +213,23 @@ TEST(Vestra, TailDecaysStraightThenIntoExactSilence) {
     }
 }
 
+// Every decay ends in exact digital silence once the gate closes: no filter
+// state or memory word is left to keep a last bit going. The short decays
+// are the harder case: there the tank's filters end on a few steps of 2^-31.
+TEST(Vestra, EveryDecayEndsInExactSilence) {
+    for (const float one : {0.0f, 0.25f, 0.5f, 0.75f}) {
+        FirmwareRig rig = decayRig(one);
+        const std::vector<Frame> out = rig.run(impulse(0.05, 15 * kRate));
+        std::size_t silentFrom = 0;
+        for (std::size_t i = 0; i < out.size(); ++i)
+            for (const float v : out[i])
+                if (v != 0.0f) silentFrom = i + 1;
+        std::cout << "ONE " << one << ", impulse 0.05: all four outputs exactly 0 from "
+                  << double(silentFrom) / kRate << " s\n";
+        EXPECT_LT(silentFrom, out.size() - kRate) << "ONE " << one;
+    }
+}
+
 // Normalised echo density (Abel and Huang): in a 20 ms Hann window, the
 // fraction of samples beyond one standard deviation, over that of a
 // Gaussian (0.3173). Returns the window centre (ms after the first sample
