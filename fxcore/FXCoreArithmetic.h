@@ -18,18 +18,20 @@ inline int32_t FXCoreCore::sat32(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
-// An overflowing sum or difference lies beyond the end of a's sign.
+// An overflowing sum or difference lies beyond the end of a's sign, and its
+// wrapped value has the other sign: the limit is read from the wrapped value,
+// so a need not be kept beside it (one register move less per use).
 inline int32_t FXCoreCore::satAdd(int32_t a, int32_t b) {
     int32_t sum = 0;
     if (__builtin_add_overflow(a, b, &sum))
-        return a < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+        return sum < 0 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min();
     return sum;
 }
 
 inline int32_t FXCoreCore::satSub(int32_t a, int32_t b) {
     int32_t difference = 0;
     if (__builtin_sub_overflow(a, b, &difference))
-        return a < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+        return difference < 0 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min();
     return difference;
 }
 
