@@ -145,6 +145,25 @@ struct OperationHandlers {
         acc(c) = FXCoreCore::mulS31(r(c, w.a), w.x);
         return 1;
     }
+    // Products by a constant other than -1.0 (the decoder picks these bodies
+    // only then): never (-1.0) x (-1.0), so the doubled product fits and the
+    // S.31 product needs no limit.
+    static int32_t mulS31ByConstant(int32_t a, int32_t k) {
+        return static_cast<int32_t>((static_cast<int64_t>(a) * k) >> 31);
+    }
+    static int64_t mulFrac64ByConstant(int32_t a, int32_t k) { return static_cast<int64_t>(a) * k * 2; }
+    static int32_t mulImmInRange(FXCoreCore& c, const Word& w) {
+        acc(c) = mulS31ByConstant(r(c, w.a), w.x);
+        return 1;
+    }
+    static int32_t macImmInRange(FXCoreCore& c, const Word& w) {
+        c.addToAcc64(mulFrac64ByConstant(r(c, w.a), w.x));
+        return 1;
+    }
+    static int32_t macCoefDelayInRange(FXCoreCore& c, const Word& w) {
+        c.addToAcc64(mulFrac64ByConstant(c.readDelay(w.x), coefficient(w)));
+        return 1;
+    }
     static int32_t negate(FXCoreCore& c, const Word& w) {
         acc(c) = FXCoreCore::negSat(r(c, w.a));
         return 1;
@@ -304,6 +323,18 @@ struct OperationHandlers {
         const int32_t r15 = c.regFile[kR15];
         c.writeDelay(w.x, a);
         return allpassWriteResult(c, r15, FXCoreCore::mulS31(a, coefficient(w)));
+    }
+    static int32_t allpassReadImmInRange(FXCoreCore& c, const Word& w) {
+        const int32_t v = c.readDelay(w.x);
+        acc(c) = FXCoreCore::satAdd(acc(c), mulS31ByConstant(v, coefficient(w)));
+        c.regFile[kR15] = v;
+        return 1;
+    }
+    static int32_t allpassWriteImmInRange(FXCoreCore& c, const Word& w) {
+        const int32_t a = acc(c);
+        const int32_t r15 = c.regFile[kR15];
+        c.writeDelay(w.x, a);
+        return allpassWriteResult(c, r15, mulS31ByConstant(a, coefficient(w)));
     }
     static int32_t allpassRead(FXCoreCore& c, const Word& w) {
         return allpassReadWith(c, c.readDelay(w.x), FXCoreCore::negSat(r(c, w.a)));

@@ -15,6 +15,7 @@
 #include "fxcore/SpecialRegisters.h"
 
 #include <array>
+#include <limits>
 
 namespace fxcore {
 
@@ -49,12 +50,18 @@ namespace {
     X(ReadLfoModulated, readLfoModulated) X(ReadRampPitch, readRampPitch)                   \
     X(SetUserOut, setUserOut) X(ReadInterpolated, readInterpolated)
 
-// Dispatch entries past the 72 operations: invalid words, and the SFR
-// variants of LoadSfr (index of LoadSfr: a plain value) and StoreSfr.
+// Dispatch entries past the 72 operations: invalid words, the SFR variants
+// of LoadSfr (index of LoadSfr: a plain value) and StoreSfr, and the
+// products by a constant other than -1.0, which cannot reach the one
+// overflowing product (-1.0) x (-1.0) (the operation's own entry keeps the
+// words whose constant is -1.0).
 #define FXCORE_EXTRA_LIST(X)                                                                \
     X(Invalid, invalid) X(LoadSfrZero, loadSfrZero) X(LoadSfrCounter, loadSfrCounter)      \
     X(StoreSfrOutput, storeSfrOutput) X(StoreSfrShift, storeSfrShift)                       \
-    X(StoreSfrIgnored, invalid)
+    X(StoreSfrIgnored, invalid) X(MulImmInRange, mulImmInRange)                             \
+    X(MacImmInRange, macImmInRange) X(MacCoefDelayInRange, macCoefDelayInRange)             \
+    X(AllpassReadImmInRange, allpassReadImmInRange)                                         \
+    X(AllpassWriteImmInRange, allpassWriteImmInRange)
 
 // Operations whose body writes acc32 and always continues with the next
 // word: followed by `Move rX, acc32`, the pair runs as one word.
@@ -71,38 +78,42 @@ namespace {
     X(AllpassWrite, allpassWrite) X(AllpassReadIndexed, allpassReadIndexed)                 \
     X(AllpassWriteIndexed, allpassWriteIndexed) X(AllpassReadMreg, allpassReadMreg)         \
     X(AllpassWriteMreg, allpassWriteMreg) X(ReadLfoModulated, readLfoModulated)             \
-    X(ReadRampPitch, readRampPitch) X(ReadInterpolated, readInterpolated)
+    X(ReadRampPitch, readRampPitch) X(ReadInterpolated, readInterpolated)                 \
+    X(MulImmInRange, mulImmInRange) X(AllpassReadImmInRange, allpassReadImmInRange)         \
+    X(AllpassWriteImmInRange, allpassWriteImmInRange)
 
 // Multiply-accumulates: two of the same in a row (a filter's taps) run as
 // one word.
 #define FXCORE_MAC_LIST(X)                                                                  \
     X(Mac, mac) X(MacImm, macImm) X(MacDelay, macDelay) X(MacCoefDelay, macCoefDelay)       \
     X(MacDiv8, macDiv8) X(MacDiv8Imm, macDiv8Imm) X(MacDiv8Delay, macDiv8Delay)             \
-    X(MacDiv8CoefDelay, macDiv8CoefDelay)
+    X(MacDiv8CoefDelay, macDiv8CoefDelay) X(MacImmInRange, macImmInRange)                  \
+    X(MacCoefDelayInRange, macCoefDelayInRange)
 
 // The operations (by dispatch entry) that make up most words of effect
 // programs: any two of them in a row run as one word. Two copies of the
 // list, because a macro cannot expand inside itself: the second walks the
 // list for each entry of the first.
 #define FXCORE_PAIR_LIST(X)                                                                  \
-    X(Move, move) X(Mul, mul) X(MulImm, mulImm) X(AddSat, addSat) X(AddSatImm, addSatImm)  \
+    X(Move, move) X(Mul, mul) X(MulImmInRange, mulImmInRange) X(AddSat, addSat) X(AddSatImm, addSatImm)  \
     X(SubSat, subSat) X(Add, add) X(Sub, sub) X(AndImm, andImm)                            \
     X(ShiftRightArithImm, shiftRightArithImm) X(LoadSfr, loadSfrValue)                     \
     X(LoadMreg, loadMreg) X(StoreMreg, storeMreg) X(ClearAcc64, clearAcc64) X(Mac, mac)    \
-    X(MacImm, macImm) X(MacDelay, macDelay) X(MacCoefDelay, macCoefDelay)                  \
-    X(ReadAcc64High, readAcc64High) X(ReadDelay, readDelay) X(WriteDelay, writeDelay)      \
+    X(MacImmInRange, macImmInRange) X(MacDelay, macDelay)                                   \
+    X(MacCoefDelayInRange, macCoefDelayInRange) X(ReadAcc64High, readAcc64High) X(ReadDelay, readDelay) X(WriteDelay, writeDelay)      \
     X(ReadDelayIndexed, readDelayIndexed) X(StoreSfrOutput, storeSfrOutput)
 #define FXCORE_PAIR_LIST_WITH(X, first, firstBody)                                           \
     X(first, firstBody, Move, move) X(first, firstBody, Mul, mul)                            \
-    X(first, firstBody, MulImm, mulImm) X(first, firstBody, AddSat, addSat)                  \
+    X(first, firstBody, MulImmInRange, mulImmInRange) X(first, firstBody, AddSat, addSat)                  \
     X(first, firstBody, AddSatImm, addSatImm) X(first, firstBody, SubSat, subSat)            \
     X(first, firstBody, Add, add) X(first, firstBody, Sub, sub)                              \
     X(first, firstBody, AndImm, andImm)                                                      \
     X(first, firstBody, ShiftRightArithImm, shiftRightArithImm)                              \
     X(first, firstBody, LoadSfr, loadSfrValue) X(first, firstBody, LoadMreg, loadMreg)       \
     X(first, firstBody, StoreMreg, storeMreg) X(first, firstBody, ClearAcc64, clearAcc64)    \
-    X(first, firstBody, Mac, mac) X(first, firstBody, MacImm, macImm)                        \
-    X(first, firstBody, MacDelay, macDelay) X(first, firstBody, MacCoefDelay, macCoefDelay)  \
+    X(first, firstBody, Mac, mac) X(first, firstBody, MacImmInRange, macImmInRange)                        \
+    X(first, firstBody, MacDelay, macDelay)                                                 \
+    X(first, firstBody, MacCoefDelayInRange, macCoefDelayInRange)  \
     X(first, firstBody, ReadAcc64High, readAcc64High)                                        \
     X(first, firstBody, ReadDelay, readDelay) X(first, firstBody, WriteDelay, writeDelay)    \
     X(first, firstBody, ReadDelayIndexed, readDelayIndexed)                                  \
@@ -189,6 +200,24 @@ uint8_t storeSfrDispatch(int32_t n) {
     case SfrWrite::Ignored: break;
     }
     return kStoreSfrIgnored;
+}
+
+// The entry of a product by a constant: its variant without the limit when
+// the constant (imm << 16, or K << 24) is not -1.0.
+uint8_t productDispatch(const FXCoreCore::DecodedWord& word) {
+    const bool immediateInRange = word.x != std::numeric_limits<int32_t>::min();
+    const bool coefficientInRange = word.c != 0x80;
+    switch (word.dispatch) {
+    case indexOf(Opcode::MulImm): return immediateInRange ? uint8_t{kMulImmInRange} : word.dispatch;
+    case indexOf(Opcode::MacImm): return immediateInRange ? uint8_t{kMacImmInRange} : word.dispatch;
+    case indexOf(Opcode::MacCoefDelay):
+        return coefficientInRange ? uint8_t{kMacCoefDelayInRange} : word.dispatch;
+    case indexOf(Opcode::AllpassReadImm):
+        return coefficientInRange ? uint8_t{kAllpassReadImmInRange} : word.dispatch;
+    case indexOf(Opcode::AllpassWriteImm):
+        return coefficientInRange ? uint8_t{kAllpassWriteImmInRange} : word.dispatch;
+    default: return word.dispatch;
+    }
 }
 
 // For each dispatch entry, its position in one of the lists above, or -1.
@@ -307,6 +336,7 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
     }
     if (operation.opcode == Opcode::LoadSfr) decodedWord.dispatch = loadSfrDispatch(decodedWord.x);
     if (operation.opcode == Opcode::StoreSfr) decodedWord.dispatch = storeSfrDispatch(decodedWord.x);
+    decodedWord.dispatch = productDispatch(decodedWord);
     return decodedWord;
 }
 

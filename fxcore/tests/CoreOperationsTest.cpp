@@ -408,6 +408,66 @@ TEST(CoreOperations, SfrMovesFollowTheSfrMapForEveryNumber) {
     }
 }
 
+// The decoder gives a product by a constant other than -1.0 a body without
+// the limit of (-1.0) x (-1.0), and keeps the limited one for -1.0: for
+// constants at and next to both ends, against operands at the edges, each
+// product operation must give what the general saturating arithmetic gives.
+TEST(CoreOperations, ProductsByAConstantMatchTheSaturatingArithmetic) {
+    const int32_t kOperands[] = {INT32_MIN, INT32_MIN + 1, -0x40000000, -1, 0, 1, 0x40000000, INT32_MAX};
+    const uint32_t kImmediates[] = {0x8000, 0x8001, 0xC000, 0xFFFF, 0, 1, 0x4000, 0x7FFF};
+    const int32_t kCoefficients[] = {-128, -127, -64, -1, 0, 1, 64, 127};
+    constexpr int kOffset = 10;
+    for (int32_t v : kOperands) {
+        // A delay word holds the top half of an S.31 value.
+        const int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(v) & 0xFFFF0000u);
+        for (int k = 0; k < 8; ++k) {
+            SCOPED_TRACE(testing::Message() << "operand " << v << ", constant " << k);
+            const int32_t immediate = static_cast<int32_t>(kImmediates[k] << 16);
+            const int32_t coefficient = static_cast<int32_t>(static_cast<uint32_t>(kCoefficients[k]) << 24);
+            const int64_t acc64Before = k % 2 ? int64_t{-5} : INT64_MAX - 7;
+            const int32_t accBefore = k % 2 ? INT32_MIN + 3 : 0x30000000;
+            const auto reference = [&](FXCoreCore& core, uint32_t w) {
+                core.creg[1] = v;
+                core.creg[15] = -0x20000000;
+                core.acc32 = accBefore;
+                core.acc64 = acc64Before;
+                core.writeDelay(kOffset, v);
+                switch (findOperation(w)->opcode) {
+                case O::MulImm: core.acc32 = FXCoreCore::mulS31(v, immediate); break;
+                case O::MacImm: core.addToAcc64(FXCoreCore::mulFrac64(v, immediate)); break;
+                case O::MacCoefDelay: core.addToAcc64(FXCoreCore::mulFrac64(coefficient, stored)); break;
+                case O::AllpassReadImm:
+                    core.acc32 = FXCoreCore::satAdd(accBefore, FXCoreCore::mulS31(stored, coefficient));
+                    core.creg[15] = stored;
+                    break;
+                default:  // AllpassWriteImm
+                    core.writeDelay(kOffset, accBefore);
+                    core.acc32 = FXCoreCore::satAdd(-0x20000000, FXCoreCore::mulS31(accBefore, coefficient));
+                    break;
+                }
+            };
+            const uint8_t kByte = static_cast<uint8_t>(kCoefficients[k]);
+            for (uint32_t w : {word(O::MulImm, 1, kImmediates[k]), word(O::MacImm, 1, kImmediates[k]),
+                               word(O::MacCoefDelay, kByte, kOffset), word(O::AllpassReadImm, kByte, kOffset),
+                               word(O::AllpassWriteImm, kByte, kOffset)}) {
+                SCOPED_TRACE(findOperation(w)->name);
+                FXCoreCore expected;
+                FXCoreCore byStep;
+                ASSERT_TRUE(byStep.setProgram(&w, 1));
+                ASSERT_TRUE(expected.setProgram(&w, 1));
+                reference(expected, w);
+                byStep.creg[1] = v;
+                byStep.creg[15] = -0x20000000;
+                byStep.acc32 = accBefore;
+                byStep.acc64 = acc64Before;
+                byStep.writeDelay(kOffset, v);
+                EXPECT_EQ(byStep.step(0), 1);
+                expectSameState(Snapshot(expected), Snapshot(byStep));
+            }
+        }
+    }
+}
+
 TEST(CoreOperations, StepOutsideTheProgramStoreExecutesNothing) {
     FXCoreCore core;
     const uint32_t words[] = {word(O::LoadImmHigh, 1, 0x4000)};
