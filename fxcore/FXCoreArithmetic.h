@@ -12,6 +12,15 @@
 
 namespace fxcore {
 
+namespace arithmetic_detail {
+// The limit of (-1.0) x (-1.0), out of line: a call on the rare path keeps
+// the product's test a single branch on the overflow flag (inline, GCC turns
+// it into a flag copy, a test and a conditional move).
+[[gnu::cold, gnu::noinline]] inline int32_t largestProduct() {
+    return std::numeric_limits<int32_t>::max();
+}
+}  // namespace arithmetic_detail
+
 inline int32_t FXCoreCore::sat32(int64_t v) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
@@ -98,11 +107,13 @@ inline int64_t FXCoreCore::mulFrac64(int32_t a, int32_t b) {
 }
 
 // S.31 x S.31 -> S.31, rounding toward minus infinity. Only (-1) x (-1) gives
-// 2^31, one above the largest value.
+// 2^31, one above the largest value: then, and only then, the doubled product
+// overflows; otherwise its high half is the product shifted right by 31.
 inline int32_t FXCoreCore::mulS31(int32_t a, int32_t b) {
-    const int64_t shifted = (static_cast<int64_t>(a) * b) >> 31;
-    return static_cast<int32_t>(
-        shifted > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : shifted);
+    const int64_t product = static_cast<int64_t>(a) * b;
+    int64_t doubled = 0;
+    if (__builtin_add_overflow(product, product, &doubled)) return arithmetic_detail::largestProduct();
+    return static_cast<int32_t>(doubled >> 32);
 }
 
 inline void FXCoreCore::addToAcc64(int64_t x) {
