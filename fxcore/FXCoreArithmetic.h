@@ -77,12 +77,11 @@ inline int32_t FXCoreCore::shrLogical(int32_t v, int32_t n) {
     return static_cast<int32_t>(static_cast<uint32_t>(v) >> (static_cast<uint32_t>(n) & 31u));
 }
 
+// Exact when shifting back gives v again: the top s + 1 bits of v are equal.
 inline int32_t FXCoreCore::satShiftLeft(int32_t v, int32_t n) {
     const int32_t s = n & 31;
-    if (s == 0) return v;
     const int32_t shifted = shl(v, s);
-    // Exact when the top s + 1 bits of v are equal.
-    if ((v >> (31 - s)) == (shifted >> 31)) return shifted;
+    if ((shifted >> s) == v) return shifted;
     return v < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
 }
 
