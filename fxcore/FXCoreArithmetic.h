@@ -19,6 +19,9 @@ namespace arithmetic_detail {
 [[gnu::cold, gnu::noinline]] inline int32_t largestProduct() {
     return std::numeric_limits<int32_t>::max();
 }
+[[gnu::cold, gnu::noinline]] inline int64_t largestProduct64() {
+    return std::numeric_limits<int64_t>::max();
+}
 }  // namespace arithmetic_detail
 
 inline int32_t FXCoreCore::sat32(int64_t v) {
@@ -97,11 +100,12 @@ inline int32_t FXCoreCore::toS31(double x) {
 }
 
 // S.31 x S.31 -> S.63. |a * b| < 2^62 except for (-1) x (-1), whose doubled
-// product 2^63 does not fit and becomes the largest value.
+// product 2^63 does not fit and becomes the largest value. (2a) x b sets the
+// multiplication's overflow flag exactly then.
 inline int64_t FXCoreCore::mulFrac64(int32_t a, int32_t b) {
-    const int64_t product = static_cast<int64_t>(a) * b;
     int64_t doubled = 0;
-    if (__builtin_add_overflow(product, product, &doubled)) return std::numeric_limits<int64_t>::max();
+    if (__builtin_mul_overflow(int64_t{a} * 2, int64_t{b}, &doubled))
+        return arithmetic_detail::largestProduct64();
     return doubled;
 }
 
@@ -136,6 +140,10 @@ inline int16_t s31ToWord(int32_t v) {
 
 inline int32_t FXCoreCore::readDelay(int32_t off) const {
     return arithmetic_detail::wordToS31(delayMemory[arithmetic_detail::delayIndex(delayPtr, off)]);
+}
+
+inline int16_t FXCoreCore::readDelayWord(int32_t off) const {
+    return delayMemory[arithmetic_detail::delayIndex(delayPtr, off)];
 }
 
 inline void FXCoreCore::writeDelay(int32_t off, int32_t v) {

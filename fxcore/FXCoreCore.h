@@ -237,6 +237,8 @@ public:
 
     void addToAcc64(int64_t x);
     int32_t readDelay(int32_t off) const;
+    // The 16-bit word readDelay reads (its value is the word << 16).
+    int16_t readDelayWord(int32_t off) const;
     void writeDelay(int32_t off, int32_t v);
     int32_t readDelayDirect(int32_t addr) const;
     void writeDelayDirect(int32_t addr, int32_t v);

@@ -113,7 +113,7 @@ struct OperationHandlers {
         return 1;
     }
     static int32_t macDelay(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(FXCoreCore::mulFrac64(r(c, w.a), c.readDelay(w.x)));
+        c.addToAcc64(mulFrac64ByWord(r(c, w.a), c.readDelayWord(w.x)));
         return 1;
     }
     static int32_t macCoefDelay(FXCoreCore& c, const Word& w) {
@@ -152,6 +152,14 @@ struct OperationHandlers {
         return static_cast<int32_t>((static_cast<int64_t>(a) * k) >> 31);
     }
     static int64_t mulFrac64ByConstant(int32_t a, int32_t k) { return static_cast<int64_t>(a) * k * 2; }
+    // mulFrac64 of a and a delay word's value m << 16, as (a << 17) x m: the
+    // multiplication overflows exactly for (-1.0) x (-1.0).
+    static int64_t mulFrac64ByWord(int32_t a, int16_t m) {
+        int64_t product = 0;
+        if (__builtin_mul_overflow(int64_t{a} * 131072, int64_t{m}, &product))
+            return arithmetic_detail::largestProduct64();
+        return product;
+    }
     static int32_t mulImmInRange(FXCoreCore& c, const Word& w) {
         acc(c) = mulS31ByConstant(r(c, w.a), w.x);
         return 1;
@@ -160,8 +168,10 @@ struct OperationHandlers {
         c.addToAcc64(mulFrac64ByConstant(r(c, w.a), w.x));
         return 1;
     }
+    // 2 (K << 24)(m << 16) = (K m) << 41, |K m| < 2^22 for K > -128.
     static int32_t macCoefDelayInRange(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(mulFrac64ByConstant(c.readDelay(w.x), coefficient(w)));
+        const int32_t km = static_cast<int8_t>(w.c) * c.readDelayWord(w.x);
+        c.addToAcc64(int64_t{km} * (int64_t{1} << 41));
         return 1;
     }
     static int32_t negate(FXCoreCore& c, const Word& w) {
