@@ -13,14 +13,11 @@
 namespace fxcore {
 
 namespace arithmetic_detail {
-// The limit of (-1.0) x (-1.0), out of line: a call on the rare path keeps
-// the product's test a single branch on the overflow flag (inline, GCC turns
-// it into a flag copy, a test and a conditional move).
-[[gnu::cold, gnu::noinline]] inline int32_t largestProduct() {
+// The limit of (-1.0) x (-1.0), returned out of line: a call on the rare
+// path keeps Mul's test one branch on the overflow flag (inline, GCC turns it
+// into a flag copy, a test and a conditional move).
+[[gnu::cold, gnu::noinline, gnu::const]] inline int32_t largestProduct() {
     return std::numeric_limits<int32_t>::max();
-}
-[[gnu::cold, gnu::noinline]] inline int64_t largestProduct64() {
-    return std::numeric_limits<int64_t>::max();
 }
 }  // namespace arithmetic_detail
 
@@ -105,18 +102,16 @@ inline int32_t FXCoreCore::toS31(double x) {
 inline int64_t FXCoreCore::mulFrac64(int32_t a, int32_t b) {
     int64_t doubled = 0;
     if (__builtin_mul_overflow(int64_t{a} * 2, int64_t{b}, &doubled))
-        return arithmetic_detail::largestProduct64();
+        return std::numeric_limits<int64_t>::max();
     return doubled;
 }
 
 // S.31 x S.31 -> S.31, rounding toward minus infinity. Only (-1) x (-1) gives
-// 2^31, one above the largest value: then, and only then, the doubled product
-// overflows; otherwise its high half is the product shifted right by 31.
+// 2^31, one above the largest value.
 inline int32_t FXCoreCore::mulS31(int32_t a, int32_t b) {
-    const int64_t product = static_cast<int64_t>(a) * b;
-    int64_t doubled = 0;
-    if (__builtin_add_overflow(product, product, &doubled)) return arithmetic_detail::largestProduct();
-    return static_cast<int32_t>(doubled >> 32);
+    const int64_t shifted = (static_cast<int64_t>(a) * b) >> 31;
+    return static_cast<int32_t>(
+        shifted > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : shifted);
 }
 
 inline void FXCoreCore::addToAcc64(int64_t x) {
@@ -135,6 +130,10 @@ inline int32_t wordToS31(int16_t word) {
 }
 inline int16_t s31ToWord(int32_t v) {
     return static_cast<int16_t>(static_cast<uint32_t>(v) >> 16);
+}
+// mulS31 when b is not -1.0: the product never reaches the limit.
+inline int32_t mulS31ByNonMinimum(int32_t a, int32_t b) {
+    return static_cast<int32_t>((static_cast<int64_t>(a) * b) >> 31);
 }
 }  // namespace arithmetic_detail
 
@@ -162,7 +161,7 @@ inline void FXCoreCore::writeDelayDirect(int32_t addr, int32_t v) {
 inline int32_t FXCoreCore::interpRead(int32_t off, double frac) const {
     const int32_t a = readDelay(off);
     const int32_t b = readDelay(static_cast<int32_t>(static_cast<uint32_t>(off) + 1u));
-    return satAdd(a, mulS31(satSub(b, a), toS31(frac)));
+    return satAdd(a, arithmetic_detail::mulS31ByNonMinimum(satSub(b, a), toS31(frac)));  // toS31 >= 0
 }
 
 }  // namespace fxcore

@@ -137,8 +137,18 @@ struct OperationHandlers {
         c.addToAcc64(int64_t{2} * coefficient(w) * eighthOfTopHalf(c.readDelay(w.x)));
         return 1;
     }
+    // mulS31 with the limit on the rare path: the doubled product overflows
+    // exactly for (-1.0) x (-1.0), and otherwise its high half is the
+    // product. One branch on the overflow flag instead of a compare and a
+    // conditional move; kept to Mul, the frequent product of two registers
+    // (in the longer bodies the call on the rare path costs registers).
     static int32_t mul(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::mulS31(r(c, w.a), r(c, w.b));
+        const int64_t product = int64_t{r(c, w.a)} * r(c, w.b);
+        int64_t doubled = 0;
+        if (__builtin_add_overflow(product, product, &doubled))
+            acc(c) = arithmetic_detail::largestProduct();
+        else
+            acc(c) = static_cast<int32_t>(doubled >> 32);
         return 1;
     }
     static int32_t mulImm(FXCoreCore& c, const Word& w) {
@@ -149,7 +159,7 @@ struct OperationHandlers {
     // only then): never (-1.0) x (-1.0), so the doubled product fits and the
     // S.31 product needs no limit.
     static int32_t mulS31ByConstant(int32_t a, int32_t k) {
-        return static_cast<int32_t>((static_cast<int64_t>(a) * k) >> 31);
+        return arithmetic_detail::mulS31ByNonMinimum(a, k);
     }
     static int64_t mulFrac64ByConstant(int32_t a, int32_t k) { return static_cast<int64_t>(a) * k * 2; }
     // mulFrac64 of a and a delay word's value m << 16, as (a << 17) x m: the
@@ -157,7 +167,7 @@ struct OperationHandlers {
     static int64_t mulFrac64ByWord(int32_t a, int16_t m) {
         int64_t product = 0;
         if (__builtin_mul_overflow(int64_t{a} * 131072, int64_t{m}, &product))
-            return arithmetic_detail::largestProduct64();
+            return std::numeric_limits<int64_t>::max();
         return product;
     }
     static int32_t mulImmInRange(FXCoreCore& c, const Word& w) {
@@ -401,8 +411,9 @@ struct OperationHandlers {
         const int32_t t1 = c.interpRead(w.x + i1, p1 - i1);
         const int32_t t2 = c.interpRead(w.x + i2, p2 - i2);
         const double g = 1.0 - std::fabs(2.0 * j - 1.0);
-        acc(c) = FXCoreCore::satAdd(FXCoreCore::mulS31(t1, FXCoreCore::toS31(g)),
-                                    FXCoreCore::mulS31(t2, FXCoreCore::toS31(1.0 - g)));
+        // The weights are not negative, so never -1.0.
+        acc(c) = FXCoreCore::satAdd(arithmetic_detail::mulS31ByNonMinimum(t1, FXCoreCore::toS31(g)),
+                                    arithmetic_detail::mulS31ByNonMinimum(t2, FXCoreCore::toS31(1.0 - g)));
         return 1;
     }
     static int32_t setUserOut(FXCoreCore& c, const Word& w) {
