@@ -251,7 +251,7 @@ public:
     struct DecodedWord {
         const void* label;  // where the threaded pass continues for this word
         uint8_t a;          // register-file index of rA, or a small select field
-        uint8_t b;          // register-file index of rB or of MREG M, or a select field
+        uint8_t b;          // register-file index of rB or of MREG M, a select field, or an output latch
         uint8_t c;          // a third small field
         uint8_t dispatch;   // operation index in kOperations, or one of the core's own variants
         int32_t x;          // the word's value operand: offset, immediate, SFR number, skip...

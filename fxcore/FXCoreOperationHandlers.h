@@ -446,10 +446,11 @@ struct OperationHandlers {
         r(c, w.a) = static_cast<int32_t>(c.sampleCounter);
         return 1;
     }
+    // b holds the output latch's index (x - kSfrOutput0).
     static int32_t storeSfrOutput(FXCoreCore& c, const Word& w) {
         const int32_t value = r(c, w.a);
         c.sfr[static_cast<std::size_t>(w.x)] = value;
-        c.outputs[static_cast<std::size_t>(w.x - FXCoreCore::kSfrOutput0)] = value;
+        c.outputs[w.b] = value;
         return 1;
     }
     static int32_t storeSfrShift(FXCoreCore& c, const Word& w) {

@@ -404,7 +404,12 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
         }
     }
     if (operation.opcode == Opcode::LoadSfr) decodedWord.dispatch = loadSfrDispatch(decodedWord.x);
-    if (operation.opcode == Opcode::StoreSfr) decodedWord.dispatch = storeSfrDispatch(decodedWord.x);
+    if (operation.opcode == Opcode::StoreSfr) {
+        decodedWord.dispatch = storeSfrDispatch(decodedWord.x);
+        // An output latch's index beside its SFR number (b is free in StoreSfr).
+        if (decodedWord.dispatch == kStoreSfrOutput)
+            decodedWord.b = static_cast<uint8_t>(decodedWord.x - FXCoreCore::kSfrOutput0);
+    }
     decodedWord.dispatch = productDispatch(decodedWord);
     return decodedWord;
 }
