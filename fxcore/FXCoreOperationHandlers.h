@@ -344,17 +344,22 @@ struct OperationHandlers {
         c.writeDelay(w.x, a);
         return allpassWriteResult(c, r15, FXCoreCore::mulS31(a, coefficient(w)));
     }
+    // The word m read is the value m << 16, so its product with K << 24 is
+    // exactly (K m) << 9 (|K m| < 2^22); the product of a with K << 24 is
+    // (a K) >> 7.
     static int32_t allpassReadImmInRange(FXCoreCore& c, const Word& w) {
-        const int32_t v = c.readDelay(w.x);
-        acc(c) = FXCoreCore::satAdd(acc(c), mulS31ByConstant(v, coefficient(w)));
-        c.regFile[kR15] = v;
+        const int16_t m = c.readDelayWord(w.x);
+        const int32_t product = static_cast<int8_t>(w.c) * m * 512;
+        acc(c) = FXCoreCore::satAdd(acc(c), product);
+        c.regFile[kR15] = arithmetic_detail::wordToS31(m);
         return 1;
     }
     static int32_t allpassWriteImmInRange(FXCoreCore& c, const Word& w) {
         const int32_t a = acc(c);
         const int32_t r15 = c.regFile[kR15];
         c.writeDelay(w.x, a);
-        return allpassWriteResult(c, r15, mulS31ByConstant(a, coefficient(w)));
+        const auto product = static_cast<int32_t>((int64_t{a} * static_cast<int8_t>(w.c)) >> 7);
+        return allpassWriteResult(c, r15, product);
     }
     static int32_t allpassRead(FXCoreCore& c, const Word& w) {
         return allpassReadWith(c, c.readDelay(w.x), FXCoreCore::negSat(r(c, w.a)));
