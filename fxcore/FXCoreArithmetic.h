@@ -12,24 +12,35 @@
 
 namespace fxcore {
 
+namespace arithmetic_detail {
+// The limit of (-1.0) x (-1.0), returned out of line: a call on the rare
+// path keeps Mul's test one branch on the overflow flag (inline, GCC turns it
+// into a flag copy, a test and a conditional move).
+[[gnu::cold, gnu::noinline, gnu::const]] inline int32_t largestProduct() {
+    return std::numeric_limits<int32_t>::max();
+}
+}  // namespace arithmetic_detail
+
 inline int32_t FXCoreCore::sat32(int64_t v) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
 
-// An overflowing sum or difference lies beyond the end of a's sign.
+// An overflowing sum or difference lies beyond the end of a's sign, and its
+// wrapped value has the other sign: the limit is read from the wrapped value,
+// so a need not be kept beside it (one register move less per use).
 inline int32_t FXCoreCore::satAdd(int32_t a, int32_t b) {
     int32_t sum = 0;
     if (__builtin_add_overflow(a, b, &sum))
-        return a < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+        return sum < 0 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min();
     return sum;
 }
 
 inline int32_t FXCoreCore::satSub(int32_t a, int32_t b) {
     int32_t difference = 0;
     if (__builtin_sub_overflow(a, b, &difference))
-        return a < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+        return difference < 0 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min();
     return difference;
 }
 
@@ -66,12 +77,11 @@ inline int32_t FXCoreCore::shrLogical(int32_t v, int32_t n) {
     return static_cast<int32_t>(static_cast<uint32_t>(v) >> (static_cast<uint32_t>(n) & 31u));
 }
 
+// Exact when shifting back gives v again: the top s + 1 bits of v are equal.
 inline int32_t FXCoreCore::satShiftLeft(int32_t v, int32_t n) {
     const int32_t s = n & 31;
-    if (s == 0) return v;
     const int32_t shifted = shl(v, s);
-    // Exact when the top s + 1 bits of v are equal.
-    if ((v >> (31 - s)) == (shifted >> 31)) return shifted;
+    if ((shifted >> s) == v) return shifted;
     return v < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
 }
 
@@ -87,11 +97,12 @@ inline int32_t FXCoreCore::toS31(double x) {
 }
 
 // S.31 x S.31 -> S.63. |a * b| < 2^62 except for (-1) x (-1), whose doubled
-// product 2^63 does not fit and becomes the largest value.
+// product 2^63 does not fit and becomes the largest value. (2a) x b sets the
+// multiplication's overflow flag exactly then.
 inline int64_t FXCoreCore::mulFrac64(int32_t a, int32_t b) {
-    const int64_t product = static_cast<int64_t>(a) * b;
     int64_t doubled = 0;
-    if (__builtin_add_overflow(product, product, &doubled)) return std::numeric_limits<int64_t>::max();
+    if (__builtin_mul_overflow(int64_t{a} * 2, int64_t{b}, &doubled))
+        return std::numeric_limits<int64_t>::max();
     return doubled;
 }
 
@@ -120,10 +131,18 @@ inline int32_t wordToS31(int16_t word) {
 inline int16_t s31ToWord(int32_t v) {
     return static_cast<int16_t>(static_cast<uint32_t>(v) >> 16);
 }
+// mulS31 when b is not -1.0: the product never reaches the limit.
+inline int32_t mulS31ByNonMinimum(int32_t a, int32_t b) {
+    return static_cast<int32_t>((static_cast<int64_t>(a) * b) >> 31);
+}
 }  // namespace arithmetic_detail
 
 inline int32_t FXCoreCore::readDelay(int32_t off) const {
     return arithmetic_detail::wordToS31(delayMemory[arithmetic_detail::delayIndex(delayPtr, off)]);
+}
+
+inline int16_t FXCoreCore::readDelayWord(int32_t off) const {
+    return delayMemory[arithmetic_detail::delayIndex(delayPtr, off)];
 }
 
 inline void FXCoreCore::writeDelay(int32_t off, int32_t v) {
@@ -142,7 +161,7 @@ inline void FXCoreCore::writeDelayDirect(int32_t addr, int32_t v) {
 inline int32_t FXCoreCore::interpRead(int32_t off, double frac) const {
     const int32_t a = readDelay(off);
     const int32_t b = readDelay(static_cast<int32_t>(static_cast<uint32_t>(off) + 1u));
-    return satAdd(a, mulS31(satSub(b, a), toS31(frac)));
+    return satAdd(a, arithmetic_detail::mulS31ByNonMinimum(satSub(b, a), toS31(frac)));  // toS31 >= 0
 }
 
 }  // namespace fxcore

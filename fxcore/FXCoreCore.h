@@ -237,6 +237,8 @@ public:
 
     void addToAcc64(int64_t x);
     int32_t readDelay(int32_t off) const;
+    // The 16-bit word readDelay reads (its value is the word << 16).
+    int16_t readDelayWord(int32_t off) const;
     void writeDelay(int32_t off, int32_t v);
     int32_t readDelayDirect(int32_t addr) const;
     void writeDelayDirect(int32_t addr, int32_t v);
@@ -249,7 +251,7 @@ public:
     struct DecodedWord {
         const void* label;  // where the threaded pass continues for this word
         uint8_t a;          // register-file index of rA, or a small select field
-        uint8_t b;          // register-file index of rB or of MREG M, or a select field
+        uint8_t b;          // register-file index of rB or of MREG M, a select field, or an output latch
         uint8_t c;          // a third small field
         uint8_t dispatch;   // operation index in kOperations, or one of the core's own variants
         int32_t x;          // the word's value operand: offset, immediate, SFR number, skip...

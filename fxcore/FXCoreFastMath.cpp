@@ -49,14 +49,10 @@ std::array<Log2Entry, 64> log2Table() {
     return table;
 }
 
-const std::array<LfoTableEntry, 64> s_lfo = lfoTable();
-const std::array<double, 64> s_exp2 = exp2Table();
-const std::array<Log2Entry, 64> s_log2 = log2Table();
-
 }  // namespace
 
-const LfoTableEntry* const kLfoTable = s_lfo.data();
-const double* const kExp2Table = s_exp2.data();
-const Log2Entry* const kLog2Table = s_log2.data();
+const std::array<LfoTableEntry, 64> kLfoTable = lfoTable();
+const std::array<double, 64> kExp2Table = exp2Table();
+const std::array<Log2Entry, 64> kLog2Table = log2Table();
 
 }  // namespace fxcore::fastmath

@@ -15,6 +15,7 @@
 // random, edge and near-boundary inputs, Exp2 and Log2 over every input, and
 // check the measured polynomial error against the bound.
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -45,6 +46,9 @@ inline int32_t log2Reference(int32_t a) {
 
 // ---- tables (FXCoreFastMath.cpp) ------------------------------------------
 
+// Arrays rather than pointers to them, so a lookup addresses the table itself
+// instead of first loading where it lies.
+
 // pi/32, the LFO table's step, as a head of 33 bits (so a small multiple of
 // it is exact) and a tail.
 inline constexpr double kStepHead = 0x1.921fb544p-4;       // pi/32 to 33 bits
@@ -59,9 +63,9 @@ struct LfoTableEntry {
     double sineCosine[2];
     double cosineMinusSine[2];
 };
-extern const LfoTableEntry* const kLfoTable;
+extern const std::array<LfoTableEntry, 64> kLfoTable;
 // 2^(k/64) for k = 0..63, within 1 ulp.
-extern const double* const kExp2Table;
+extern const std::array<double, 64> kExp2Table;
 // For k = 0..63: a short reciprocal of the centre 1 + (k + 0.5)/64 (at most
 // 21 significant bits, so a 31-bit mantissa times it is exact) and
 // -log2 of that reciprocal, within 1 ulp.
@@ -69,7 +73,7 @@ struct Log2Entry {
     double reciprocal;
     double minusLog2;
 };
-extern const Log2Entry* const kLog2Table;
+extern const std::array<Log2Entry, 64> kLog2Table;
 
 // ---- the common rounding test ----------------------------------------------
 

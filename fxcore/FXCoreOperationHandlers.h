@@ -113,7 +113,7 @@ struct OperationHandlers {
         return 1;
     }
     static int32_t macDelay(FXCoreCore& c, const Word& w) {
-        c.addToAcc64(FXCoreCore::mulFrac64(r(c, w.a), c.readDelay(w.x)));
+        c.addToAcc64(mulFrac64ByWord(r(c, w.a), c.readDelayWord(w.x)));
         return 1;
     }
     static int32_t macCoefDelay(FXCoreCore& c, const Word& w) {
@@ -137,12 +137,51 @@ struct OperationHandlers {
         c.addToAcc64(int64_t{2} * coefficient(w) * eighthOfTopHalf(c.readDelay(w.x)));
         return 1;
     }
+    // mulS31 with the limit on the rare path: the doubled product overflows
+    // exactly for (-1.0) x (-1.0), and otherwise its high half is the
+    // product. One branch on the overflow flag instead of a compare and a
+    // conditional move; kept to Mul, the frequent product of two registers
+    // (in the longer bodies the call on the rare path costs registers).
     static int32_t mul(FXCoreCore& c, const Word& w) {
-        acc(c) = FXCoreCore::mulS31(r(c, w.a), r(c, w.b));
+        const int64_t product = int64_t{r(c, w.a)} * r(c, w.b);
+        int64_t doubled = 0;
+        if (__builtin_add_overflow(product, product, &doubled))
+            acc(c) = arithmetic_detail::largestProduct();
+        else
+            acc(c) = static_cast<int32_t>(doubled >> 32);
         return 1;
     }
     static int32_t mulImm(FXCoreCore& c, const Word& w) {
         acc(c) = FXCoreCore::mulS31(r(c, w.a), w.x);
+        return 1;
+    }
+    // Products by a constant other than -1.0 (the decoder picks these bodies
+    // only then): never (-1.0) x (-1.0), so the doubled product fits and the
+    // S.31 product needs no limit.
+    static int32_t mulS31ByConstant(int32_t a, int32_t k) {
+        return arithmetic_detail::mulS31ByNonMinimum(a, k);
+    }
+    static int64_t mulFrac64ByConstant(int32_t a, int32_t k) { return static_cast<int64_t>(a) * k * 2; }
+    // mulFrac64 of a and a delay word's value m << 16, as (a << 17) x m: the
+    // multiplication overflows exactly for (-1.0) x (-1.0).
+    static int64_t mulFrac64ByWord(int32_t a, int16_t m) {
+        int64_t product = 0;
+        if (__builtin_mul_overflow(int64_t{a} * 131072, int64_t{m}, &product))
+            return std::numeric_limits<int64_t>::max();
+        return product;
+    }
+    static int32_t mulImmInRange(FXCoreCore& c, const Word& w) {
+        acc(c) = mulS31ByConstant(r(c, w.a), w.x);
+        return 1;
+    }
+    static int32_t macImmInRange(FXCoreCore& c, const Word& w) {
+        c.addToAcc64(mulFrac64ByConstant(r(c, w.a), w.x));
+        return 1;
+    }
+    // 2 (K << 24)(m << 16) = (K m) << 41, |K m| < 2^22 for K > -128.
+    static int32_t macCoefDelayInRange(FXCoreCore& c, const Word& w) {
+        const int32_t km = static_cast<int8_t>(w.c) * c.readDelayWord(w.x);
+        c.addToAcc64(int64_t{km} * (int64_t{1} << 41));
         return 1;
     }
     static int32_t negate(FXCoreCore& c, const Word& w) {
@@ -305,6 +344,23 @@ struct OperationHandlers {
         c.writeDelay(w.x, a);
         return allpassWriteResult(c, r15, FXCoreCore::mulS31(a, coefficient(w)));
     }
+    // The word m read is the value m << 16, so its product with K << 24 is
+    // exactly (K m) << 9 (|K m| < 2^22); the product of a with K << 24 is
+    // (a K) >> 7.
+    static int32_t allpassReadImmInRange(FXCoreCore& c, const Word& w) {
+        const int16_t m = c.readDelayWord(w.x);
+        const int32_t product = static_cast<int8_t>(w.c) * m * 512;
+        acc(c) = FXCoreCore::satAdd(acc(c), product);
+        c.regFile[kR15] = arithmetic_detail::wordToS31(m);
+        return 1;
+    }
+    static int32_t allpassWriteImmInRange(FXCoreCore& c, const Word& w) {
+        const int32_t a = acc(c);
+        const int32_t r15 = c.regFile[kR15];
+        c.writeDelay(w.x, a);
+        const auto product = static_cast<int32_t>((int64_t{a} * static_cast<int8_t>(w.c)) >> 7);
+        return allpassWriteResult(c, r15, product);
+    }
     static int32_t allpassRead(FXCoreCore& c, const Word& w) {
         return allpassReadWith(c, c.readDelay(w.x), FXCoreCore::negSat(r(c, w.a)));
     }
@@ -360,8 +416,9 @@ struct OperationHandlers {
         const int32_t t1 = c.interpRead(w.x + i1, p1 - i1);
         const int32_t t2 = c.interpRead(w.x + i2, p2 - i2);
         const double g = 1.0 - std::fabs(2.0 * j - 1.0);
-        acc(c) = FXCoreCore::satAdd(FXCoreCore::mulS31(t1, FXCoreCore::toS31(g)),
-                                    FXCoreCore::mulS31(t2, FXCoreCore::toS31(1.0 - g)));
+        // The weights are not negative, so never -1.0.
+        acc(c) = FXCoreCore::satAdd(arithmetic_detail::mulS31ByNonMinimum(t1, FXCoreCore::toS31(g)),
+                                    arithmetic_detail::mulS31ByNonMinimum(t2, FXCoreCore::toS31(1.0 - g)));
         return 1;
     }
     static int32_t setUserOut(FXCoreCore& c, const Word& w) {
@@ -394,10 +451,11 @@ struct OperationHandlers {
         r(c, w.a) = static_cast<int32_t>(c.sampleCounter);
         return 1;
     }
+    // b holds the output latch's index (x - kSfrOutput0).
     static int32_t storeSfrOutput(FXCoreCore& c, const Word& w) {
         const int32_t value = r(c, w.a);
         c.sfr[static_cast<std::size_t>(w.x)] = value;
-        c.outputs[static_cast<std::size_t>(w.x - FXCoreCore::kSfrOutput0)] = value;
+        c.outputs[w.b] = value;
         return 1;
     }
     static int32_t storeSfrShift(FXCoreCore& c, const Word& w) {

@@ -124,6 +124,20 @@ TEST(CoreArithmetic, SatShiftLeftSaturatesOnlyWhenBitsAreLost) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(C::satShiftLeft(bits(c.v), c.n), bits(c.expected)) << std::hex << c.v << " " << c.n;
+    // Every count against the wide shift, clamped, for values at and next to
+    // each power of two, positive and negative.
+    for (int n = 0; n < 32; ++n) {
+        for (int p = 0; p < 32; ++p) {
+            for (int64_t d : {-1, 0, 1}) {
+                for (int64_t sign : {1, -1}) {
+                    const int64_t wide = sign * ((int64_t{1} << p) + d);
+                    if (wide < INT32_MIN || wide > INT32_MAX) continue;
+                    const auto v = static_cast<int32_t>(wide);
+                    EXPECT_EQ(C::satShiftLeft(v, n), C::sat32(wide * (int64_t{1} << n))) << v << " << " << n;
+                }
+            }
+        }
+    }
 }
 
 TEST(CoreArithmetic, NegSatAndToS31) {

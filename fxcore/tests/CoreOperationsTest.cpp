@@ -101,7 +101,19 @@ const std::vector<OperationCase>& arithmeticCases() {
          word(O::MacDelay, 1, 5),
          {reg(1, 0x40000000), delayWord(5, 0x4000)},
          {acc64(int64_t{1} << 61)}},
+        {"-1.0 x -1.0 is the largest product",
+         word(O::MacDelay, 1, 5),
+         {reg(1, kAcc32Min), delayWord(5, -32768), acc64(-1)},
+         {acc64(kAcc64Max - 1)}},
+        {"-1.0 x the largest word",
+         word(O::MacDelay, 1, 5),
+         {reg(1, kAcc32Min), delayWord(5, 0x7FFF), acc64(3)},
+         {acc64(-0x7FFF * (int64_t{1} << 48) + 3)}},
         {"K -1.0 x -1.0", word(O::MacCoefDelay, -128, 5), {delayWord(5, -32768)}, {acc64(kAcc64Max)}},
+        {"K -127/128 x -1.0",
+         word(O::MacCoefDelay, -127, 5),
+         {delayWord(5, -32768), acc64(-2)},
+         {acc64(127 * (int64_t{1} << 56) - 2)}},
         {"K 0.5", word(O::MacCoefDelay, 64, 5), {delayWord(5, 0x4000)}, {acc64(int64_t{1} << 61)}},
         {"A x B/8",
          word(O::MacDiv8, 1, 2),
@@ -405,6 +417,66 @@ TEST(CoreOperations, SfrMovesFollowTheSfrMapForEveryNumber) {
         const Snapshot expected(byMap);
         expectSameState(expected, Snapshot(byStep));
         EXPECT_EQ(byStep.creg[1], expected.regFile[1]);
+    }
+}
+
+// The decoder gives a product by a constant other than -1.0 a body without
+// the limit of (-1.0) x (-1.0), and keeps the limited one for -1.0: for
+// constants at and next to both ends, against operands at the edges, each
+// product operation must give what the general saturating arithmetic gives.
+TEST(CoreOperations, ProductsByAConstantMatchTheSaturatingArithmetic) {
+    const int32_t kOperands[] = {INT32_MIN, INT32_MIN + 1, -0x40000000, -1, 0, 1, 0x40000000, INT32_MAX};
+    const uint32_t kImmediates[] = {0x8000, 0x8001, 0xC000, 0xFFFF, 0, 1, 0x4000, 0x7FFF};
+    const int32_t kCoefficients[] = {-128, -127, -64, -1, 0, 1, 64, 127};
+    constexpr int kOffset = 10;
+    for (int32_t v : kOperands) {
+        // A delay word holds the top half of an S.31 value.
+        const int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(v) & 0xFFFF0000u);
+        for (int k = 0; k < 8; ++k) {
+            SCOPED_TRACE(testing::Message() << "operand " << v << ", constant " << k);
+            const int32_t immediate = static_cast<int32_t>(kImmediates[k] << 16);
+            const int32_t coefficient = static_cast<int32_t>(static_cast<uint32_t>(kCoefficients[k]) << 24);
+            const int64_t acc64Before = k % 2 ? int64_t{-5} : INT64_MAX - 7;
+            const int32_t accBefore = k % 2 ? INT32_MIN + 3 : 0x30000000;
+            const auto reference = [&](FXCoreCore& core, uint32_t w) {
+                core.creg[1] = v;
+                core.creg[15] = -0x20000000;
+                core.acc32 = accBefore;
+                core.acc64 = acc64Before;
+                core.writeDelay(kOffset, v);
+                switch (findOperation(w)->opcode) {
+                case O::MulImm: core.acc32 = FXCoreCore::mulS31(v, immediate); break;
+                case O::MacImm: core.addToAcc64(FXCoreCore::mulFrac64(v, immediate)); break;
+                case O::MacCoefDelay: core.addToAcc64(FXCoreCore::mulFrac64(coefficient, stored)); break;
+                case O::AllpassReadImm:
+                    core.acc32 = FXCoreCore::satAdd(accBefore, FXCoreCore::mulS31(stored, coefficient));
+                    core.creg[15] = stored;
+                    break;
+                default:  // AllpassWriteImm
+                    core.writeDelay(kOffset, accBefore);
+                    core.acc32 = FXCoreCore::satAdd(-0x20000000, FXCoreCore::mulS31(accBefore, coefficient));
+                    break;
+                }
+            };
+            const uint8_t kByte = static_cast<uint8_t>(kCoefficients[k]);
+            for (uint32_t w : {word(O::MulImm, 1, kImmediates[k]), word(O::MacImm, 1, kImmediates[k]),
+                               word(O::MacCoefDelay, kByte, kOffset), word(O::AllpassReadImm, kByte, kOffset),
+                               word(O::AllpassWriteImm, kByte, kOffset)}) {
+                SCOPED_TRACE(findOperation(w)->name);
+                FXCoreCore expected;
+                FXCoreCore byStep;
+                ASSERT_TRUE(byStep.setProgram(&w, 1));
+                ASSERT_TRUE(expected.setProgram(&w, 1));
+                reference(expected, w);
+                byStep.creg[1] = v;
+                byStep.creg[15] = -0x20000000;
+                byStep.acc32 = accBefore;
+                byStep.acc64 = acc64Before;
+                byStep.writeDelay(kOffset, v);
+                EXPECT_EQ(byStep.step(0), 1);
+                expectSameState(Snapshot(expected), Snapshot(byStep));
+            }
+        }
     }
 }
 

@@ -203,7 +203,7 @@ TEST(CoreSampleCycle, DutyCountsEverySample) {
 // run executes pre-decoded words; they must behave exactly like step on the
 // same words, including invalid ones and jumps.
 TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
-    for (uint32_t seed : {12345u, 777u, 0xBADC0DEu, 4242u, 31337u, 2718u}) {
+    for (uint32_t seed : {12345u, 777u, 0xBADC0DEu, 4242u, 31337u, 2718u, 8086u}) {
         SCOPED_TRACE(seed);
         // One program ends in 40 words of jumps and invalid words, which the pass
         // may skip, with jumps before them aimed into them.
@@ -212,6 +212,10 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
         // of acc32 after it, two equal words), with short jumps landing between
         // the words of a pair.
         const bool pairs = seed == 31337u || seed == 2718u;
+        // One is a run of the operations the pass fuses with the words after
+        // them, frequent acc32 writers often followed by a move of acc32,
+        // with a random word in 16 (jumps among them, landing anywhere).
+        const bool units = seed == 8086u;
         uint32_t x = seed;
         auto next = [&x] {
             x ^= x << 13;
@@ -241,6 +245,43 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
                     words[i] = withFields(word(kMacs[next() % 8]));
                     words[i + 1] = withFields(words[i]);
                     break;
+                }
+            }
+        }
+        if (units) {
+            const O kUnits[] = {O::Move,
+                                O::Mul,
+                                O::MulImm,
+                                O::AddSat,
+                                O::AddSatImm,
+                                O::SubSat,
+                                O::Add,
+                                O::AddImm,
+                                O::Sub,
+                                O::AndImm,
+                                O::ShiftRightArithImm,
+                                O::LoadSfr,
+                                O::LoadMreg,
+                                O::StoreMreg,
+                                O::ClearAcc64,
+                                O::Mac,
+                                O::MacImm,
+                                O::MacDelay,
+                                O::MacCoefDelay,
+                                O::ReadAcc64High,
+                                O::ReadDelay,
+                                O::WriteDelay,
+                                O::ReadDelayIndexed,
+                                O::StoreSfr};
+            const O kWriters[] = {O::Mul, O::MulImm, O::AddSat, O::SubSat, O::Add};
+            auto withFields = [&next](O code) { return (word(code) & 0xFF000000u) | (next() & 0x00FFFFFFu); };
+            for (std::size_t i = 0; i + 1 < 1000; ++i) {
+                if (next() % 16 == 0) continue;  // the random word stays
+                if (next() % 2 == 0) {
+                    words[i] = withFields(kWriters[next() % std::size(kWriters)]);
+                    words[++i] = word(O::Move, next() % 32, FXCoreCore::kAcc32Register);
+                } else {
+                    words[i] = withFields(kUnits[next() % std::size(kUnits)]);
                 }
             }
         }
