@@ -210,19 +210,19 @@ struct Operation {
 };
 
 namespace operations_detail {
-using C = OperationClass;
 inline constexpr OperandField kNone{FieldKind::Register, 0, 0};
-constexpr Operation op(Opcode code, std::string_view name, C cls) {
+constexpr Operation op(Opcode code, std::string_view name, OperationClass cls) {
     return {code, name, cls, 0, {kNone, kNone, kNone}};
 }
-constexpr Operation op(Opcode code, std::string_view name, C cls, OperandField f0) {
+constexpr Operation op(Opcode code, std::string_view name, OperationClass cls, OperandField f0) {
     return {code, name, cls, 1, {f0, kNone, kNone}};
 }
-constexpr Operation op(Opcode code, std::string_view name, C cls, OperandField f0, OperandField f1) {
+constexpr Operation op(Opcode code, std::string_view name, OperationClass cls, OperandField f0,
+                       OperandField f1) {
     return {code, name, cls, 2, {f0, f1, kNone}};
 }
-constexpr Operation op(Opcode code, std::string_view name, C cls, OperandField f0, OperandField f1,
-                       OperandField f2) {
+constexpr Operation op(Opcode code, std::string_view name, OperationClass cls, OperandField f0,
+                       OperandField f1, OperandField f2) {
     return {code, name, cls, 3, {f0, f1, f2}};
 }
 }  // namespace operations_detail
