@@ -31,11 +31,20 @@ function(corlinde_warnings target)
   endif()
 endfunction()
 
+# corlinde_test_optimization(target): test code compiles with -O1 in the optimised build
+# types. At -O3 GCC spends about four fifths of a test unit's compile time optimising the
+# expanded GoogleTest assertions and fixtures; the work the tests drive runs in the libraries
+# they link, which keep the build type's flags. Debug builds keep -O0.
+function(corlinde_test_optimization target)
+  target_compile_options(${target} PRIVATE $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-O1>)
+endfunction()
+
 # Tests that need an X display run under their own Xvfb: PREFIX ${CORLINDE_XVFB_RUN}
 set(CORLINDE_XVFB_RUN xvfb-run -a -s "-screen 0 1280x1024x24 -noreset +extension XTEST")
 
 # corlinde_add_gtest(name SOURCES ... LIBS ... [DEFINITIONS ...] [INCLUDES ...]
-#                    [RUNS target...] [LABELS ...] [PREFIX cmd...] [SHARDS n])
+#                    [RUNS target...] [LABELS ...] [PREFIX cmd...] [SHARDS n]
+#                    [FULL_OPTIMIZATION])
 # One GoogleTest executable registered with CTest: one CTest test per binary,
 # or with SHARDS n, n CTest tests (name_shard0 ...) that each run every n-th
 # test of the binary through GoogleTest's sharding, so that ctest -j spreads a
@@ -47,19 +56,24 @@ set(CORLINDE_XVFB_RUN xvfb-run -a -s "-screen 0 1280x1024x24 -noreset +extension
 #       firmware). The executable waits for them at its link; its sources do
 #       not (a target's own sources would wait for every executable and custom
 #       target it depends on, in case those generate headers).
+# FULL_OPTIMIZATION: the sources keep the build type's optimisation instead of -O1
+#         (corlinde_test_optimization), for a test whose own loops are its run time.
 # LABELS: "threads" marks cross-thread tests, which CI also runs under TSan;
 #         "x11" marks tests that need an X display (CI provides Xvfb).
 function(corlinde_add_gtest name)
   if(NOT CORLINDE_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "SHARDS" "SOURCES;LIBS;DEFINITIONS;INCLUDES;RUNS;LABELS;PREFIX" ${ARGN})
+  cmake_parse_arguments(ARG "FULL_OPTIMIZATION" "SHARDS" "SOURCES;LIBS;DEFINITIONS;INCLUDES;RUNS;LABELS;PREFIX" ${ARGN})
   add_library(${name}_objects OBJECT ${ARG_SOURCES})
   target_link_libraries(${name}_objects PUBLIC ${ARG_LIBS} GTest::gtest GTest::gmock)
   target_compile_definitions(${name}_objects PRIVATE ${ARG_DEFINITIONS})
   target_include_directories(${name}_objects PRIVATE ${ARG_INCLUDES})
   set_target_properties(${name}_objects PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
   corlinde_warnings(${name}_objects)
+  if(NOT ARG_FULL_OPTIMIZATION)
+    corlinde_test_optimization(${name}_objects)
+  endif()
   add_executable(${name})
   # LIBS again: an object library among them gives its objects only to a direct link.
   target_link_libraries(${name} PRIVATE ${name}_objects ${ARG_LIBS} GTest::gtest_main)
