@@ -48,7 +48,9 @@ endfunction()
 # like the donor: -fPIC, the warning set and corlinde_test_optimization.
 function(corlinde_test_headers target)
   if(NOT TARGET corlinde_test_headers)
-    file(WRITE ${CMAKE_BINARY_DIR}/corlinde_test_headers.cpp "// the precompiled test headers\n")
+    # Written only when it changes, so that a new configure run does not rebuild it.
+    file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/corlinde_test_headers.cpp
+         CONTENT "// the precompiled test headers\n")
     add_library(corlinde_test_headers OBJECT ${CMAKE_BINARY_DIR}/corlinde_test_headers.cpp)
     target_link_libraries(corlinde_test_headers PRIVATE GTest::gtest)
     corlinde_warnings(corlinde_test_headers)
