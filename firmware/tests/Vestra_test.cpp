@@ -1,10 +1,12 @@
 // VESTRA, the shimmer reverb: a decay time that does not depend on the
 // level, a straight decay far below a 16-bit memory's floor and then exact
 // silence, a dense onset, a steady pitch in the tail, the octave voice of
-// TWO, the modulation lamp, and a start at the knobs' positions.
+// TWO, the damping of TWEAK, the modulation lamp, and a start at the knobs'
+// positions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <iostream>
@@ -364,6 +366,191 @@ TEST(Vestra, FullShimmerOnTheLongestTailStillDecays) {
     std::cout << "ONE 1 TWO 1 TWEAK 0: tail " << 20.0 * std::log10(early) << " dBFS at 2 s, "
               << 20.0 * std::log10(late) << " dBFS at 15 s\n";
     EXPECT_LT(late, early * 0.5);
+}
+
+// ---- TWEAK's damping, measured from the tail's decay in bands --------------
+
+// In-place radix-2 FFT; the size is a power of two.
+void fft(std::vector<std::complex<double>>& a) {
+    const std::size_t n = a.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(a[i], a[j]);
+    }
+    for (std::size_t len = 2; len <= n; len <<= 1) {
+        const std::complex<double> turn = std::polar(1.0, -2.0 * std::numbers::pi / double(len));
+        for (std::size_t i = 0; i < n; i += len) {
+            std::complex<double> w(1.0);
+            for (std::size_t k = 0; k < len / 2; ++k) {
+                const std::complex<double> u = a[i + k], v = a[i + k + len / 2] * w;
+                a[i + k] = u + v;
+                a[i + k + len / 2] = u - v;
+                w *= turn;
+            }
+        }
+    }
+}
+
+// Half-octave steps from 125 Hz to 8 kHz; each band spans a third of an
+// octave around its centre.
+constexpr std::array<double, 13> kDampBands{125,  177,  250,  354,  500,  707, 1000,
+                                            1414, 2000, 2828, 4000, 5657, 8000};
+
+// Decay rate of the tail in each band of kDampBands, dB per second (negative):
+// the impulse response of both wet outputs at ONE 1 (the slowest decay, so
+// that even the highs at full damping last long enough to fit), TWO 0,
+// CLOCK 0.5, in 4096-sample Hann frames every 1024 samples; the band's
+// power in dB against time is fitted with a line from 0.2 s on (more than a
+// pass through the tank, so that every arrival has been damped) down to 40
+// dB below its level there, or to the end of the 3 s.
+std::vector<double> bandDecayRates(float tweak) {
+    FirmwareRig rig(Mode::Vestra);
+    rig.setKnobs({1.0f, 1.0f, 0.0f, 0.5f, tweak});
+    rig.settle();
+    const std::vector<Frame> out = rig.run(impulse(0.5, 3 * kRate));
+
+    const std::size_t size = 4096, hop = 1024;
+    std::vector<double> hann(size);
+    for (std::size_t i = 0; i < size; ++i)
+        hann[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(size));
+    std::vector<LineFit> fits(kDampBands.size());
+    std::vector<double> top(kDampBands.size(), 0.0);
+    std::vector<bool> done(kDampBands.size(), false);
+    std::vector<std::size_t> firstBin, lastBin;
+    for (const double centre : kDampBands) {
+        const double binHz = double(kRate) / double(size);
+        firstBin.push_back(static_cast<std::size_t>(std::ceil(centre * std::pow(2.0, -1.0 / 6.0) / binHz)));
+        lastBin.push_back(static_cast<std::size_t>(std::floor(centre * std::pow(2.0, 1.0 / 6.0) / binHz)));
+    }
+    std::vector<std::complex<double>> spectrum(size);
+    for (std::size_t start = 0; start + size <= out.size(); start += hop) {
+        const double time = (double(start) + double(size) / 2.0) / kRate;
+        if (time < 0.2) continue;
+        std::vector<double> power(kDampBands.size(), 0.0);
+        for (const std::size_t output : {2u, 3u}) {
+            for (std::size_t i = 0; i < size; ++i) spectrum[i] = hann[i] * double(out[start + i][output]);
+            fft(spectrum);
+            for (std::size_t b = 0; b < kDampBands.size(); ++b)
+                for (std::size_t k = firstBin[b]; k <= lastBin[b]; ++k) power[b] += std::norm(spectrum[k]);
+        }
+        for (std::size_t b = 0; b < kDampBands.size(); ++b) {
+            const double level = dB(power[b]);
+            if (fits[b].n == 0) top[b] = level;
+            done[b] = done[b] || level < top[b] - 40.0;
+            if (!done[b]) fits[b].add(time, level);
+        }
+    }
+    std::vector<double> rates;
+    for (std::size_t b = 0; b < kDampBands.size(); ++b) {
+        EXPECT_GE(fits[b].n, 8) << "TWEAK " << tweak << ", " << kDampBands[b]
+                                << " Hz: too short a decay to fit";
+        rates.push_back(fits[b].slope());
+    }
+    return rates;
+}
+
+// Gain in dB at `hz` of the damping one-pole y += a (x - y):
+// |H|^2 = a^2 / (1 - 2 (1 - a) cos w + (1 - a)^2).
+double onePoleDb(double a, double hz) {
+    const double w = 2.0 * std::numbers::pi * hz / kRate;
+    return 10.0 * std::log10(a * a / (1.0 - 2.0 * (1.0 - a) * std::cos(w) + (1.0 - a) * (1.0 - a)));
+}
+
+// Its -3 dB frequency, where |H|^2 = 1/2.
+double onePoleCorner(double a) {
+    const double p = 1.0 - a;
+    return std::acos((1.0 + p * p - 2.0 * a * a) / (2.0 * p)) * kRate / (2.0 * std::numbers::pi);
+}
+
+// The coefficient whose one-pole has its -3 dB corner at `hz`: the root of
+// a^2 + 2 a (1 - cos w) - 2 (1 - cos w) = 0.
+double onePoleForCorner(double hz) {
+    const double k = 1.0 - std::cos(2.0 * std::numbers::pi * hz / kRate);
+    return std::sqrt(k * k + 2.0 * k) - k;
+}
+
+// The one-pole, and the number of passes through it per second, that best
+// explain the extra decay (dB/s per band, negative) that damping adds:
+// extra(f) = passes * onePoleDb(a, f). For each coefficient on a fine grid
+// of log2(a) the passes follow by least squares; the residuals are relative
+// (a band decaying fast is fitted over fewer frames and is no more exact),
+// with a floor of 0.1 dB/s for the low bands that damping barely touches.
+struct OnePoleFit {
+    double a = 0.0;
+    double passesPerSecond = 0.0;
+    double rmsRelativeError = 1e9;
+};
+
+OnePoleFit fitOnePole(const std::vector<double>& extra) {
+    OnePoleFit best;
+    for (double log2a = -8.0; log2a <= 0.0; log2a += 1.0 / 2048.0) {
+        const double a = std::exp2(log2a);
+        double sxy = 0.0, sxx = 0.0;
+        for (std::size_t b = 0; b < kDampBands.size(); ++b) {
+            const double weight = 1.0 / (extra[b] * extra[b] + 0.01);
+            const double model = onePoleDb(a, kDampBands[b]);
+            sxy += weight * model * extra[b];
+            sxx += weight * model * model;
+        }
+        const double passes = sxy / sxx;
+        double error = 0.0;
+        for (std::size_t b = 0; b < kDampBands.size(); ++b) {
+            const double residual = extra[b] - passes * onePoleDb(a, kDampBands[b]);
+            error += residual * residual / (extra[b] * extra[b] + 0.01);
+        }
+        error = std::sqrt(error / double(kDampBands.size()));
+        if (error < best.rmsRelativeError) best = {a, passes, error};
+    }
+    return best;
+}
+
+// TWEAK damps the tail with a one-pole low-pass in each tank half. The
+// band decay rates at TWEAK 0 are the reference: taking them off those at
+// TWEAK 0.5 and 1 leaves the damping's own loss per second, free of the
+// decay gain, the bass cut and the modulated reads' interpolation, which do
+// not change with TWEAK. A one-pole that the signal passes `passes` times a
+// second is fitted to it; its -3 dB corner is the READMEs' figure (within
+// 10 %: over other LFO phases at the impulse, other CLOCKs, fit ranges and
+// band widths and at ONE 0.75 it moved by at most 4 %), and its passes per second must be
+// those of the tank's half loop, 48000 / 6892 (the lengths in vestra.fxasm:
+// 677 + 6205 and 811 + 6089 samples), within 15 %: the loss is one pass of
+// this filter per half loop, not some other shape that happens to fit.
+// At TWEAK 0 the damping is open: the tail loses less at 4 kHz, against 1
+// kHz, than a one-pole at 10 kHz would take.
+TEST(Vestra, TweakDampsTheTailDownTo730Hz) {
+    const std::vector<double> open = bandDecayRates(0.0f);
+    struct Case {
+        float tweak;
+        double corner;  // Hz, as the READMEs give it
+    };
+    double passes = 0.0;
+    for (const Case c : {Case{0.5f, 2700.0}, Case{1.0f, 730.0}}) {
+        const std::vector<double> damped = bandDecayRates(c.tweak);
+        std::vector<double> extra;
+        for (std::size_t b = 0; b < kDampBands.size(); ++b) extra.push_back(damped[b] - open[b]);
+        const OnePoleFit fit = fitOnePole(extra);
+        passes = fit.passesPerSecond;
+        std::cout << "TWEAK " << c.tweak << ", extra decay of the tail in dB/s (fitted one-pole):";
+        for (std::size_t b = 0; b < kDampBands.size(); ++b)
+            std::cout << " " << kDampBands[b] << " Hz " << extra[b] << " ("
+                      << passes * onePoleDb(fit.a, kDampBands[b]) << ")";
+        const double corner = onePoleCorner(fit.a);
+        std::cout << "\nTWEAK " << c.tweak << ": one-pole coefficient " << fit.a << ", -3 dB at " << corner
+                  << " Hz, " << passes << " passes/s, rms relative misfit " << fit.rmsRelativeError << "\n";
+        EXPECT_NEAR(corner, c.corner, c.corner * 0.1) << "TWEAK " << c.tweak;
+        EXPECT_NEAR(passes, 48000.0 / 6892.0, 48000.0 / 6892.0 * 0.15) << "TWEAK " << c.tweak;
+        EXPECT_LT(fit.rmsRelativeError, 0.1) << "TWEAK " << c.tweak << ": not the shape of a one-pole";
+    }
+    // open[6] is the 1 kHz band, open[10] the 4 kHz one; the passes per
+    // second are those fitted at TWEAK 1
+    const double perPass = (open[6] - open[10]) / passes;
+    const double a10k = onePoleForCorner(10000.0);
+    const double tenKHz = onePoleDb(a10k, 1000.0) - onePoleDb(a10k, 4000.0);
+    std::cout << "TWEAK 0: the tail loses " << perPass
+              << " dB per pass more at 4 kHz than at 1 kHz (a one-pole at 10 kHz: " << tenKHz << " dB)\n";
+    EXPECT_LT(perPass, tenKHz) << "TWEAK 0 is not open";
 }
 
 TEST(Vestra, ModulationLampFollowsClock) {
