@@ -158,9 +158,6 @@ struct OperationHandlers {
     // Products by a constant other than -1.0 (the decoder picks these bodies
     // only then): never (-1.0) x (-1.0), so the doubled product fits and the
     // S.31 product needs no limit.
-    static int32_t mulS31ByConstant(int32_t a, int32_t k) {
-        return arithmetic_detail::mulS31ByNonMinimum(a, k);
-    }
     static int64_t mulFrac64ByConstant(int32_t a, int32_t k) { return static_cast<int64_t>(a) * k * 2; }
     // mulFrac64 of a and a delay word's value m << 16, as (a << 17) x m: the
     // multiplication overflows exactly for (-1.0) x (-1.0).
@@ -171,7 +168,7 @@ struct OperationHandlers {
         return product;
     }
     static int32_t mulImmInRange(FXCoreCore& c, const Word& w) {
-        acc(c) = mulS31ByConstant(r(c, w.a), w.x);
+        acc(c) = arithmetic_detail::mulS31ByNonMinimum(r(c, w.a), w.x);
         return 1;
     }
     static int32_t macImmInRange(FXCoreCore& c, const Word& w) {
