@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/ErrorText.h"
+
 namespace fxcorehost {
 
 namespace {
@@ -34,10 +36,6 @@ constexpr unsigned kMachine = EM_PPC64;
 #endif
 constexpr unsigned char kClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 constexpr unsigned char kByteOrder = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? ELFDATA2LSB : ELFDATA2MSB;
-
-std::string quoted(const std::string& s) {
-    return "'" + s + "'";
-}
 
 class Descriptor {
 public:

@@ -6,15 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/ErrorText.h"
 #include "host/ModuleFile.h"
 
 namespace fxcorehost {
 
 namespace {
-
-std::string quoted(const std::string& s) {
-    return "'" + s + "'";
-}
 
 // The first line of dlerror(), which can otherwise run over several lines.
 std::string lastDlError() {
