@@ -9,6 +9,8 @@ CMAKE_FLAGS ?=
 export CMAKE_GENERATOR ?= Ninja
 
 .PHONY: deps build test demo clean
+# Plain `make` builds (and runs nothing).
+.DEFAULT_GOAL := build
 
 deps:
 	@bash scripts/install-deps.sh
@@ -23,5 +25,6 @@ test: build
 demo:
 	bash scripts/demo.sh
 
+# Both build folders: the tests' (BUILD) and the demo's Release build.
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-release

@@ -23,11 +23,6 @@ function(corlinde_warnings target)
   target_compile_options(${target} PRIVATE ${CORLINDE_WARNINGS})
   if(CORLINDE_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
-    # GCC 12 at -O3 reports std::string concatenations as overlapping copies
-    # (a known false positive of -Wrestrict); keep it a warning there.
-    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-      target_compile_options(${target} PRIVATE -Wno-error=restrict)
-    endif()
   endif()
 endfunction()
 

@@ -52,8 +52,11 @@ constexpr const char* kKnownExtensions[] = {
 // The names of the flags set in flags, comma-separated; "-" when none is.
 std::string flagNames(std::uint32_t flags, std::span<const FlagName> names) {
     std::string text;
-    for (const auto& f : names)
-        if (flags & f.flag) text += (text.empty() ? "" : ",") + std::string(f.name);
+    for (const auto& f : names) {
+        if (!(flags & f.flag)) continue;
+        if (!text.empty()) text += ',';
+        text += f.name;
+    }
     return text.empty() ? "-" : text;
 }
 

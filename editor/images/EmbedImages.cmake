@@ -1,24 +1,20 @@
 # Writes the two small sources of the embedded image table from the committed PNGs:
 #   cmake -DIMAGE_DIR=<folder of PNGs> -DOUTPUT_ASM=<.S to write> -DOUTPUT_TABLE=<.cpp to write>
 #         -P EmbedImages.cmake
-# The .S pulls each PNG's bytes in with the assembler's .incbin, so no byte is turned into
-# source text; the .cpp declares those arrays with their sizes and holds the table. Rows
-# follow ImageNames.cmake (ascending byte order), each plain picture directly before its
-# "@2x" picture; row i points at the array fxcoreplug::kImg_<i>. Only the PNG headers and
-# sizes are read here, so the script takes milliseconds; the build runs it again, and
-# re-assembles the .S, whenever a PNG changes.
+# The .S pulls each PNG's bytes in with the assembler's .incbin (cmake/EmbedBlobs.cmake);
+# the .cpp declares those arrays with their sizes and holds the table. Rows follow
+# ImageNames.cmake (ascending byte order), each plain picture directly before its "@2x"
+# picture; row i points at the array corlinde_image_<i>. Only the PNG headers and sizes are
+# read here, so the script takes milliseconds; the build runs it again, and re-assembles
+# the .S, whenever a PNG changes.
 include(${CMAKE_CURRENT_LIST_DIR}/ImageNames.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/EmbedBlobs.cmake)
 
 set(sorted ${CORLINDE_IMAGE_NAMES})
 list(SORT sorted COMPARE STRING CASE SENSITIVE)
 if(NOT sorted STREQUAL CORLINDE_IMAGE_NAMES)
   message(FATAL_ERROR "ImageNames.cmake must list the names in ascending byte order")
 endif()
-# The folder lands in a quoted assembler string, which has no use for these characters.
-if(IMAGE_DIR MATCHES "[\"\\\n]")
-  message(FATAL_ERROR "the image folder's path holds a quote, backslash or newline: ${IMAGE_DIR}")
-endif()
-
 set(blobs "")
 set(declarations "")
 set(rows "")
@@ -45,25 +41,8 @@ foreach(name IN LISTS CORLINDE_IMAGE_NAMES)
        OR NOT interlace STREQUAL "00")
       message(FATAL_ERROR "${file} is not a non-interlaced 8-bit RGBA PNG")
     endif()
-    # The Itanium C++ ABI name of fxcoreplug::kImg_<index>, so that the table's source
-    # declares the arrays as ordinary namespace-scope constants.
-    set(id "kImg_${index}")
-    string(LENGTH "${id}" idLength)
-    set(symbol "_ZN10fxcoreplug${idLength}${id}E")
-    string(APPEND blobs
-"/* ${name}${variant}.png */
-        .globl  ${symbol}
-        .hidden ${symbol}
-        .type   ${symbol}, @object
-        .balign 16
-${symbol}:
-        .incbin \"${file}\"
-        .size   ${symbol}, . - ${symbol}
-        .if     . - ${symbol} != ${size}
-        .error  \"${name}${variant}.png is not the size the table declares: rebuild\"
-        .endif
-
-")
+    set(id "corlinde_image_${index}")
+    corlinde_blob_asm_entry(blobs ${id} "${file}" ${size} FALSE)
     string(APPEND declarations
       "[[gnu::visibility(\"hidden\")]] extern const unsigned char ${id}[${size}];  // ${name}${variant}.png\n")
     string(APPEND rows "    {\"${name}${variant}\", ${id}, sizeof(${id})},\n")
@@ -71,27 +50,17 @@ ${symbol}:
   endforeach()
 endforeach()
 
-# Each array is 16-byte aligned: the x86-64 ABI gives every array of 16 bytes or more that
-# alignment, and the compiler may rely on it when it reads an array it declares with a size.
-# The arrays are hidden, so the plug-in module neither exports them nor reaches them
-# through its global offset table. The empty .note.GNU-stack section keeps the stack of
-# every program that links this object non-executable.
-set(asmText
-"/* Generated at build time from the PNGs in editor/images/ by EmbedImages.cmake; do not edit. */
-        .section .rodata, \"a\", @progbits
-
-${blobs}        .section .note.GNU-stack, \"\", @progbits
-")
-
 set(tableText
 "// Generated at build time from the PNGs in editor/images/ by EmbedImages.cmake; do not edit.
 #include \"editor/EmbeddedImages.h\"
 
-namespace fxcoreplug {
-
 // The PNG files' bytes, assembled from the files themselves (EmbeddedImageData.S); each
 // size is the file's, which the assembler checks.
-${declarations}
+extern \"C\" {
+${declarations}}
+
+namespace fxcoreplug {
+
 const EmbeddedImage kEmbeddedImages[kEmbeddedImageCount] = {
 ${rows}};
 
@@ -101,5 +70,5 @@ static_assert(sizeof(kEmbeddedImages) / sizeof(kEmbeddedImages[0]) == ${index},
 }  // namespace fxcoreplug
 ")
 
-file(WRITE "${OUTPUT_ASM}" "${asmText}")
-file(WRITE "${OUTPUT_TABLE}" "${tableText}")
+corlinde_blob_asm_write("${OUTPUT_ASM}" "${blobs}")
+corlinde_write_if_changed("${OUTPUT_TABLE}" "${tableText}")

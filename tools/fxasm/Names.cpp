@@ -69,10 +69,11 @@ std::string lowerCase(std::string_view text) {
 }
 
 std::string registerName(std::uint32_t number) {
-    if (number < 16) return "r" + std::to_string(number);
     if (number == 16) return "acc32";
     if (number == 17) return "flags";
-    return "mreg" + std::to_string(number - 18);
+    std::string name = number < 16 ? "r" : "mreg";
+    name += std::to_string(number < 16 ? number : number - 18);
+    return name;
 }
 
 std::optional<std::uint32_t> registerNumber(std::string_view name) {

@@ -1,13 +1,16 @@
 #pragma once
 // clap-wrapper's plug-in extension "clap.plugin-info-as-vst3/0": what a VST3 shell asks of a
 // CLAP plug-in about its note ports. It is not part of CLAP itself, so it lives apart from the
-// CLAP headers and is used whichever CLAP header directory the build picks.
+// CLAP headers and is used whichever CLAP header directory the build picks: it uses only the
+// names that every CLAP header set defines (no helper macro of our own declarations).
 
 #include <clap/plugin.h>
 
 static const CLAP_CONSTEXPR char CLAP_PLUGIN_AS_VST3[] = "clap.plugin-info-as-vst3/0";
 
-CLAP_EXTERN_C_BEGIN
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 enum {
     AS_VST3_NOTE_EXPRESSION_VOLUME = 1 << 0,
@@ -27,4 +30,6 @@ typedef struct clap_plugin_as_vst3 {
     uint32_t(CLAP_ABI *supportedNoteExpressions)(const clap_plugin_t *plugin);
 } clap_plugin_as_vst3_t;
 
-CLAP_EXTERN_C_END
+#ifdef __cplusplus
+}
+#endif
