@@ -7,8 +7,10 @@ packages=(
   clang libclang-rt-14-dev clang-format-14
   libcairo2-dev libpng-dev libxcb1-dev libxcb-xtest0-dev
   libsndfile1-dev
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils xdotool
   valgrind
+  # the panel-art generator's lettering (editor/art)
+  fonts-urw-base35 fonts-league-spartan fonts-bebas-neue
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -13,8 +13,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace fxcoreart {
@@ -233,6 +235,17 @@ int run(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
+    // The preview folder is made (with its parents) before anything is drawn, so a folder
+    // that cannot be made fails at once instead of after the minute the pictures take.
+    if (argc == 4) {
+        std::error_code error;
+        std::filesystem::create_directories(argv[3], error);
+        if (error || !std::filesystem::is_directory(argv[3])) {
+            std::fprintf(stderr, "cannot make the preview folder %s: %s\n", argv[3],
+                         error ? error.message().c_str() : "not a folder");
+            return 1;
+        }
+    }
     const std::vector<Picture> list = pictures();
     for (const Picture& p : list) {
         for (int density = 1; density <= 2; ++density) {
