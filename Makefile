@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 # a build folder keeps the generator it was first configured with.
 export CMAKE_GENERATOR ?= Ninja
 
-.PHONY: deps build test demo clean
+.PHONY: deps build test figures demo clean
 # Plain `make` builds (and runs nothing).
 .DEFAULT_GOAL := build
 
@@ -21,6 +21,10 @@ build: deps
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE full-range
+
+# The READMEs' figure tables, filled from the figures the tests just recorded.
+figures: test
+	python3 scripts/figure-tables.py $(BUILD)
 
 demo:
 	bash scripts/demo.sh

@@ -48,6 +48,8 @@ function(corlinde_test_headers target)
          CONTENT "// the precompiled test headers\n")
     add_library(corlinde_test_headers OBJECT ${CMAKE_BINARY_DIR}/corlinde_test_headers.cpp)
     target_link_libraries(corlinde_test_headers PRIVATE GTest::gtest)
+    # The same definitions as its users, whose compilations take its precompiled header.
+    target_compile_definitions(corlinde_test_headers PRIVATE ${CORLINDE_FIGURES_DEFINITION})
     corlinde_warnings(corlinde_test_headers)
     corlinde_test_optimization(corlinde_test_headers)
     target_precompile_headers(corlinde_test_headers PRIVATE
@@ -56,6 +58,9 @@ function(corlinde_test_headers target)
   endif()
   target_precompile_headers(${target} REUSE_FROM corlinde_test_headers)
 endfunction()
+
+# Where the tests record the figures the READMEs quote (testsupport/Figures.h).
+set(CORLINDE_FIGURES_DEFINITION CORLINDE_FIGURES_DIR="${CMAKE_BINARY_DIR}/figures")
 
 # Tests that need an X display run under their own Xvfb: PREFIX ${CORLINDE_XVFB_RUN}
 set(CORLINDE_XVFB_RUN xvfb-run -a -s "-screen 0 1280x1024x24 -noreset +extension XTEST")
@@ -86,7 +91,7 @@ function(corlinde_add_gtest name)
   cmake_parse_arguments(ARG "FULL_OPTIMIZATION" "SHARDS" "SOURCES;LIBS;DEFINITIONS;INCLUDES;RUNS;LABELS;PREFIX" ${ARGN})
   add_library(${name}_objects OBJECT ${ARG_SOURCES})
   target_link_libraries(${name}_objects PUBLIC ${ARG_LIBS} GTest::gtest GTest::gmock)
-  target_compile_definitions(${name}_objects PRIVATE ${ARG_DEFINITIONS})
+  target_compile_definitions(${name}_objects PRIVATE ${ARG_DEFINITIONS} ${CORLINDE_FIGURES_DEFINITION})
   target_include_directories(${name}_objects PRIVATE ${ARG_INCLUDES})
   set_target_properties(${name}_objects PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
   corlinde_warnings(${name}_objects)

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and CI need, only those missing.
 set -euo pipefail
 packages=(
-  cmake ninja-build make g++ pkg-config
+  cmake ninja-build make g++ pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format-14
   libcairo2-dev libpng-dev libxcb1-dev libxcb-xtest0-dev

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "firmware/tests/FirmwareRig.h"
+#include "testsupport/Figures.h"
 
 namespace fxcore::firmwaretest {
 namespace {
@@ -43,13 +44,23 @@ std::vector<Record> recordsOf(const std::string& text) {
     return records;
 }
 
+std::string lowerName(Mode mode) {
+    std::string name = modeName(mode);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
 class FirmwareForm : public ::testing::TestWithParam<ExpectedForm> {};
 
 TEST_P(FirmwareForm, TextHasTheTableForm) {
     const ExpectedForm form = GetParam();
     const std::string text = readFile(hexPath(form.mode));
+    const std::string key = "firmware." + lowerName(form.mode);
+    corlinde::test::recordFigure(key + ".text_bytes", static_cast<double>(text.size()), 0);
     EXPECT_EQ(text.size(), form.textBytes);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(form.recordLines));
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    corlinde::test::recordFigure(key + ".record_lines", static_cast<double>(lines), 0);
+    EXPECT_EQ(lines, static_cast<long>(form.recordLines));
     EXPECT_EQ(text.find('\r'), std::string::npos);
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n');
@@ -88,6 +99,8 @@ TEST_P(FirmwareForm, LoadsCleanlyWithTheDefaultSettings) {
     const FXCoreProgram::Result& result = rig.loadResult();
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
+    corlinde::test::recordFigure("firmware." + lowerName(form.mode) + ".words",
+                                 static_cast<double>(rig.program().words.size()), 0);
     EXPECT_EQ(rig.program().words.size(), form.words);
 
     const FXCoreCore::Presets& presets = rig.program().presets;
@@ -104,6 +117,8 @@ TEST_P(FirmwareForm, LoadsCleanlyWithTheDefaultSettings) {
     // end; most of each program is its effect.
     const std::vector<uint32_t>& words = rig.program().words;
     const auto padding = std::count(words.begin(), words.end(), 0xB8000000u);
+    corlinde::test::recordFigure("firmware." + lowerName(form.mode) + ".padding_words",
+                                 static_cast<double>(padding), 0);
     EXPECT_EQ(std::find(words.begin(), words.end(), 0xB8000000u) + padding, words.end())
         << "the padding is one run at the end";
     EXPECT_LT(padding, static_cast<long>(form.words / 6));
