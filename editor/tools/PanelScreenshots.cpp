@@ -65,25 +65,73 @@ struct Pedal {
     }
 };
 
-bool writeFromServer(xcb_connection_t* c, xcb_window_t window, const std::string& path) {
+// The window's pixels as the server shows them, as an RGB24 surface; null when unreadable.
+cairo_surface_t* readFromServer(xcb_connection_t* c, xcb_window_t window) {
     auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
-    if (!geometry) return false;
+    if (!geometry) return nullptr;
     const int w = geometry->width, h = geometry->height;
     std::free(geometry);
     auto* image = xcb_get_image_reply(c,
                                       xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
                                                     static_cast<uint16_t>(w), static_cast<uint16_t>(h), ~0u),
                                       nullptr);
-    if (!image) return false;
-    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, w);
-    bool ok = xcb_get_image_data_length(image) >= stride * h;
+    if (!image) return nullptr;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const bool ok = xcb_get_image_data_length(image) >= stride * h;
     if (ok) {
-        cairo_surface_t* surface =
-            cairo_image_surface_create_for_data(xcb_get_image_data(image), CAIRO_FORMAT_RGB24, w, h, stride);
-        ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
-        cairo_surface_destroy(surface);
+        cairo_surface_flush(surface);
+        std::memcpy(cairo_image_surface_get_data(surface), xcb_get_image_data(image),
+                    static_cast<std::size_t>(stride) * static_cast<std::size_t>(h));
+        cairo_surface_mark_dirty(surface);
     }
     std::free(image);
+    if (!ok) {
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    return surface;
+}
+
+// Whether two surfaces of the same size hold the same colours (the alpha byte aside: the
+// window is opaque).
+bool sameColours(cairo_surface_t* a, cairo_surface_t* b) {
+    const int w = cairo_image_surface_get_width(a), h = cairo_image_surface_get_height(a);
+    if (w != cairo_image_surface_get_width(b) || h != cairo_image_surface_get_height(b)) return false;
+    cairo_surface_flush(a);
+    cairo_surface_flush(b);
+    const unsigned char* pa = cairo_image_surface_get_data(a);
+    const unsigned char* pb = cairo_image_surface_get_data(b);
+    const int sa = cairo_image_surface_get_stride(a), sb = cairo_image_surface_get_stride(b);
+    for (int y = 0; y < h; ++y) {
+        const auto* ra = reinterpret_cast<const std::uint32_t*>(pa + y * sa);
+        const auto* rb = reinterpret_cast<const std::uint32_t*>(pb + y * sb);
+        for (int x = 0; x < w; ++x)
+            if ((ra[x] & 0xffffffu) != (rb[x] & 0xffffffu)) return false;
+    }
+    return true;
+}
+
+// Writes what the server shows in the window once it shows the frame's last paint: the
+// editor draws on a connection of its own, so its requests reach the server in no fixed
+// order with this one's; the read-back is repeated until it matches the frame's back buffer
+// (20 s at most, for a loaded machine).
+bool writeFromServer(xcb_connection_t* c, VSTGUI::CFrame& frame, const std::string& path) {
+    const std::string painted = path + ".painted";
+    if (!frame.copyImage()->writePNG(painted.c_str())) return false;
+    cairo_surface_t* expected = cairo_image_surface_create_from_png(painted.c_str());
+    std::remove(painted.c_str());
+    bool ok = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!ok && std::chrono::steady_clock::now() < deadline) {
+        cairo_surface_t* shown = readFromServer(c, frame.getWindowId());
+        if (shown && sameColours(shown, expected))
+            ok = cairo_surface_write_to_png(shown, path.c_str()) == CAIRO_STATUS_SUCCESS;
+        else
+            usleep(10000);
+        if (shown) cairo_surface_destroy(shown);
+    }
+    cairo_surface_destroy(expected);
     return ok;
 }
 
@@ -124,15 +172,14 @@ bool shootInWindow(Pedal& pedal, const std::string& path, bool bypass) {
         if (gui->create(p, "x11", false) && gui->set_parent(p, &window)) {
             fxcoreplug::PanelEditor& editor = *pedal.plugin.editor;
             if (bypass) {
-                pedal.plugin.guiClickForTesting(196, 617);
+                editor.clickAt(196, 617);  // the footswitch
                 pedal.run(2);
             }
             editor.onTimer();
             pedal.run(1);
             editor.onTimer();
             editor.getFrame()->paint();
-            usleep(200000);  // let the server show the last paint
-            ok = writeFromServer(c, editor.getFrame()->getWindowId(), path);
+            ok = writeFromServer(c, *editor.getFrame(), path);
             gui->destroy(p);
         }
     }
