@@ -57,6 +57,7 @@ function(corlinde_test_headers target)
       <limits> <string> <vector>)
   endif()
   target_precompile_headers(${target} REUSE_FROM corlinde_test_headers)
+  target_compile_definitions(${target} PRIVATE ${CORLINDE_FIGURES_DEFINITION})
 endfunction()
 
 # Where the tests record the figures the READMEs quote (testsupport/Figures.h).

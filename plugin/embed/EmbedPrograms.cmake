@@ -34,6 +34,9 @@ ${declarations}}
 
 namespace fxcoreplug {
 
+static_assert(kEmbeddedProgramCount == ${COUNT},
+              \"the firmware build has ${COUNT} programs: kEmbeddedProgramCount must say so\");
+
 const EmbeddedProgram kEmbeddedPrograms[kEmbeddedProgramCount] = {
 ${rows}};
 
