@@ -191,7 +191,9 @@ TEST_F(FxasmCommand, OutputsThatAreNotPlainNewFiles) {
     EXPECT_EQ(status, 0) << err;
     EXPECT_TRUE(stillFifo) << "the FIFO was replaced";
     EXPECT_EQ(read(path("from-fifo")), hex);
-    ASSERT_EQ(run(path("prog.fxasm") + " -o /dev/stdout", err, "| cat >'" + path("piped.hex") + "'"), 0)
+    // /proc/self/fd/1 is what /dev/stdout links to; an fxasm that renamed a
+    // file over the name would fail on it rather than replace /dev/stdout.
+    ASSERT_EQ(run(path("prog.fxasm") + " -o /proc/self/fd/1", err, "| cat >'" + path("piped.hex") + "'"), 0)
         << err;
     EXPECT_EQ(read(path("piped.hex")), hex);
 }
