@@ -1,8 +1,8 @@
 #include "host/RenderLoop.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
