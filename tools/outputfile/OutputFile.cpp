@@ -1,6 +1,7 @@
 #include "tools/outputfile/OutputFile.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,10 +76,10 @@ int withSignalsBlocked(Make make) {
     sigset_t blocked;
     sigset_t previous;
     endingSignals(blocked);
-    sigprocmask(SIG_BLOCK, &blocked, &previous);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
     const int result = make();
     const int saved = errno;
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     errno = saved;
     return result;
 }
