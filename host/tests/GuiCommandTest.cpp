@@ -265,8 +265,9 @@ TEST(GuiCommand, ClickOnTheFootswitchIsPrintedAndTheScreenshotShowsThePanel) {
     ASSERT_EQ(mkfifo(dir.path("shot.fifo").c_str(), 0600), 0);
     const int reader = startFifoReader(dir.path("shot.fifo"), dir.path("shot.png"));
     HostStdout out;
-    const int pid =
-        startGui({"gui", pluginPath(), "--screenshot", dir.path("shot.fifo")}, out, dir.path("err.txt"));
+    // --seconds only ends a run whose SIGTERM went unheard (the printed reason shows it).
+    const int pid = startGui({"gui", pluginPath(), "--seconds", "300", "--screenshot", dir.path("shot.fifo")},
+                             out, dir.path("err.txt"));
     ASSERT_GT(pid, 0);
     const xcb_window_t window = waitForWindowLine(out);
     ASSERT_NE(window, 0u) << readText(dir.path("err.txt"));
@@ -379,12 +380,12 @@ TEST_P(GuiEnding, EndsCleanlySoonAfterBeingAsked) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, GuiEnding,
-                         ::testing::Values(EndingCase{"Sigint", SIGINT, 0, 30, "SIGINT"},
-                                           EndingCase{"Sigterm", SIGTERM, 44100, 30, "SIGTERM"},
-                                           EndingCase{"WindowClosed", 0, 44100, 30, "window closed"},
+                         ::testing::Values(EndingCase{"Sigint", SIGINT, 0, 120, "SIGINT"},
+                                           EndingCase{"Sigterm", SIGTERM, 44100, 120, "SIGTERM"},
+                                           EndingCase{"WindowClosed", 0, 44100, 120, "window closed"},
                                            EndingCase{"SecondsAtOneHertz", -1, 1, 2, "--seconds 2"},
-                                           EndingCase{"SigtermAtOneHertz", SIGTERM, 1, 30, "SIGTERM"},
-                                           EndingCase{"WindowClosedAtOneHertz", 0, 1, 30, "window closed"}),
+                                           EndingCase{"SigtermAtOneHertz", SIGTERM, 1, 120, "SIGTERM"},
+                                           EndingCase{"WindowClosedAtOneHertz", 0, 1, 120, "window closed"}),
                          [](const ::testing::TestParamInfo<EndingCase>& param) {
                              return std::string(param.param.name);
                          });
