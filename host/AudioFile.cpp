@@ -1,10 +1,15 @@
 #include "host/AudioFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <vector>
+
+#include "host/ErrorText.h"
+#include "tools/outputfile/FileIdentity.h"
 
 namespace fxcorehost {
 
@@ -107,18 +112,35 @@ std::int64_t AudioReader::read(float* interleaved, std::int64_t frames) {
 
 AudioWriter::~AudioWriter() {
     if (m_sndfile) sf_close(m_sndfile);
+    if (m_scratch >= 0) close(m_scratch);
 }
 
 bool AudioWriter::open(const std::string& path, const AudioFormat& format, std::string& error) {
     m_path = path;
-    if (!m_file.create(path, error)) return false;
+    std::string cause;
+    if (!m_file.open(path, cause)) {
+        error = "cannot write " + quoted(path) + ": " + cause;
+        return false;
+    }
+    // libsndfile writes most containers' headers last, seeking back to fill
+    // in the sizes; a target that cannot seek gets the finished file's bytes.
+    int fd = m_file.fd();
+    if (m_file.direct()) {
+        m_scratch = fxcorefile::OutputFile::openScratch(cause);
+        if (m_scratch < 0) {
+            error = "cannot write " + quoted(path) + ": no scratch file: " + cause;
+            m_file.discard();
+            return false;
+        }
+        fd = m_scratch;
+    }
     SF_INFO info{};
     info.channels = format.channels;
     info.samplerate = format.sampleRate;
     info.format = format.format;
-    m_sndfile = sf_open_fd(m_file.fd(), SFM_WRITE, &info, SF_FALSE);
+    m_sndfile = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
     if (!m_sndfile) {
-        error = "cannot write '" + path + "': " + sndfileMessage(nullptr);
+        error = "cannot write " + quoted(path) + ": " + sndfileMessage(nullptr);
         m_file.discard();
         return false;
     }
@@ -130,11 +152,11 @@ bool AudioWriter::open(const std::string& path, const AudioFormat& format, std::
 
 bool AudioWriter::write(const float* interleaved, std::int64_t frames, std::string& error) {
     if (!m_sndfile) {
-        error = "cannot write '" + m_path + "': not open";
+        error = "cannot write " + quoted(m_path) + ": not open";
         return false;
     }
     if (sf_writef_float(m_sndfile, interleaved, frames) != frames) {
-        error = "cannot write '" + m_path + "': " + sndfileMessage(m_sndfile);
+        error = "cannot write " + quoted(m_path) + ": " + sndfileMessage(m_sndfile);
         return false;
     }
     return true;
@@ -142,26 +164,61 @@ bool AudioWriter::write(const float* interleaved, std::int64_t frames, std::stri
 
 bool AudioWriter::commit(std::string& error) {
     if (!m_sndfile) {
-        error = "cannot write '" + m_path + "': not open";
+        error = "cannot write " + quoted(m_path) + ": not open";
         return false;
     }
     const int closed = sf_close(m_sndfile);
     m_sndfile = nullptr;
     if (closed != 0) {
-        error = "cannot write '" + m_path + "': " + std::string(sf_error_number(closed));
+        error = "cannot write " + quoted(m_path) + ": " + std::string(sf_error_number(closed));
         m_file.discard();
         return false;
     }
-    return m_file.commit(error);
+    std::string cause;
+    if (m_scratch >= 0 && !copyScratch(cause)) {
+        error = "cannot write " + quoted(m_path) + ": " + cause;
+        m_file.discard();
+        return false;
+    }
+    if (!m_file.commit(cause)) {
+        error = "cannot write " + quoted(m_path) + ": " + cause;
+        return false;
+    }
+    return true;
+}
+
+bool AudioWriter::copyScratch(std::string& cause) {
+    if (lseek(m_scratch, 0, SEEK_SET) != 0) {
+        cause = std::strerror(errno);
+        return false;
+    }
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t n = read(m_scratch, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            cause = std::strerror(errno);
+            return false;
+        }
+        if (n == 0) break;
+        if (!m_file.writeAll(buffer.data(), static_cast<std::size_t>(n), cause)) return false;
+    }
+    close(m_scratch);
+    m_scratch = -1;
+    return true;
+}
+
+bool AudioWriter::writesTo(int fd) const {
+    return m_file.direct() && fxcorefile::sameOpenFile(m_file.fd(), fd);
 }
 
 bool chooseOutputFormat(const std::string& path, int inputFormat, int channels, int sampleRate, int& format,
                         std::string& error) {
+    // A name without an extension (/dev/stdout, a FIFO) is written as WAV.
     const std::string ext = lowerExtension(path);
-    int major = 0;
-    if (ext.empty() || !majorFormatFor(ext, major)) {
-        error = "cannot write '" + path + "': unknown audio file type '" +
-                (ext.empty() ? std::string("(no extension)") : "." + ext) + "'";
+    int major = SF_FORMAT_WAV;
+    if (!ext.empty() && !majorFormatFor(ext, major)) {
+        error = "cannot write '" + path + "': unknown audio file type '." + ext + "'";
         return false;
     }
     const int subtypes[] = {inputFormat & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_24, SF_FORMAT_FLOAT,

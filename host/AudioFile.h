@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/ReplacingFile.h"
+#include "tools/outputfile/OutputFile.h"
 
 namespace fxcorehost {
 
@@ -45,20 +45,28 @@ public:
     AudioWriter(const AudioWriter&) = delete;
     AudioWriter& operator=(const AudioWriter&) = delete;
 
-    // [main-thread] Opens a temporary file beside path for the given format.
+    // [main-thread] Opens path for the given format: a temporary file beside
+    // it, or, for a target that cannot seek (a FIFO, /dev/stdout), a scratch
+    // file whose bytes go to the target once complete.
     bool open(const std::string& path, const AudioFormat& format, std::string& error);
     bool write(const float* interleaved, std::int64_t frames, std::string& error);
-    // [main-thread] Completes the file and renames it to its name.
+    // [main-thread] Completes the file and puts it in place.
     bool commit(std::string& error);
+    // Whether the audio goes straight into the file open on fd (stdout).
+    bool writesTo(int fd) const;
 
 private:
+    // [main-thread] The scratch file's bytes to the target.
+    bool copyScratch(std::string& cause);
+
     std::string m_path;
-    ReplacingFile m_file;
+    fxcorefile::OutputFile m_file;
+    int m_scratch = -1;  // the scratch file of a target that cannot seek
     SNDFILE* m_sndfile = nullptr;
 };
 
 // [main-thread] The output format for path: the container named by its
-// extension, the sample encoding of the input when that container takes it,
+// extension (WAV without one), the sample encoding of the input when that container takes it,
 // else 24-bit PCM, else 32-bit float. False for an unknown extension.
 bool chooseOutputFormat(const std::string& path, int inputFormat, int channels, int sampleRate, int& format,
                         std::string& error);

@@ -11,9 +11,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "host/AudioFile.h"
+#include "host/ErrorText.h"
 #include "host/EventLists.h"
 #include "host/GuiAudioThread.h"
 #include "host/GuiHostServices.h"
@@ -25,6 +27,8 @@
 #include "host/PortBuffers.h"
 #include "host/RenderLoop.h"
 #include "host/X11Window.h"
+#include "tools/outputfile/FileIdentity.h"
+#include "tools/outputfile/OutputFile.h"
 
 namespace fxcorehost {
 
@@ -135,6 +139,27 @@ int runGuiCommand(int argc, const char* const* argv, std::string& error) {
     if (options.help) {
         std::fputs(guiUsageText(), stdout);
         return 0;
+    }
+
+    // The screenshot's file opens before anything is printed: when it is the
+    // standard output, the lines gui prints go to stderr instead.
+    fxcorefile::OutputFile screenshot;
+    if (!options.screenshotPath.empty()) {
+        const std::pair<const std::string&, const char*> others[] = {{options.pluginPath, "plug-in file"},
+                                                                     {options.inputPath, "input file"}};
+        for (const auto& [other, role] : others) {
+            if (other.empty() || !fxcorefile::sameFile(options.screenshotPath, other)) continue;
+            error = "--screenshot " + quoted(options.screenshotPath) + " is the " + role +
+                    "; give them different names";
+            return kExitFailure;
+        }
+        std::string cause;
+        if (!screenshot.open(options.screenshotPath, cause)) {
+            error = "cannot write " + quoted(options.screenshotPath) + ": " + cause;
+            return kExitFailure;
+        }
+        if (screenshot.direct() && fxcorefile::sameOpenFile(screenshot.fd(), STDOUT_FILENO))
+            dup2(STDERR_FILENO, STDOUT_FILENO);
     }
 
     SignalDescriptor signals;
@@ -285,7 +310,7 @@ int runGuiCommand(int argc, const char* const* argv, std::string& error) {
     bool screenshotFailed = false;
     if (!failed && !options.screenshotPath.empty()) {
         std::string screenshotError;
-        if (!window.writeScreenshot(options.screenshotPath, screenshotError)) {
+        if (!window.writeScreenshot(screenshot, options.screenshotPath, screenshotError)) {
             error = screenshotError;
             screenshotFailed = true;
         }

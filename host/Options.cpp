@@ -27,6 +27,9 @@ const char s_usage[] =
     "  --midi-cc SECONDS:CC:VAL  send a MIDI control change (channel 1) at that time\n"
     "  --press SECONDS           press the footswitch (MIDI CC 119) at that time\n"
     "  --block N                 frames per processing block (default 512)\n"
+    "  --tail SECONDS            after the input ends, run on until the output has\n"
+    "                            stayed below -100 dBFS for 1 s, for at most\n"
+    "                            SECONDS (default 30; 0: the input's length)\n"
     "  --state-in FILE           load the plug-in state from FILE before processing\n"
     "  --state-out FILE          save the plug-in state to FILE after processing\n"
     "  --print-events            print the parameter events the plug-in sends\n"
@@ -128,8 +131,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             continue;
         }
 
-        static const char* const kValued[] = {"--param", "--mode",     "--midi-cc",   "--press",
-                                              "--block", "--state-in", "--state-out", "--plugin-id"};
+        static const char* const kValued[] = {"--param", "--mode",     "--midi-cc",   "--press",    "--block",
+                                              "--tail",  "--state-in", "--state-out", "--plugin-id"};
         bool known = false;
         for (const char* option : kValued) known = known || name == option;
         if (!known) return failure("unknown option " + name + " (see --help)");
@@ -170,6 +173,12 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
                 return failure("--block " + value + ": expected a frame count from 1 to " +
                                std::to_string(kMaxBlockSize));
             cl.blockSize = static_cast<std::uint32_t>(block);
+        } else if (name == "--tail") {
+            double seconds = 0.0;
+            if (!parseDouble(value, seconds) || seconds < 0.0 || seconds > kMaxTailSeconds)
+                return failure("--tail " + value + ": expected a time in seconds from 0 to " +
+                               std::to_string(static_cast<int>(kMaxTailSeconds)));
+            cl.tailSeconds = seconds;
         } else if (name == "--state-in" || name == "--state-out") {
             if (value.empty()) return failure(name + " needs a file name");
             (name == "--state-in" ? cl.stateIn : cl.stateOut) = value;
@@ -185,7 +194,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
         if (positional.size() != 2) return failure("info takes one plug-in file (see --help)");
         const bool renderOnly = !cl.params.empty() || !cl.midiCcs.empty() || !cl.pressSeconds.empty() ||
                                 cl.mode >= 0 || cl.monitor || !cl.stateIn.empty() || !cl.stateOut.empty() ||
-                                cl.printEvents;
+                                cl.printEvents || cl.tailSeconds != kDefaultTailSeconds;
         if (renderOnly) return failure("info takes only --plugin-id (see --help)");
         cl.command = Command::Info;
         cl.pluginPath = positional[1];

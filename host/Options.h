@@ -26,6 +26,16 @@ struct MidiCcRequest {
     std::uint8_t value = 0;
 };
 
+// How a render runs on after the input ends, so that echoes and reverbs
+// fade out instead of stopping dead: until the output has stayed below
+// kQuietLevel (-100 dBFS) on every channel for kQuietSeconds, and for at most
+// --tail seconds (default kDefaultTailSeconds), which ends a tail that
+// never dies away (an echo whose repeats do not decay).
+inline constexpr double kQuietLevel = 1e-5;
+inline constexpr double kQuietSeconds = 1.0;
+inline constexpr double kDefaultTailSeconds = 30.0;
+inline constexpr double kMaxTailSeconds = 86400.0;
+
 struct CommandLine {
     Command command = Command::Help;
     std::string pluginPath;
@@ -39,6 +49,7 @@ struct CommandLine {
     int mode = -1;  // -1: not given
     bool monitor = false;
     std::uint32_t blockSize = 512;
+    double tailSeconds = kDefaultTailSeconds;  // the most a render runs on past the input
     std::string stateIn;
     std::string stateOut;
     bool printEvents = false;

@@ -1,5 +1,7 @@
 #include "host/RenderCommand.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -7,13 +9,15 @@
 #include <vector>
 
 #include "host/AudioFile.h"
+#include "host/ErrorText.h"
 #include "host/HostContext.h"
 #include "host/ParamCatalog.h"
 #include "host/PluginLoader.h"
 #include "host/PluginState.h"
 #include "host/PortBuffers.h"
 #include "host/RenderLoop.h"
-#include "host/ReplacingFile.h"
+#include "tools/outputfile/FileIdentity.h"
+#include "tools/outputfile/OutputFile.h"
 
 namespace fxcorehost {
 
@@ -111,19 +115,30 @@ bool buildSchedule(const CommandLine& cl, const AudioFormat& input, int midiPort
     return true;
 }
 
-// A state file that is also the input or the output: putting the state in
-// place would replace the audio file (and the render would claim to have
-// written both), or the state would be read from the file the render replaces.
+// Files that are one file under two names (or spellings, or links): writing
+// the output or the state would replace the plug-in, the input or the other
+// output, or the state would be read from the file the render replaces.
 bool checkFileClashes(const CommandLine& cl, std::string& error) {
-    const auto clash = [&](const char* option, const std::string& path, const std::string& other,
-                           const char* role) {
-        if (path.empty() || !namesSameFile(path, other)) return false;
-        error = std::string(option) + " '" + path + "' is the " + role + " file; give them different names";
-        return true;
+    const struct {
+        const char* what;
+        const std::string& path;
+        const std::string& other;
+        const char* role;
+    } kClashes[] = {
+        {"the output", cl.outputPath, cl.inputPath, "input file"},
+        {"the output", cl.outputPath, cl.pluginPath, "plug-in file"},
+        {"--state-out", cl.stateOut, cl.outputPath, "output file"},
+        {"--state-out", cl.stateOut, cl.inputPath, "input file"},
+        {"--state-out", cl.stateOut, cl.pluginPath, "plug-in file"},
+        {"--state-in", cl.stateIn, cl.outputPath, "output file"},
     };
-    return !clash("--state-out", cl.stateOut, cl.outputPath, "output") &&
-           !clash("--state-out", cl.stateOut, cl.inputPath, "input") &&
-           !clash("--state-in", cl.stateIn, cl.outputPath, "output");
+    for (const auto& c : kClashes) {
+        if (c.path.empty() || !fxcorefile::sameFile(c.path, c.other)) continue;
+        error =
+            std::string(c.what) + " " + quoted(c.path) + " is the " + c.role + "; give them different names";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -176,6 +191,19 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
         return kExitFailure;
     }
 
+    // The outputs open before anything is printed: when one of them is the
+    // standard output, the lines the render prints go to stderr instead.
+    AudioWriter output;
+    if (!output.open(cl.outputPath, outFormat, error)) return kExitFailure;
+    fxcorefile::OutputFile stateFile;
+    std::string cause;
+    if (!cl.stateOut.empty() && !stateFile.open(cl.stateOut, cause)) {
+        error = "cannot write " + quoted(cl.stateOut) + ": " + cause;
+        return kExitFailure;
+    }
+    const bool stateToStdout = stateFile.direct() && fxcorefile::sameOpenFile(stateFile.fd(), STDOUT_FILENO);
+    if (output.writesTo(STDOUT_FILENO) || stateToStdout) dup2(STDERR_FILENO, STDOUT_FILENO);
+
     RenderReport report;
     // Values from the command line reach the plug-in before activation,
     // through the params flush, as a host sets up a track before playing.
@@ -192,8 +220,6 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
     }
     serviceHostRequests(plugin, host, catalog, true, cl.printEvents, inFormat.sampleRate, report);
 
-    AudioWriter output;
-    if (!output.open(cl.outputPath, outFormat, error)) return kExitFailure;
     if (!plugin.activate(static_cast<double>(inFormat.sampleRate), 1, cl.blockSize)) {
         error = "the plug-in refused to activate at " + std::to_string(inFormat.sampleRate) + " Hz";
         return kExitFailure;
@@ -212,6 +238,7 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
     job.outputFormat = outFormat.format;
     job.schedule = std::move(schedule);
     job.blockSize = cl.blockSize;
+    job.tailLimitFrames = static_cast<std::int64_t>(std::nearbyint(cl.tailSeconds * inFormat.sampleRate));
     job.printEvents = cl.printEvents;
     if (!runRenderLoop(job, report, error)) return kExitFailure;
 
@@ -224,16 +251,19 @@ int runRenderCommand(const CommandLine& cl, std::string& error) {
     }
     plugin.deactivate();
 
-    // Everything succeeded: write the state beside its target, then put both
-    // files in place, so that no failure leaves one of them claiming success.
-    ReplacingFile stateFile;
-    if (!cl.stateOut.empty() && (!stateFile.create(cl.stateOut, error) ||
-                                 !stateFile.writeAll(savedState.data(), savedState.size(), error)))
+    // Everything succeeded: write the state, then put both files in place,
+    // so that no failure leaves one of them claiming success.
+    // (A state written into a FIFO has reached its reader by then.)
+    const auto stateFailed = [&] {
+        error = "cannot write " + quoted(cl.stateOut) + ": " + cause;
         return kExitFailure;
+    };
+    if (!cl.stateOut.empty() && !stateFile.writeAll(savedState.data(), savedState.size(), cause))
+        return stateFailed();
     // The printed events are part of what was asked for: all of them out first.
     if (!standardOutputWritten(error)) return kExitFailure;
     if (!output.commit(error)) return kExitFailure;
-    if (!cl.stateOut.empty() && !stateFile.commit(error)) return kExitFailure;
+    if (!cl.stateOut.empty() && !stateFile.commit(cause)) return stateFailed();
 
     if (report.refusedOutputEvents > 0)
         std::fprintf(stderr,

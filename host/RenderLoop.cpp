@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "host/Options.h"
 #include "host/PortBuffers.h"
 #include "host/ProcessBlock.h"
 #include "host/ProgressBar.h"
@@ -57,6 +59,38 @@ std::size_t mostEventsInABlock(const std::vector<ScheduledEvent>& schedule, std:
     }
     return most;
 }
+
+// Counts how long the output has stayed below kQuietLevel on every channel,
+// the time before the file counting as quiet.
+class QuietRun {
+public:
+    QuietRun(std::int64_t needed, std::size_t channels)
+        : m_needed(needed), m_run(needed), m_channels(channels) {}
+    // The number of frames of the block to keep: up to the frame at which
+    // the output, at least endAfter frames long, has stayed quiet long
+    // enough; frames when it has not.
+    std::uint32_t keep(const float* interleaved, std::uint32_t frames, std::int64_t start,
+                       std::int64_t endAfter) {
+        for (std::uint32_t f = 0; f < frames; ++f) {
+            const float* frame = interleaved + static_cast<std::size_t>(f) * m_channels;
+            bool quiet = true;
+            for (std::size_t c = 0; c < m_channels; ++c) quiet = quiet && std::fabs(frame[c]) < kQuietLevel;
+            m_run = quiet ? m_run + 1 : 0;
+            if (m_run >= m_needed && start + f + 1 >= endAfter) {
+                m_ended = true;
+                return f + 1;
+            }
+        }
+        return frames;
+    }
+    bool ended() const { return m_ended; }
+
+private:
+    std::int64_t m_needed;
+    std::int64_t m_run;
+    std::size_t m_channels;
+    bool m_ended = false;
+};
 
 }  // namespace
 
@@ -141,18 +175,24 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
     OutputEventList outEvents(kDefaultListEvents + mostEvents);
     ProgressBar progress(inFormat.frames, inFormat.sampleRate);
     std::size_t nextEvent = 0;
+    // The input, then silence until the output has stayed quiet or the tail's limit.
+    const std::int64_t limit = inFormat.frames + job.tailLimitFrames;
+    QuietRun quiet(static_cast<std::int64_t>(std::ceil(kQuietSeconds * inFormat.sampleRate)),
+                   mainOut.channels);
 
-    for (std::int64_t start = 0; start < inFormat.frames;) {
-        const auto frames =
-            static_cast<std::uint32_t>(std::min<std::int64_t>(job.blockSize, inFormat.frames - start));
-        if (job.input->read(inInterleaved.data(), frames) != frames) {
+    for (std::int64_t start = 0; start < limit && !quiet.ended();) {
+        const bool inInput = start < inFormat.frames;
+        const auto frames = static_cast<std::uint32_t>(
+            std::min<std::int64_t>(job.blockSize, (inInput ? inFormat.frames : limit) - start));
+        if (inInput && job.input->read(inInterleaved.data(), frames) != frames) {
             error = "cannot read the input: it ends early, at " +
                     std::to_string(static_cast<double>(start) / inFormat.sampleRate) + " s";
             return false;
         }
         inputs.silence();
         outputs.silence();
-        if (inputs.count() > 0) deinterleave(inInterleaved.data(), inFormat.channels, frames, inputs.port(0));
+        if (inInput && inputs.count() > 0)
+            deinterleave(inInterleaved.data(), inFormat.channels, frames, inputs.port(0));
 
         inEvents.events().clear();
         outEvents.events().clear();
@@ -176,8 +216,11 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
         }
 
         interleave(mainOut, frames, clip, outInterleaved.data());
-        report.levels.add(outInterleaved.data(), static_cast<std::int64_t>(frames) * mainOut.channels);
-        if (!job.output->write(outInterleaved.data(), frames, error)) return false;
+        const std::uint32_t kept = job.tailLimitFrames > 0
+                                       ? quiet.keep(outInterleaved.data(), frames, start, inFormat.frames)
+                                       : frames;
+        report.levels.add(outInterleaved.data(), static_cast<std::int64_t>(kept) * mainOut.channels);
+        if (!job.output->write(outInterleaved.data(), kept, error)) return false;
         if (job.printEvents) {
             printOutputEvents(outEvents.events(), start, inFormat.sampleRate, *job.catalog);
             // A line that could not be written ends the render; errno still
@@ -191,8 +234,8 @@ bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error) {
         serviceHostRequests(*job.plugin, *job.host, *job.catalog, false, job.printEvents, inFormat.sampleRate,
                             report);
         start += frames;
-        report.frames = start;
-        progress.update(start);
+        report.frames = start - frames + kept;
+        progress.update(std::min(start, inFormat.frames));
     }
     report.refusedOutputEvents += outEvents.events().refused();
     return true;

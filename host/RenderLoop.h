@@ -38,6 +38,9 @@ struct RenderJob {
     int outputFormat = 0;                  // SF_FORMAT_* of the output
     std::vector<ScheduledEvent> schedule;  // sorted by sample
     std::uint32_t blockSize = 512;
+    // Frames the render may run on past the input (silence in) while the
+    // output has not yet stayed quiet for kQuietSeconds; 0: the input's length.
+    std::int64_t tailLimitFrames = 0;
     bool printEvents = false;
 };
 
@@ -48,7 +51,8 @@ struct RenderReport {
     bool restartRequested = false;
 };
 
-// [main-thread] Runs the whole file through the activated, processing plug-in.
+// [main-thread] Runs the whole file through the activated, processing plug-in,
+// then silence for its tail (see kQuietSeconds).
 bool runRenderLoop(RenderJob& job, RenderReport& report, std::string& error);
 
 // [main-thread] Prints the parameter events of list as sent at the sample

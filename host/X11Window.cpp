@@ -6,7 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "host/ReplacingFile.h"
+#include "host/ErrorText.h"
+
 
 namespace fxcorehost {
 
@@ -121,7 +122,7 @@ X11Window::Status X11Window::drainEvents() {
     return status;
 }
 
-bool X11Window::writeScreenshot(const std::string& path, std::string& error) {
+bool X11Window::writeScreenshot(fxcorefile::OutputFile& file, const std::string& path, std::string& error) {
     // Only a window on screen has contents to read; the editor's child window
     // shows through in the parent's image, as the server composes them.
     const auto cookie =
@@ -185,8 +186,10 @@ bool X11Window::writeScreenshot(const std::string& path, std::string& error) {
         error = std::string("--screenshot: cannot encode the PNG: ") + image.message;
         return false;
     }
-    ReplacingFile file;
-    return file.create(path, error) && file.writeAll(png.data(), size, error) && file.commit(error);
+    std::string cause;
+    if (file.writeAll(png.data(), size, cause) && file.commit(cause)) return true;
+    error = "cannot write " + quoted(path) + ": " + cause;
+    return false;
 }
 
 }  // namespace fxcorehost

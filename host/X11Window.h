@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/outputfile/OutputFile.h"
+
 namespace fxcorehost {
 
 class X11Window {
@@ -32,8 +34,9 @@ public:
     // [main-thread] Handles every event already received, without waiting.
     Status drainEvents();
 
-    // [main-thread] Writes the window's contents as an 8-bit RGB PNG.
-    bool writeScreenshot(const std::string& path, std::string& error);
+    // [main-thread] Writes the window's contents as an 8-bit RGB PNG into
+    // file, opened for path, and puts it in place.
+    bool writeScreenshot(fxcorefile::OutputFile& file, const std::string& path, std::string& error);
 
 private:
     xcb_atom_t internAtom(const char* name);

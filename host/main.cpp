@@ -14,7 +14,7 @@
 #include "host/Options.h"
 #include "host/RenderCommand.h"
 #include "host/RenderLoop.h"
-#include "host/ReplacingFile.h"
+#include "tools/outputfile/OutputFile.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
 
     // gui parses its own options (it runs a window and an audio thread, not a render).
     if (argc >= 2 && std::string_view(argv[1]) == "gui") {
-        ReplacingFile::removePendingOnInterrupt();
+        fxcorefile::OutputFile::removePendingOnSignals();
         std::string error;
         return finish(runGuiCommand(argc, argv, error), error);
     }
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         return finish(0, error);
     }
 
-    ReplacingFile::removePendingOnInterrupt();
+    fxcorefile::OutputFile::removePendingOnSignals();
     std::string error;
     return finish(cl.command == Command::Info ? runInfoCommand(cl, error) : runRenderCommand(cl, error),
                   error);

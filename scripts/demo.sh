@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job on a fresh machine: install the missing Debian packages, build
 # in Release, install the plug-in into ~/.clap, and render the bundled demo
-# clip through each of the pedal's three modes and once bypassed.
+# clip through each of the pedal's three modes and once bypassed, each with
+# the tail the echo or reverb leaves after the clip (corlinde-host's default
+# --tail).
 #
 #   BUILD_DIR  build folder (default build-release)
 #   OUT_DIR    where the renders go (default out/demo)
@@ -42,14 +44,15 @@ for entry in "${renders[@]}"; do
   name=${entry%%|*}
   read -r -a options <<<"${entry#*|}"
   out="$OUT_DIR/corlinde-demo-$name.wav"
-  # The host's last line reads: wrote PATH: ...; peak P dBFS, RMS R dBFS
+  # The host's last line reads: wrote PATH: 2 ch, R Hz, L s, ...; peak P dBFS, RMS R dBFS
   line=$("$HOST" render "${options[@]}" "$PLUGIN" "$CLIP" "$out" | tail -n 1)
+  length=$(sed -n 's/.* Hz, \([^ ]*\) s, .*/\1/p' <<<"$line")
   peak=$(sed -n 's/.*peak \([^ ]*\) dBFS.*/\1/p' <<<"$line")
   rms=$(sed -n 's/.*RMS \([^ ]*\) dBFS.*/\1/p' <<<"$line")
-  summary+=("$(printf '  %-36s peak %6s dBFS   RMS %6s dBFS' "$(basename "$out")" "$peak" "$rms")")
+  summary+=("$(printf '  %-36s %7s s   peak %6s dBFS   RMS %6s dBFS' "$(basename "$out")" "$length" "$peak" "$rms")")
 done
 
 echo
 echo "The plug-in is installed at $PLUGIN; a CLAP host finds it there."
-echo "Demo renders in $OUT_DIR/ (the bypassed one presses the footswitch at the start):"
+echo "Demo renders in $OUT_DIR/ (4.5 s of clip and its tail; the bypassed one presses the footswitch at the start):"
 printf '%s\n' "${summary[@]}"

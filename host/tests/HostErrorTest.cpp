@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <elf.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -173,6 +175,36 @@ const std::vector<ErrorCase>& errorCases() {
          {"render", "--state-in", "{dir}/text.wav", "{clap}", "{in}", "{dir}/text.wav"},
          kRuntimeError,
          "--state-in '{dir}/text.wav' is the output file"},
+        // Files a render would replace with its output: the plug-in, the input.
+        {"state_out_is_plugin",
+         {"render", "--state-out", "{dir}/copy.clap", "{dir}/copy.clap", "{in}", "{out}"},
+         kRuntimeError,
+         "--state-out '{dir}/copy.clap' is the plug-in file"},
+        {"state_out_is_plugin_through_a_symlink",
+         {"render", "--state-out", "{dir}/clap.link", "{dir}/copy.clap", "{in}", "{out}"},
+         kRuntimeError,
+         "--state-out '{dir}/clap.link' is the plug-in file"},
+        {"output_is_input",
+         {"render", "{clap}", "{in}", "{in}"},
+         kRuntimeError,
+         "the output '{in}' is the input file"},
+        {"output_is_input_through_a_symlink",
+         {"render", "{clap}", "{in}", "{dir}/in.link.wav"},
+         kRuntimeError,
+         "the output '{dir}/in.link.wav' is the input file"},
+        {"output_is_input_linked",
+         {"render", "{clap}", "{dir}/linked.wav", "{in}"},
+         kRuntimeError,
+         "the output '{in}' is the input file"},
+        {"output_is_plugin",
+         {"render", "{dir}/copy.clap", "{in}", "{dir}/copy.clap"},
+         kRuntimeError,
+         "the output '{dir}/copy.clap' is the plug-in file"},
+        {"tail_negative",
+         {"render", "--tail", "-1", "{clap}", "{in}", "{out}"},
+         kUsageError,
+         "--tail -1: expected a time in seconds from 0 to 86400"},
+        {"tail_text", {"render", "--tail=long", "{clap}", "{in}", "{out}"}, kUsageError, "--tail long"},
     };
     return cases;
 }
@@ -200,7 +232,12 @@ TEST_P(HostErrorTest, ExitsNonZeroWithOneLineAndNoOutput) {
         std::ofstream(dir.path(name)) << "not audio, not code\n";
     ASSERT_EQ(mkfifo(dir.path("fifo.wav").c_str(), 0600), 0);
     ASSERT_EQ(link(dir.path("in.wav").c_str(), dir.path("linked.wav").c_str()), 0);
+    ASSERT_EQ(symlink("in.wav", dir.path("in.link.wav").c_str()), 0);
+    std::ofstream(dir.path("copy.clap"), std::ios::binary) << readText(pluginPath());
+    ASSERT_EQ(symlink("copy.clap", dir.path("clap.link").c_str()), 0);
     const std::vector<std::string> before = dir.entries();
+    const std::string inputBytes = readText(dir.path("in.wav"));
+    const std::string pluginBytes = readText(dir.path("copy.clap"));
 
     std::vector<std::string> args;
     for (const auto& a : c.args) args.push_back(substitute(a, dir));
@@ -214,6 +251,8 @@ TEST_P(HostErrorTest, ExitsNonZeroWithOneLineAndNoOutput) {
     EXPECT_NE(run.err.find(expected), std::string::npos) << "expected: " << expected << "\ngot: " << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(dir.entries(), before) << "the failed run left or changed files";
+    EXPECT_TRUE(readText(dir.path("in.wav")) == inputBytes) << "the input was replaced";
+    EXPECT_TRUE(readText(dir.path("copy.clap")) == pluginBytes) << "the plug-in was replaced";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostErrorTest, ::testing::ValuesIn(errorCases()),
@@ -235,27 +274,40 @@ TEST(HostErrorOutputTest, FailedRenderKeepsAnExistingOutput) {
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
-// Ctrl-C in the middle of a render removes the partly written output, and so
-// does every other signal that ends a process from the terminal or the system.
+// A signal that ends the render in its middle removes the partly written
+// output: Ctrl-C, and every other signal whose default is to end a process.
 TEST(HostErrorOutputTest, InterruptedRenderLeavesNoFile) {
     ScratchDir dir;
     ASSERT_TRUE(writeWav(dir.path("in.wav"), testSignal(48000, 120.0)));
-    const rlimit noCore{0, 0};  // SIGQUIT would leave a core file
+    const rlimit noCore{0, 0};  // SIGQUIT, SIGXCPU and SIGXFSZ would leave a core file
     ASSERT_EQ(setrlimit(RLIMIT_CORE, &noCore), 0);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU, SIGXFSZ,
+                             SIGVTALRM, SIGPROF, SIGRTMIN}) {
         ScratchDir capture;
+        // The temporary output's creation is the event to interrupt at.
+        const int watch = inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, dir.root().c_str(), IN_CREATE), 0);
         const int pid = startHost({"render", pluginPath(), dir.path("in.wav"), dir.path("out.wav")},
                                   capture.path("out"), capture.path("err"));
         ASSERT_GT(pid, 0);
-        // Wait for the temporary file, then interrupt.
         bool writing = false;
-        for (int i = 0; i < 20000 && !writing; ++i) {
-            for (const auto& name : dir.entries()) writing = writing || name.rfind(".out.wav.part-", 0) == 0;
-            if (!writing) usleep(500);
+        alignas(inotify_event) char events[4096];
+        pollfd ready{watch, POLLIN, 0};
+        // A generous bound: the file appears within milliseconds of the start.
+        while (!writing && poll(&ready, 1, 120000) == 1) {
+            const ssize_t got = read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                writing =
+                    writing || (event->len > 0 && std::string(event->name).rfind(".out.wav.part-", 0) == 0);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
         }
+        close(watch);
         ASSERT_TRUE(writing) << "no temporary output appeared";
         kill(pid, signal);
-        EXPECT_EQ(waitHost(pid), 128 + signal);
+        EXPECT_EQ(waitHost(pid), 128 + signal) << "signal " << signal;
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"}) << "signal " << signal;
     }
 }

@@ -98,7 +98,8 @@ TEST(OptionsTest, ReadsEveryOptionInBothSpellings) {
                                  "a.clap",         "--mode=2",     "--monitor", "--midi-cc",
                                  "1.5:50:127",     "--press=0.25", "--block",   "64",
                                  "in.wav",         "--state-in",   "s1",        "--state-out=s2",
-                                 "--print-events", "--plugin-id",  "x.y",       "out.flac"});
+                                 "--print-events", "--plugin-id",  "x.y",       "--tail=2.5",
+                                 "out.flac"});
     ASSERT_TRUE(r.ok) << r.error;
     const CommandLine& cl = r.commandLine;
     EXPECT_EQ(cl.command, Command::Render);
@@ -120,6 +121,9 @@ TEST(OptionsTest, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(cl.stateOut, "s2");
     EXPECT_TRUE(cl.printEvents);
     EXPECT_EQ(cl.pluginId, "x.y");
+    EXPECT_EQ(cl.tailSeconds, 2.5);
+    EXPECT_EQ(parse({"render", "--tail", "0", "a.clap", "in.wav", "out.wav"}).commandLine.tailSeconds, 0.0);
+    EXPECT_EQ(parse({"render", "a.clap", "in.wav", "out.wav"}).commandLine.tailSeconds, kDefaultTailSeconds);
 }
 
 TEST(OptionsTest, NumbersMustBeWholeAndFinite) {

@@ -75,8 +75,29 @@ double peakOf(const Audio& audio) {
     return peak;
 }
 
+// The tail's rule: the render runs on (silence in) until the output has
+// stayed below -100 dBFS on every channel for one second.
+constexpr double kQuiet = 1e-5;
+
+bool quietFrame(const Audio& audio, std::int64_t frame) {
+    for (int c = 0; c < audio.channels; ++c)
+        if (std::fabs(audio.samples[static_cast<std::size_t>(frame * audio.channels + c)]) >= kQuiet)
+            return false;
+    return true;
+}
+
+// The input followed by frames of silence.
+Audio withSilence(const Audio& input, std::int64_t frames) {
+    Audio padded = input;
+    padded.samples.resize(padded.samples.size() + static_cast<std::size_t>(frames * input.channels), 0.0f);
+    return padded;
+}
+
 class HostRenderTest : public ::testing::TestWithParam<RenderCase> {};
 
+// Each render, its tail included, is the core's output sample for sample, and
+// the tail ends one second after the last sample above -100 dBFS, which
+// comes after the input's end.
 TEST_P(HostRenderTest, MatchesTheCoreSampleForSample) {
     const RenderCase& c = GetParam();
     ScratchDir dir;
@@ -95,11 +116,58 @@ TEST_P(HostRenderTest, MatchesTheCoreSampleForSample) {
     ASSERT_TRUE(readAudio(dir.path("out.wav"), rendered));
     EXPECT_EQ(rendered.channels, 2);
     EXPECT_EQ(rendered.sampleRate, c.sampleRate);
+    const std::int64_t hold = c.sampleRate;  // one second
+    ASSERT_GT(rendered.frames(), input.frames()) << "the tail was cut";
+    ASSERT_LT(rendered.frames(), input.frames() + 30 * c.sampleRate) << "the tail never ended";
     Audio expected;
-    ASSERT_TRUE(referenceRender(c.reference, input, expected));
+    ASSERT_TRUE(
+        referenceRender(c.reference, withSilence(input, rendered.frames() - input.frames()), expected));
     EXPECT_GT(peakOf(expected), 0.01) << "the reference is silent: nothing would be compared";
     const std::int64_t diff = firstDifference(rendered, expected);
     EXPECT_EQ(diff, -1) << "first difference at frame " << diff / 2 << " channel " << diff % 2;
+
+    const std::int64_t lastLoud = rendered.frames() - hold - 1;
+    EXPECT_GE(lastLoud, input.frames() - 1);
+    EXPECT_FALSE(quietFrame(rendered, lastLoud)) << "the render ran on past a quiet second";
+    for (std::int64_t f = lastLoud + 1; f < rendered.frames(); ++f)
+        ASSERT_TRUE(quietFrame(rendered, f)) << "a sound at frame " << f << " of the last second";
+}
+
+// How long a render runs on in the cases the rule does not settle alone:
+// --tail 0 keeps the input's length, a --tail shorter than the decay (or
+// repeats that never die away, KAVRO at TWO 1) ends at the limit (default
+// 30 s), and an output that is already quiet at the input's end gets no tail.
+TEST(HostTailTest, RendersRunOnUntilQuietOrTheLimit) {
+    const struct {
+        const char* label;
+        int sampleRate;
+        double seconds;         // of the test signal
+        double silenceSeconds;  // appended to it
+        std::vector<std::string> options;
+        double tailSeconds;  // expected length past the input
+    } cases[] = {
+        {"tail_0", 48000, 1.0, 0.0, {"--mode", "0", "--tail", "0"}, 0.0},
+        {"limit_before_quiet", 48000, 1.0, 0.0, {"--mode", "2", "--tail=0.25"}, 0.25},
+        {"repeats_that_never_die_default_limit", 8000, 0.5, 0.0, {"--mode", "0", "--param", "TWO=1"}, 30.0},
+        {"quiet_at_the_input_end", 48000, 0.5, 1.5, {"--mode", "1"}, 0.0},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        const Audio signal = testSignal(c.sampleRate, c.seconds);
+        const Audio input = withSilence(signal, static_cast<std::int64_t>(c.silenceSeconds * c.sampleRate));
+        ASSERT_TRUE(writeWav(dir.path("in.wav"), input));
+        std::vector<std::string> args = {"render"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.insert(args.end(), {pluginPath(), dir.path("in.wav"), dir.path("out.wav")});
+        const RunResult run = runHost(args);
+        ASSERT_EQ(run.exitCode, 0) << c.label << ": " << run.err;
+        Audio rendered;
+        ASSERT_TRUE(readAudio(dir.path("out.wav"), rendered));
+        EXPECT_EQ(rendered.frames(),
+                  input.frames() + static_cast<std::int64_t>(std::nearbyint(c.tailSeconds * c.sampleRate)))
+            << c.label;
+        EXPECT_GT(peakOf(rendered), 0.01) << c.label;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostRenderTest, ::testing::ValuesIn(renderCases()),
@@ -141,7 +209,8 @@ TEST(HostPressTest, MidiPressesToggleBypassAtTheExpectedSample) {
     ASSERT_TRUE(writeWav(dir.path("in.wav"), input));
 
     const auto render = [&](const std::string& out, std::vector<std::string> extra) {
-        std::vector<std::string> args = {"render", "--block", std::to_string(kBlock), "--print-events"};
+        std::vector<std::string> args = {"render", "--block", std::to_string(kBlock),
+                                         "--tail", "0",       "--print-events"};
         args.insert(args.end(), extra.begin(), extra.end());
         args.insert(args.end(), {pluginPath(), dir.path("in.wav"), dir.path(out)});
         return runHost(args);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -77,6 +78,24 @@ int spawnHost(const std::vector<std::string>& args, posix_spawn_file_actions_t& 
 }
 
 }  // namespace
+
+int startFifoReader(const std::string& fifoPath, const std::string& copyPath) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, copyPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const char* argv[] = {"cat", fifoPath.c_str(), nullptr};
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, "cat", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+}
+
+void finishFifoReader(int pid, bool writerSucceeded) {
+    if (pid < 0) return;
+    if (!writerSucceeded) kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
 
 std::string readText(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

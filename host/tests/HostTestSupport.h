@@ -32,6 +32,13 @@ int startHost(const std::vector<std::string>& args, const std::string& outPath, 
 int startHost(const std::vector<std::string>& args, int outFd, const std::string& errPath);
 int waitHost(int pid, long* maxResidentKb = nullptr);
 
+// A reader of a FIFO in a process of its own (cat), copying what it reads
+// into copyPath; the pid, or -1. finishFifoReader waits for it to read to the
+// end when the writer succeeded, and ends it first when the writer failed
+// (and may never have opened the FIFO).
+int startFifoReader(const std::string& fifoPath, const std::string& copyPath);
+void finishFifoReader(int pid, bool writerSucceeded);
+
 // The whole file as bytes ("" when it cannot be read).
 std::string readText(const std::string& path);
 

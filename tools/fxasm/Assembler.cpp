@@ -52,11 +52,12 @@ public:
         result_.presets = FXCoreProgram::defaultPresets();
         int line = 0;
         std::size_t pos = 0;
+        // Lines end at LF, CRLF or a lone CR, as the HEX loader reads them.
         while (pos <= source.size() && !full()) {
-            const std::size_t end = std::min(source.find('\n', pos), source.size());
+            const std::size_t end = std::min(source.find_first_of("\r\n", pos), source.size());
             ++line;
             firstPass(line, source.substr(pos, end - pos));
-            pos = end + 1;
+            pos = end + (source.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         }
         if (pc_ == 0 && result_.errors.empty()) error(0, "the program has no instructions");
         for (Statement& s : statements_) secondPass(s);
@@ -96,11 +97,12 @@ private:
 
     bool defineSymbol(int line, const std::string& name, Symbol symbol) {
         if (isBuiltinName(name)) {
-            error(line, "'" + name + "' is a built-in name and cannot be redefined");
+            error(line, "'" + excerpt(name) + "' is a built-in name and cannot be redefined");
             return false;
         }
         if (const auto it = symbols_.find(name); it != symbols_.end()) {
-            error(line, "'" + name + "' is already defined on line " + std::to_string(it->second.line));
+            error(line,
+                  "'" + excerpt(name) + "' is already defined on line " + std::to_string(it->second.line));
             return false;
         }
         symbol.line = line;
@@ -134,7 +136,7 @@ private:
             label.kind = Symbol::Kind::Label;
             label.start = pc_;
             if (tokens[0].text.find('.') != std::string::npos) {
-                error(line, "label '" + tokens[0].text + "' may not contain '.'");
+                error(line, "label '" + excerpt(tokens[0].text) + "' may not contain '.'");
             } else {
                 defineSymbol(line, tokens[0].text, label);
             }
@@ -143,7 +145,7 @@ private:
         if (first >= tokens.size()) return;
         const Token& head = tokens[first];
         if (head.kind != Token::Kind::Identifier) {
-            error(line, "expected an instruction or a directive, got '" + head.text + "'");
+            error(line, "expected an instruction or a directive, got '" + excerpt(head.text) + "'");
             return;
         }
         const auto operands = splitOperands(tokens, first + 1);
@@ -153,7 +155,7 @@ private:
         }
         const Operation* op = findMnemonic(head.text);
         if (!op) {
-            error(line, "unknown mnemonic '" + head.text + "'");
+            error(line, "unknown mnemonic '" + excerpt(head.text) + "'");
             return;
         }
         if (operands.size() != op->fieldCount) {
@@ -232,7 +234,7 @@ private:
             }
             const auto size = static_cast<std::uint32_t>(v->integer);
             if (regionTop_ + size > kDelayWords) {
-                return error(line, "region '" + *symbolName +
+                return error(line, "region '" + excerpt(*symbolName) +
                                        "' overflows the delay memory: the regions need " +
                                        std::to_string(regionTop_ + size) + " words, there are 32768");
             }
@@ -294,7 +296,7 @@ private:
                 addWord(line, std::move(s));
             }
         } else {
-            error(line, "unknown directive '" + name + "'");
+            error(line, "unknown directive '" + excerpt(name) + "'");
         }
     }
 

@@ -67,21 +67,21 @@ bool lexNumber(std::string_view text, std::size_t& pos, Token& token, std::strin
         if (token.real) {
             token.fraction = std::strtod(digits.c_str(), nullptr);
             if (!std::isfinite(token.fraction)) {
-                error = "number '" + digits + "' is too large";
+                error = "number '" + excerpt(digits) + "' is too large";
                 return false;
             }
         } else {
             errno = 0;
             const long long v = std::strtoll(digits.c_str(), nullptr, 10);
             if (errno == ERANGE || digits.size() > 18) {
-                error = "number '" + digits + "' is too large";
+                error = "number '" + excerpt(digits) + "' is too large";
                 return false;
             }
             token.integer = v;
         }
     }
     if (pos < text.size() && isIdentifierChar(text[pos])) {
-        error = "malformed number '" + std::string(text.substr(start, pos + 1 - start)) + "'";
+        error = "malformed number '" + excerpt(text.substr(start, pos + 1 - start)) + "'";
         return false;
     }
     token.text = std::string(text.substr(start, pos - start));
@@ -103,7 +103,7 @@ public:
     std::optional<Value> run() {
         if (pos_ >= end_) return fail("missing value");
         auto v = sum();
-        if (v && pos_ < end_) return fail("unexpected '" + tokens_[pos_].text + "'");
+        if (v && pos_ < end_) return fail("unexpected '" + excerpt(tokens_[pos_].text) + "'");
         return v;
     }
 
@@ -187,7 +187,7 @@ private:
             ++pos_;
             return symbol(t.text);
         }
-        return fail("unexpected '" + t.text + "'");
+        return fail("unexpected '" + excerpt(t.text) + "'");
     }
     std::optional<Value> symbol(const std::string& text) {
         std::string name = text;
@@ -197,11 +197,11 @@ private:
             member = text.substr(dot + 1);
         }
         const auto it = symbols_.find(name);
-        if (it == symbols_.end()) return fail("undefined symbol '" + name + "'");
+        if (it == symbols_.end()) return fail("undefined symbol '" + excerpt(name) + "'");
         const Symbol& s = it->second;
         if (s.kind == Symbol::Kind::Constant && member.empty() && !at('[')) return s.value;
         if (s.kind != Symbol::Kind::Region) {
-            return fail("'" + name + "' is not a constant or a region here");
+            return fail("'" + excerpt(name) + "' is not a constant or a region here");
         }
         Value v;
         if (member == "size" && !at('[')) {
@@ -212,7 +212,7 @@ private:
             v.integer = static_cast<std::int64_t>(s.start) + s.size - 1;
             return v;
         }
-        if (!member.empty()) return fail("unknown region member '" + text + "' (use .end or .size)");
+        if (!member.empty()) return fail("unknown region member '" + excerpt(text) + "' (use .end or .size)");
         v.integer = s.start;
         if (!at('[')) return v;
         const Nesting nesting(depth_);
@@ -224,7 +224,7 @@ private:
         ++pos_;
         if (index->real) return fail("region index must be an integer, got " + describe(*index));
         if (index->integer < 0 || index->integer >= static_cast<std::int64_t>(s.size)) {
-            return fail("index " + std::to_string(index->integer) + " is outside region '" + name +
+            return fail("index " + std::to_string(index->integer) + " is outside region '" + excerpt(name) +
                         "' (0 to " + std::to_string(s.size - 1) + ")");
         }
         v.integer += index->integer;
@@ -325,6 +325,11 @@ std::string describe(const Value& value) {
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.10g", value.fraction);
     return buffer;
+}
+
+std::string excerpt(std::string_view text) {
+    if (text.size() <= kExcerptCharacters) return std::string(text);
+    return std::string(text.substr(0, kExcerptCharacters)) + "...";
 }
 
 }  // namespace fxcore::fxasm

@@ -61,4 +61,10 @@ std::optional<Value> evaluate(const Tokens& tokens, std::size_t begin, std::size
 // Text of a value for messages.
 std::string describe(const Value& value);
 
+// A piece of the source as a message shows it: the text itself, or, when it
+// is longer than kExcerptCharacters, its start and "..." (a token may run to
+// megabytes).
+inline constexpr std::size_t kExcerptCharacters = 40;
+std::string excerpt(std::string_view text);
+
 }  // namespace fxcore::fxasm

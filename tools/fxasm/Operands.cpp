@@ -43,8 +43,8 @@ std::optional<std::uint32_t> fractionIn(FieldKind kind, const Tokens& tokens, st
         if (v.integer < 0 || v.integer > static_cast<std::int64_t>(mask)) {
             char range[16];
             std::snprintf(range, sizeof range, "0x%X", static_cast<unsigned>(mask));
-            error =
-                std::string(fieldKindName(kind)) + " " + tokens[begin].text + " does not fit 0x0 to " + range;
+            error = std::string(fieldKindName(kind)) + " " + excerpt(tokens[begin].text) +
+                    " does not fit 0x0 to " + range;
             return std::nullopt;
         }
         return static_cast<std::uint32_t>(v.integer);
@@ -68,19 +68,20 @@ std::optional<std::uint32_t> jumpTarget(const Tokens& tokens, std::size_t begin,
         const std::string& name = tokens[begin].text;
         const auto it = symbols.find(name);
         if (it == symbols.end()) {
-            error = "undefined label '" + name + "'";
+            error = "undefined label '" + excerpt(name) + "'";
             return std::nullopt;
         }
         if (it->second.kind == Symbol::Kind::Label) {
             const std::uint32_t target = it->second.start;
             if (target <= pc) {
-                error = "backward jump to '" + name + "' (line " + std::to_string(it->second.line) +
+                error = "backward jump to '" + excerpt(name) + "' (line " + std::to_string(it->second.line) +
                         "): jumps only move forward";
                 return std::nullopt;
             }
             const std::uint32_t skip = target - pc - 1;
             if (skip > 4095) {
-                error = "jump to '" + name + "' skips " + std::to_string(skip) + " words, at most 4095";
+                error =
+                    "jump to '" + excerpt(name) + "' skips " + std::to_string(skip) + " words, at most 4095";
                 return std::nullopt;
             }
             return skip;
@@ -123,8 +124,8 @@ std::optional<std::uint32_t> registerOperand(const Tokens& tokens, std::size_t b
         if (it != symbols.end() && it->second.kind == Symbol::Kind::RegisterAlias)
             return it->second.registerNumber;
     }
-    error =
-        "register expected (r0-r15, acc32, flags, mreg0-mreg13), got '" + textOf(tokens, begin, end) + "'";
+    error = "register expected (r0-r15, acc32, flags, mreg0-mreg13), got '" +
+            excerpt(textOf(tokens, begin, end)) + "'";
     return std::nullopt;
 }
 
@@ -150,7 +151,7 @@ std::optional<std::uint32_t> memoryRegisterIndex(const Tokens& tokens, std::size
         }
         if (n && *n >= 18) return *n - 18;
     }
-    error = "memory register expected (mreg[0]-mreg[127]), got '" + textOf(tokens, begin, end) + "'";
+    error = "memory register expected (mreg[0]-mreg[127]), got '" + excerpt(textOf(tokens, begin, end)) + "'";
     return std::nullopt;
 }
 
@@ -192,7 +193,7 @@ std::optional<std::uint32_t> encodeOperand(FieldKind kind, const Tokens& tokens,
             return integerIn(kind, *v, 0, 63, error);
         }
         error = "special function register expected (in0, out0, pot0, ... or sfr[N]), got '" +
-                textOf(tokens, begin, end) + "'";
+                excerpt(textOf(tokens, begin, end)) + "'";
         return std::nullopt;
     case FieldKind::LfoLane:
         if (singleIdentifier(tokens, begin, end)) {

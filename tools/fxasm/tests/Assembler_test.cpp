@@ -252,5 +252,55 @@ TEST(Assembler, ReportsEveryMistakeNotOnlyTheFirst) {
     EXPECT_EQ(a.errors[2].line, 4);
 }
 
+
+// LF, CRLF and a lone CR all end a line, as they do for the HEX loader: the
+// same program, and a mistake reported on the same line, whichever a file uses.
+TEST(Assembler, EveryLineEndingGivesTheSameProgram) {
+    const std::vector<std::string> lines = {"; out0 = in0", "LoadSfr r0, in0", "Abs r0", "StoreSfr r0, out0"};
+    const auto joined = [&](const std::vector<const char*>& ends, const std::vector<std::string>& text) {
+        std::string source;
+        for (std::size_t i = 0; i < text.size(); ++i) source += text[i] + ends[i % ends.size()];
+        return source;
+    };
+    const std::vector<std::string> withMistake = {"; out0 = in0", "LoadSfr r0, in0", "Foo r0", "Abs r0"};
+    const struct {
+        const char* label;
+        std::vector<const char*> ends;
+    } cases[] = {{"lf", {"\n"}}, {"crlf", {"\r\n"}}, {"cr", {"\r"}}, {"mixed", {"\r", "\r\n", "\n"}}};
+    for (const auto& c : cases) {
+        const Assembly a = assemble(joined(c.ends, lines));
+        ASSERT_TRUE(a.ok) << c.label;
+        EXPECT_EQ(a.words, (std::vector<std::uint32_t>{0x64000000u, 0x00000000u, 0x68000004u})) << c.label;
+        const Assembly bad = assemble(joined(c.ends, withMistake));
+        ASSERT_EQ(bad.errors.size(), 1u) << c.label;
+        EXPECT_EQ(bad.errors[0].line, 3) << c.label;
+        EXPECT_EQ(bad.errors[0].message, "unknown mnemonic 'Foo'") << c.label;
+    }
+}
+
+// A message shows at most the start of a huge token or operand, never the
+// megabytes of it.
+TEST(Assembler, MessagesShowOnlyTheStartOfAHugeToken) {
+    const std::string huge(20u << 20, 'x');
+    const std::string digits(20u << 20, '7');
+    const std::string start40(40, 'x');
+    const struct {
+        std::string source;
+        std::string message;
+    } cases[] = {
+        {huge + " r0", "unknown mnemonic '" + start40 + "...'"},
+        {"Abs " + huge,
+         "Abs operand 1: register expected (r0-r15, acc32, flags, mreg0-mreg13), got '" + start40 + "...'"},
+        {"AddImm r0, " + digits, "number '" + std::string(40, '7') + "...' is too large"},
+        {"AddImm r0, 1 + " + huge, "AddImm operand 2: undefined symbol '" + start40 + "...'"},
+        {".equ " + huge + ", 1\n.equ " + huge + ", 2", "'" + start40 + "...' is already defined on line 1"},
+    };
+    for (const auto& c : cases) {
+        const Assembly a = assemble(c.source);
+        ASSERT_FALSE(a.errors.empty()) << c.message;
+        EXPECT_EQ(a.errors.back().message, c.message);
+    }
+}
+
 }  // namespace
 }  // namespace fxcore::fxasm
