@@ -267,7 +267,7 @@ struct DemoLevels {
 };
 constexpr std::array<DemoLevels, 3> kDemoLevels{{
     {-21.4, -4.9, -22.6, -7.2},   // KAVRO
-    {-20.7, -4.7, -24.2, -10.3},  // DRISK
+    {-20.6, -4.7, -24.0, -10.1},  // DRISK
     {-22.0, -5.7, -23.5, -9.6},   // VESTRA
 }};
 
