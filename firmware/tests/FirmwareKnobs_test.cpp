@@ -52,7 +52,7 @@ TEST_P(FirmwareKnobs, EveryKnobMattersOverItsWholeTravel) {
         std::vector<Frame> previous = render(GetParam(), pot, 0.0f, input);
         for (const float position : {0.25f, 0.5f, 0.75f, 1.0f}) {
             std::vector<Frame> now = render(GetParam(), pot, position, input);
-            // DRISK's bit depth reaches clean at the top: 13 bits against 16
+            // DRISK's bit depth reaches clean at the top: 12 bits against 15
             // differ only by quantisation noise some 70 dB down.
             const bool bitDepth = GetParam() == Mode::Drisk && pot == kTwo;
             const double change = relativeDifference(previous, now);
