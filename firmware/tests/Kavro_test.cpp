@@ -536,8 +536,8 @@ TEST(Kavro, RepeatsSpreadAcrossTheStereoField) {
 // repeats) carries no more harmonics on a side than in the mono sum.
 // Harmonics 2 up to 20 kHz against the fundamental (harmonicsDbc) over 1.37 s
 // of the steady echo; at most -45 dBc at -24 dBFS and -35 dBc at -12 dBFS
-// (stated: -64 to -73 and -46 to -51 dBc), each side within 6 dB of the
-// mono sum's figure (stated: within 1.5 dB).
+// (stated: -71 to -74 and -46 to -51 dBc), each side within 6 dB of the
+// mono sum's figure (stated: within 1 dB).
 TEST(Kavro, EachSideOfTheRepeatsIsAsCleanAsTheMonoSum) {
     constexpr std::size_t kLength = 65536;
     struct Level {
@@ -570,7 +570,7 @@ TEST(Kavro, EachSideOfTheRepeatsIsAsCleanAsTheMonoSum) {
 // their mono sum, beyond a linear echo: the render minus the same render 30
 // dB quieter scaled back up, in rms against the render's (MIX 1, ONE 0.3),
 // for the demo phrase and the rig's plucked phrase, at TWO 0 and 0.5 and
-// TWEAK 0 and 1. At most -30 dB (stated: -36 to -40 dB on every side and the
+// TWEAK 0 and 1. At most -30 dB (stated: -32 to -39 dB on every side and the
 // mono sum alike, the tape saturator's share; crackle from the side signal
 // would show on one side far above the mono sum).
 TEST(Kavro, GuitarRepeatsOnEachSideAreAsLinearAsTheMonoSum) {
