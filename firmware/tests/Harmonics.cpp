@@ -9,10 +9,7 @@
 
 namespace fxcore::firmwaretest {
 
-namespace {
-
-// In-place iterative radix-2 FFT; the size is a power of two.
-void fourierInPlace(std::vector<std::complex<double>>& a) {
+void fourierTransform(std::vector<std::complex<double>>& a) {
     const std::size_t n = a.size();
     for (std::size_t i = 1, j = 0; i < n; ++i) {
         std::size_t bit = n >> 1;
@@ -34,8 +31,6 @@ void fourierInPlace(std::vector<std::complex<double>>& a) {
     }
 }
 
-}  // namespace
-
 std::vector<double> powerSpectrum(const std::vector<float>& x, std::size_t length) {
     std::vector<std::complex<double>> a(length);
     for (std::size_t i = 0; i < length && i < x.size(); ++i) {
@@ -44,7 +39,7 @@ std::vector<double> powerSpectrum(const std::vector<float>& x, std::size_t lengt
             0.35875 - 0.48829 * std::cos(p) + 0.14128 * std::cos(2.0 * p) - 0.01168 * std::cos(3.0 * p);
         a[i] = w * x[i];
     }
-    fourierInPlace(a);
+    fourierTransform(a);
     std::vector<double> power(length / 2);
     for (std::size_t k = 0; k < power.size(); ++k) power[k] = std::norm(a[k]);
     return power;

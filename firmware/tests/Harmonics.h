@@ -1,10 +1,15 @@
 #pragma once
 // Harmonic distortion of a steady tone, from a windowed power spectrum.
 
+#include <complex>
 #include <cstddef>
 #include <vector>
 
 namespace fxcore::firmwaretest {
+
+// In-place discrete Fourier transform (iterative radix-2); the size is a
+// power of two.
+void fourierTransform(std::vector<std::complex<double>>& a);
 
 // The power spectrum of the first `length` samples of `x` (a power of two)
 // under a four-term Blackman-Harris window: bin k is k * rate / length hertz.
