@@ -266,7 +266,7 @@ struct DemoLevels {
     double outputRms, outputPeak, wetRms, wetPeak;
 };
 constexpr std::array<DemoLevels, 3> kDemoLevels{{
-    {-21.4, -4.9, -22.6, -7.2},   // KAVRO
+    {-21.7, -5.3, -22.7, -6.8},   // KAVRO
     {-20.6, -4.7, -24.0, -10.1},  // DRISK
     {-22.0, -5.7, -23.5, -9.6},   // VESTRA
 }};
