@@ -101,6 +101,8 @@ public:
                         clap_audio_port_info* info) const;  // [main-thread]
     bool notePortsInfo(std::uint32_t index, bool isInput,
                        clap_note_port_info* info) const;  // [main-thread]
+    // [thread-safe] Hands msg to the host's "clap.log" when it offers one; nothing otherwise.
+    void logToHost(clap_log_severity severity, const char* msg) const;
 
     // ---- programs and banks (PluginInstance.cpp, ProgramSwitch.cpp) -------------------------
 

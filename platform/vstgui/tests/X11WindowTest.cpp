@@ -34,9 +34,10 @@ struct X11Fixture : ::testing::Test, x11_test::TestWindow {
     }
     void TearDown() override { closeWindow(); }
 
-    // Runs the event loop until done() or three seconds pass.
+    // Runs the event loop until done(), woken by the frames' connections.
     bool waitFor(const std::function<bool()>& done) {
-        return x11_test::pollUntil([&] { loop.processEvents(); }, done);
+        return x11_test::pollUntil([&] { loop.processEvents(); }, done,
+                                   [&] { return loop.fileDescriptors(); });
     }
     // Whether the window shows exactly the frame's image (red, green and blue of every pixel).
     bool windowShowsImage(CFrame* frame) {
