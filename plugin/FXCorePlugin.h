@@ -79,7 +79,10 @@ public:
     static constexpr std::uint8_t kGestureBegin = 1;
     static constexpr std::uint8_t kValue = 2;
     static constexpr std::uint8_t kGestureEnd = 4;
-    static constexpr std::uint32_t kTailSamples = 32768;
+    // The tail reported to the host: infinite (CLAP reads INT32_MAX and above so). At their
+    // longest the echo's repeats and the reverb ring far past the delay memory's length, for
+    // as long as the knobs and the signal make them.
+    static constexpr std::uint32_t kInfiniteTail = INT32_MAX;
 
     // ---- lifecycle (PluginInstance.cpp, PluginEditor*.cpp) ----------------------------------
 
@@ -96,7 +99,7 @@ public:
     bool activate(double rate, std::uint32_t minFrames, std::uint32_t maxFrames);  // [main-thread]
     void deactivate();                                                             // [main-thread]
     void reset();                                                                  // [audio-thread]
-    std::uint32_t tailGet() const;                                                 // [thread-safe]
+    std::uint32_t tailGet() const;  // [thread-safe] kInfiniteTail
     bool audioPortsInfo(std::uint32_t index, bool isInput,
                         clap_audio_port_info* info) const;  // [main-thread]
     bool notePortsInfo(std::uint32_t index, bool isInput,

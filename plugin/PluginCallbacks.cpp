@@ -104,7 +104,7 @@ void FXCorePlugin::reset() {
 }
 
 std::uint32_t FXCorePlugin::tailGet() const {
-    return kTailSamples;
+    return kInfiniteTail;
 }
 
 bool FXCorePlugin::audioPortsInfo(std::uint32_t index, bool isInput, clap_audio_port_info* info) const {
