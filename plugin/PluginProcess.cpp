@@ -15,6 +15,8 @@ namespace fxcoreplug {
 namespace {
 
 constexpr double kEditorPressSeconds = 0.025;
+// A press holds its pin for at least one sample, however low the rate.
+constexpr std::int32_t kMinEditorPressSamples = 1;
 
 // Channel ch of a 32-bit buffer, or null when the buffer does not have it.
 float* channelOf(const clap_audio_buffer* buffer, std::uint32_t ch) {
@@ -203,7 +205,8 @@ void FXCorePlugin::process(const clap_process* processData) {
 
     const std::uint32_t presses = pendingPresses.exchange(0, std::memory_order_relaxed);
     if (presses != 0) {
-        const std::int32_t length = samplesFor(sampleRate, kEditorPressSeconds);
+        const std::int32_t length =
+            std::max(kMinEditorPressSamples, samplesFor(sampleRate, kEditorPressSeconds));
         for (int i = 0; i < kPressCount; ++i) {
             if ((presses & (1u << i)) != 0) {
                 pressCountdown[static_cast<std::size_t>(i)] = length;

@@ -356,13 +356,19 @@ PressRun runPress(Running& r, const InputEvents* first, int bit, std::uint32_t r
     return result;
 }
 
+// Every press reaches its pin for at least one sample and is released, at any rate: below
+// 40 Hz an editor press would round to no sample at all, and below 17 Hz a MIDI press to a
+// countdown that releases before its pin is held (at 8 Hz and below, to none that releases).
 TEST(Presses, LengthsInSamplesAtTheActivationRate) {
     struct Case {
         double rate;
-        int editorSamples;  // (int)(rate x 0.025)
-        int midiSamples;    // (int)(rate x 0.12)
+        int editorSamples;  // (int)(rate x 0.025), at least 1
+        int midiSamples;    // (int)(rate x 0.12), at least 2
     };
-    for (const Case c : {Case{48000.0, 1200, 5760}, Case{44100.0, 1102, 5292}}) {
+    for (const Case c :
+         {Case{48000.0, 1200, 5760}, Case{44100.0, 1102, 5292}, Case{40.0, 1, 4}, Case{39.0, 1, 4},
+          Case{16.0, 1, 2}, Case{9.0, 1, 2}, Case{8.0, 1, 2}, Case{1.0, 1, 2}}) {
+        SCOPED_TRACE(c.rate);
         Running editor(c.rate);
         editor.run(1);
         editor.plugin.triggerSwitch(4);
@@ -380,8 +386,9 @@ TEST(Presses, LengthsInSamplesAtTheActivationRate) {
         in.midi(0, 0xB0, 119, 127);
         const PressRun press = runPress(midi, &in, 4, kParamSwitch0 + 4);
         EXPECT_EQ(midi.plugin.paramValue(kParamSwitch0 + 4), 0.0);
-        EXPECT_EQ(press.pressedSamples, c.midiSamples - 1) << c.rate;
-        EXPECT_EQ(press.releaseBlock, c.midiSamples - 1) << c.rate;
+        EXPECT_EQ(press.pressedSamples, c.midiSamples - 1);
+        EXPECT_EQ(press.releaseBlock, c.midiSamples - 1);
+        EXPECT_FALSE(midi.pinPressed(4));
     }
 }
 
