@@ -190,6 +190,42 @@ TEST(Process, MissingBuffersNeverCrash) {
     EXPECT_EQ(r.plugin.core.sampleCounter, 4u * 32u);  // every block with an output port ran
 }
 
+// A host may leave its own constant flags in the output's mask (all ones, say); the channels
+// the plug-in writes are then marked as not constant, and the others left as they were.
+TEST(Process, ConstantMaskClearedForTheChannelsWritten) {
+    std::vector<float> a(16, 9.0f), b(16, 9.0f), c(16, 9.0f);
+    float* three[3] = {a.data(), b.data(), c.data()};
+    float* rightOnly[2] = {nullptr, b.data()};
+    struct Case {
+        const char* what;
+        float** channels;
+        std::uint32_t channelCount;
+        bool programLoaded;
+        std::uint64_t mask;  // after the block, from all ones
+    };
+    const Case cases[] = {
+        {"stereo", three, 2, true, ~std::uint64_t{3}},
+        {"mono", three, 1, true, ~std::uint64_t{1}},
+        {"a third channel is not written", three, 3, true, ~std::uint64_t{3}},
+        {"no left channel pointer", rightOnly, 2, true, ~std::uint64_t{2}},
+        {"silent block without a program", three, 2, false, ~std::uint64_t{3}},
+    };
+    for (const Case& k : cases) {
+        Running r;
+        if (!k.programLoaded) {
+            for (auto& slot : r.plugin.programs) slot.reset();
+            r.plugin.banks.clear();
+            r.plugin.publishCatalogue(nullptr);
+            r.plugin.activate(48000.0, 1, 16);
+        }
+        clap_audio_buffer outBuf{k.channels, nullptr, k.channelCount, 0, ~std::uint64_t{0}};
+        clap_process p{-1, 16, nullptr, nullptr, &outBuf, 0, 1, nullptr, nullptr};
+        r.plugin.process(&p);
+        EXPECT_EQ(r.plugin.core.loaded != 0, k.programLoaded) << k.what;
+        EXPECT_EQ(outBuf.constant_mask, k.mask) << k.what;
+    }
+}
+
 TEST(Process, EmptyBlockHandlesEventsAfterTheLoop) {
     Running r;
     InputEvents in;
