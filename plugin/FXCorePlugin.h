@@ -241,8 +241,10 @@ public:
     // so a new generation is never seen before the catalogue that goes with it.
     std::atomic<std::uint32_t> customGeneration{0};
     std::uint32_t appliedGeneration = 0;  // [audio-thread]
-    std::string customHex;                // [main-thread]
-    std::string customName;               // [main-thread]
+    // [main-thread] The custom program's HEX text and name, as saved with the state: those of
+    // the program in the custom slot, or of a state's custom text that did not load.
+    std::string customHex;
+    std::string customName;
     // Plain values in table order. Any thread reads and writes them whole, relaxed: each value
     // stands alone, and what must be seen together with one is ordered by its own hand-off.
     std::vector<std::atomic<double>> params;
