@@ -218,8 +218,9 @@ bool FXCorePlugin::guiSetScale(double scale) {
     return true;
 }
 
-// A hidden editor is unmapped and does not tick, so the host's timer goes back to it; the
-// answers are those of an editor that shows and hides at once.
+// A hidden editor is unmapped and does not tick, so the host's timer is unregistered until
+// show, which registers it again. The answers are those of an editor that shows and hides
+// at once.
 bool FXCorePlugin::guiShow() {
     if (!editor) {
         return false;
