@@ -28,9 +28,7 @@ struct EditorOnPrivateServer : x11_test::TestWindow {
     // False when Xvfb cannot be started; the other steps are checked by the caller.
     bool startServer() {
         if (!server.start()) return false;
-        hadDisplay = std::getenv("DISPLAY") != nullptr;
-        if (hadDisplay) previousDisplay = std::getenv("DISPLAY");
-        ::setenv("DISPLAY", server.name().c_str(), 1);  // the editor connects to $DISPLAY
+        display = std::make_unique<x11_test::DisplayOverride>(server.name());  // the editor's
         return true;
     }
     void openEditor() {
@@ -57,10 +55,6 @@ struct EditorOnPrivateServer : x11_test::TestWindow {
         plugin.reset();
         closeWindow();
         server.kill();
-        if (hadDisplay)
-            ::setenv("DISPLAY", previousDisplay.c_str(), 1);
-        else if (!server.name().empty())
-            ::unsetenv("DISPLAY");
     }
 
     std::uint64_t paints() const { return plugin->editor->getFrame()->getPaintCount(); }
@@ -85,8 +79,7 @@ struct EditorOnPrivateServer : x11_test::TestWindow {
     }
 
     x11_test::PrivateXServer server;
-    std::string previousDisplay;
-    bool hadDisplay = false;
+    std::unique_ptr<x11_test::DisplayOverride> display;
     fxcoreplug_test::FakeGuiHost fakeHost;
     std::unique_ptr<FXCorePlugin> plugin;
     const clap_plugin* p = nullptr;

@@ -110,6 +110,30 @@ private:
     std::string display;
 };
 
+// Points DISPLAY (where the layer connects) at another server for its lifetime.
+class DisplayOverride {
+public:
+    explicit DisplayOverride(const std::string& display) {
+        if (const char* previous = std::getenv("DISPLAY")) {
+            had = true;
+            before = previous;
+        }
+        ::setenv("DISPLAY", display.c_str(), 1);
+    }
+    DisplayOverride(const DisplayOverride&) = delete;
+    DisplayOverride& operator=(const DisplayOverride&) = delete;
+    ~DisplayOverride() {
+        if (had)
+            ::setenv("DISPLAY", before.c_str(), 1);
+        else
+            ::unsetenv("DISPLAY");
+    }
+
+private:
+    bool had = false;
+    std::string before;
+};
+
 // A connection to the display and a mapped top-level window on its first screen. A test
 // fixture derives from it beside ::testing::Test, opens the window in SetUp (after
 // skipping when there is no display) and closes it in TearDown.

@@ -121,9 +121,7 @@ TEST_F(X11Fixture, ZoomResizesTheWindowInPixels) {
 TEST(X11ConnectionLoss, FrameStopsDrawingAndGivesUpItsDescriptor) {
     x11_test::PrivateXServer server;
     if (!server.start()) GTEST_SKIP() << "Xvfb cannot be started";
-    const char* previous = std::getenv("DISPLAY");
-    const std::string previousDisplay = previous ? previous : "";
-    ::setenv("DISPLAY", server.name().c_str(), 1);  // the frame connects to $DISPLAY
+    const x11_test::DisplayOverride display(server.name());  // where the frame connects
     x11_test::TestWindow window;
     ASSERT_TRUE(window.openWindow(300, 200));
     EventLoop loop;
@@ -152,10 +150,6 @@ TEST(X11ConnectionLoss, FrameStopsDrawingAndGivesUpItsDescriptor) {
     EXPECT_EQ(frame->getPaintCount(), paints);
     frame->close();
     window.closeWindow();
-    if (previous)
-        ::setenv("DISPLAY", previousDisplay.c_str(), 1);
-    else
-        ::unsetenv("DISPLAY");
 }
 
 TEST_F(X11Fixture, OpenFailsWithoutAUsableParent) {
