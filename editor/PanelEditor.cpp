@@ -58,11 +58,28 @@ bool PanelEditor::open(void* parent) {
 
     timer = VSTGUI::makeOwned<VSTGUI::CVSTGUITimer>([this](VSTGUI::CVSTGUITimer*) { onTimer(); },
                                                     kTimerPeriodMs, true);
+    hidden = false;
     frame->invalid();
     return true;
 }
 
+void PanelEditor::hide() {
+    if (!frame || hidden) return;
+    hidden = true;
+    timer->stop();
+    frame->setWindowMapped(false);
+}
+
+void PanelEditor::show() {
+    if (!frame || !hidden || connectionLost()) return;
+    hidden = false;
+    frame->setWindowMapped(true);
+    timer->start();  // the next tick a whole period from now
+    onTimer();       // what changed while hidden shows at once
+}
+
 void PanelEditor::close() {
+    hidden = false;
     timer = nullptr;
     controls.clear();
     leds = {};

@@ -63,6 +63,16 @@ public:
     void syncFromPlugin();
     // A left-button press and release at (x, y) of the open frame; nothing while closed.
     void clickAt(double x, double y);
+    // Hides the open panel: its window is unmapped and the tick stops. show() maps it again,
+    // brings it up to date at once and ticks every 33 ms from then on. Both do nothing while
+    // closed or already so; show() also nothing once the connection is lost. open and close
+    // leave the editor shown.
+    void hide();
+    void show();
+    bool isHidden() const { return hidden; }
+    // Whether the open panel's X connection is lost: it no longer draws (CFrame), and its
+    // owner hides it for good.
+    bool connectionLost() const { return frame != nullptr && frame->isConnectionLost(); }
 
     // The 33 ms poll: lamps from the chip's duty, toggles and controls from the parameters,
     // never the control the user is holding.
@@ -110,6 +120,7 @@ private:
     std::array<LedView*, 2> leds{};              // in the layout's lamp order; not owning
     std::vector<ToggleBinding> toggleBindings;
     double scale = 1.0;
+    bool hidden = false;  // the open panel's window is unmapped and its tick stopped
 };
 
 // Red, green and blue of every pixel that is not fully transparent become 255 minus their

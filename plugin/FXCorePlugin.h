@@ -79,7 +79,10 @@ public:
     static constexpr std::uint8_t kGestureBegin = 1;
     static constexpr std::uint8_t kValue = 2;
     static constexpr std::uint8_t kGestureEnd = 4;
-    static constexpr std::uint32_t kTailSamples = 32768;
+    // The tail reported to the host: infinite (CLAP reads INT32_MAX and above so). At their
+    // longest the echo's repeats and the reverb ring far past the delay memory's length, for
+    // as long as the knobs and the signal make them.
+    static constexpr std::uint32_t kInfiniteTail = INT32_MAX;
 
     // ---- lifecycle (PluginInstance.cpp, PluginEditor*.cpp) ----------------------------------
 
@@ -96,11 +99,13 @@ public:
     bool activate(double rate, std::uint32_t minFrames, std::uint32_t maxFrames);  // [main-thread]
     void deactivate();                                                             // [main-thread]
     void reset();                                                                  // [audio-thread]
-    std::uint32_t tailGet() const;                                                 // [thread-safe]
+    std::uint32_t tailGet() const;  // [thread-safe] kInfiniteTail
     bool audioPortsInfo(std::uint32_t index, bool isInput,
                         clap_audio_port_info* info) const;  // [main-thread]
     bool notePortsInfo(std::uint32_t index, bool isInput,
                        clap_note_port_info* info) const;  // [main-thread]
+    // [thread-safe] Hands msg to the host's "clap.log" when it offers one; nothing otherwise.
+    void logToHost(clap_log_severity severity, const char* msg) const;
 
     // ---- programs and banks (PluginInstance.cpp, ProgramSwitch.cpp) -------------------------
 
@@ -236,8 +241,10 @@ public:
     // so a new generation is never seen before the catalogue that goes with it.
     std::atomic<std::uint32_t> customGeneration{0};
     std::uint32_t appliedGeneration = 0;  // [audio-thread]
-    std::string customHex;                // [main-thread]
-    std::string customName;               // [main-thread]
+    // [main-thread] The custom program's HEX text and name, as saved with the state: those of
+    // the program in the custom slot, or of a state's custom text that did not load.
+    std::string customHex;
+    std::string customName;
     // Plain values in table order. Any thread reads and writes them whole, relaxed: each value
     // stands alone, and what must be seen together with one is ordered by its own hand-off.
     std::vector<std::atomic<double>> params;

@@ -1,5 +1,5 @@
 // The instance callback record and the members it reaches that are plain plumbing: activate,
-// deactivate, reset, the tail and the port descriptions.
+// deactivate, reset, the tail and the port descriptions; and the way to the host's log.
 //
 // Every callback finds its instance through plugin_data; a record without one does nothing.
 
@@ -104,7 +104,7 @@ void FXCorePlugin::reset() {
 }
 
 std::uint32_t FXCorePlugin::tailGet() const {
-    return kTailSamples;
+    return kInfiniteTail;
 }
 
 bool FXCorePlugin::audioPortsInfo(std::uint32_t index, bool isInput, clap_audio_port_info* info) const {
@@ -118,6 +118,16 @@ bool FXCorePlugin::audioPortsInfo(std::uint32_t index, bool isInput, clap_audio_
     info->port_type = CLAP_PORT_STEREO;
     info->in_place_pair = CLAP_INVALID_ID;
     return true;
+}
+
+void FXCorePlugin::logToHost(clap_log_severity severity, const char* msg) const {
+    if (host == nullptr || host->get_extension == nullptr) {
+        return;
+    }
+    const auto* log = static_cast<const clap_host_log*>(host->get_extension(host, CLAP_EXT_LOG));
+    if (log != nullptr && log->log != nullptr) {
+        log->log(host, severity, msg);
+    }
 }
 
 bool FXCorePlugin::notePortsInfo(std::uint32_t index, bool isInput, clap_note_port_info* info) const {

@@ -8,6 +8,10 @@
 // descriptor, readable: drain what is queued) and "clap.timer-support" (one host timer at
 // the editor's shortest timer period: fire what is due). A host without them still shows
 // the editor as first drawn.
+//
+// When the X connection breaks (the X server went away), the editor stops drawing and
+// hides for good, the host gets its descriptor and timer back, and the host's log hears of
+// it once; the host's further calls find nothing to do.
 
 #include <algorithm>
 #include <cstdint>
@@ -28,6 +32,7 @@ struct FXCorePlugin::GuiRunLoop {
     clap_id timerId = CLAP_INVALID_ID;                    // the registered host timer
     std::uint32_t timerPeriod = 0;                        // its period; 0 when none is registered
     std::vector<int> fds;                                 // the descriptors registered with the host
+    bool connectionLossReported = false;                  // the editor's X connection broke
 };
 
 void FXCorePlugin::GuiRunLoopDeleter::operator()(GuiRunLoop* link) const {
@@ -70,6 +75,13 @@ void FXCorePlugin::syncGuiRunLoop() {
     GuiRunLoop* link = guiRunLoop.get();
     if (link == nullptr) {
         return;
+    }
+    if (editor && !link->connectionLossReported && editor->connectionLost()) {
+        link->connectionLossReported = true;
+        editor->hide();  // no tick: nothing it draws can be seen
+        logToHost(CLAP_LOG_ERROR,
+                  "Corlinde Jr: the editor's X connection was lost; the editor stops drawing until it is "
+                  "opened again");
     }
     const std::uint32_t period = link->loop.shortestTimerPeriod();
     if (period != link->timerPeriod && link->hostTimers != nullptr) {
@@ -202,14 +214,30 @@ bool FXCorePlugin::guiSetScale(double scale) {
     VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
     editor->setScale(scale);
     guiRunLoop->loop.processEvents();  // shows the resized window now, not at the next tick
+    syncGuiRunLoop();
     return true;
 }
 
+// A hidden editor is unmapped and does not tick, so the host's timer is unregistered until
+// show, which registers it again. The answers are those of an editor that shows and hides
+// at once.
 bool FXCorePlugin::guiShow() {
-    return editor != nullptr;
+    if (!editor) {
+        return false;
+    }
+    VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
+    editor->show();
+    guiRunLoop->loop.processEvents();  // draws what the fresh tick changed
+    syncGuiRunLoop();
+    return true;
 }
 
 bool FXCorePlugin::guiHide() {
+    if (editor) {
+        VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
+        editor->hide();
+        syncGuiRunLoop();
+    }
     return true;
 }
 
@@ -220,6 +248,7 @@ void FXCorePlugin::guiClickForTesting(double x, double y) {
     VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
     editor->clickAt(x, y);
     guiRunLoop->loop.processEvents();
+    syncGuiRunLoop();
 }
 
 namespace {

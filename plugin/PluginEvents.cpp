@@ -11,6 +11,8 @@
 #include "plugin/FXCorePlugin.h"
 #include "plugin/PluginMath.h"
 
+#include <algorithm>
+
 #include <clapevents/ParamEvents.h>
 
 namespace fxcoreplug {
@@ -18,6 +20,10 @@ namespace fxcoreplug {
 namespace {
 
 constexpr double kMidiPressSeconds = 0.12;
+// A countdown of n holds the pin for n - 1 samples (the sample where it ends releases): two
+// make a press that reaches the pin for one sample and ends, however low the rate (a
+// countdown of 0 would never end, so the switch would stay on).
+constexpr std::int32_t kMinMidiPressSamples = 2;
 
 }  // namespace
 
@@ -86,7 +92,7 @@ void FXCorePlugin::midiTapSwitch(int i) {
         emitParamChange(id, 0.0);  // the host sees a release before the new press
     }
     emitParamChange(id, 1.0);
-    pulse = samplesFor(sampleRate, kMidiPressSeconds);
+    pulse = std::max(kMinMidiPressSamples, samplesFor(sampleRate, kMidiPressSeconds));
 }
 
 std::uint32_t FXCorePlugin::switchParamId(int i) {

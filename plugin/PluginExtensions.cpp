@@ -7,7 +7,7 @@
 // - params: count, info, values and texts on the main thread; flush on the audio thread while
 //   active (else main), never during process.
 // - state: save and load on the main thread.
-// - tail: a fixed tail in samples, asked on the main or audio thread.
+// - tail: an infinite tail, asked on the main or audio thread.
 // - gui: see guiExtension (only with the editor).
 // - timer-support, posix-fd-support: how the host drives the editor's X11 connection and
 //   timers on its main thread (only with the editor; see PluginEditor.cpp).

@@ -15,6 +15,8 @@ namespace fxcoreplug {
 namespace {
 
 constexpr double kEditorPressSeconds = 0.025;
+// A press holds its pin for at least one sample, however low the rate.
+constexpr std::int32_t kMinEditorPressSamples = 1;
 
 // Channel ch of a 32-bit buffer, or null when the buffer does not have it.
 float* channelOf(const clap_audio_buffer* buffer, std::uint32_t ch) {
@@ -177,9 +179,16 @@ void FXCorePlugin::process(const clap_process* processData) {
     const std::uint32_t eventCount =
         in != nullptr && in->size != nullptr && in->get != nullptr ? in->size(in) : 0;
 
-    const clap_audio_buffer* outPort = processData->audio_outputs;
+    clap_audio_buffer* outPort = processData->audio_outputs;
     float* outLeft = channelOf(outPort, 0);
     float* outRight = outPort != nullptr && outPort->channel_count >= 2 ? channelOf(outPort, 1) : outLeft;
+    if (outPort != nullptr) {
+        // The channels this block writes are not constant, whatever flags the host left in
+        // the mask; the others stay as they were.
+        const std::uint64_t written =
+            (outLeft != nullptr ? 1u : 0u) | (outPort->channel_count >= 2 && outRight != nullptr ? 2u : 0u);
+        outPort->constant_mask &= ~written;
+    }
     const clap_audio_buffer* inPort =
         processData->audio_inputs_count > 0 ? processData->audio_inputs : nullptr;
     const float* inLeft = channelOf(inPort, 0);
@@ -203,7 +212,8 @@ void FXCorePlugin::process(const clap_process* processData) {
 
     const std::uint32_t presses = pendingPresses.exchange(0, std::memory_order_relaxed);
     if (presses != 0) {
-        const std::int32_t length = samplesFor(sampleRate, kEditorPressSeconds);
+        const std::int32_t length =
+            std::max(kMinEditorPressSamples, samplesFor(sampleRate, kEditorPressSeconds));
         for (int i = 0; i < kPressCount; ++i) {
             if ((presses & (1u << i)) != 0) {
                 pressCountdown[static_cast<std::size_t>(i)] = length;

@@ -7,7 +7,9 @@
 //
 // A load has no rollback: each record is stored as soon as it is read, and a stream that ends
 // early leaves what was read before. The custom program, the bank list and the request to
-// re-apply the program change only once the whole stream has been read.
+// re-apply the program change only once the whole stream has been read. A custom text that
+// does not load leaves the custom slot as it was, but is kept for the next save (and the
+// loader's message goes to the host's log).
 
 #include "plugin/FXCorePlugin.h"
 #include "plugin/StateStream.h"
@@ -97,7 +99,16 @@ bool FXCorePlugin::stateLoad(const clap_istream* stream) {
         const double program = paramValue(kParamProgram);
         const double mode = paramValue(kParamMode);
         std::string error;
-        loadCustomHex(hexText, name, error);  // a text that does not load leaves the slot as it was
+        if (!loadCustomHex(hexText, name, error)) {
+            // The slot keeps what it held, but the text is the project's: it is saved back as
+            // it came, so that saving the project never loses it.
+            customHex = hexText;
+            customName = name;
+            const std::string message = "Corlinde Jr: the custom program \"" + name +
+                                        "\" of the loaded state did not load (" + error +
+                                        "); its text is kept and saved with the state";
+            logToHost(CLAP_LOG_ERROR, message.c_str());
+        }
         slotFor(kParamProgram)->store(program, std::memory_order_relaxed);
         slotFor(kParamMode)->store(mode, std::memory_order_relaxed);
     }

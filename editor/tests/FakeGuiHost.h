@@ -1,11 +1,13 @@
-// A host record for the gui tests: it may offer timer-support and posix-fd-support and
-// records what the plug-in registers with them.
+// A host record for the gui tests: it may offer timer-support, posix-fd-support and log, and
+// records what the plug-in registers with them and what it logs.
 #pragma once
 
 #include <clap/clap.h>
 
 #include <cstring>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace fxcoreplug_test {
@@ -14,8 +16,11 @@ struct FakeGuiHost {
     clap_host host{};
     clap_host_timer_support timers{};
     clap_host_posix_fd_support fds{};
+    clap_host_log log{};
     bool offerTimers = true;
     bool offerFds = true;
+    bool offerLog = true;
+    std::vector<std::pair<clap_log_severity, std::string>> logged;
     std::map<clap_id, std::uint32_t> liveTimers;  // id -> period
     std::vector<int> liveFds;
     clap_id nextTimer = 7;
@@ -57,6 +62,9 @@ struct FakeGuiHost {
                 }
             return false;
         };
+        log.log = [](const clap_host* h, clap_log_severity severity, const char* msg) {
+            from(h)->logged.emplace_back(severity, msg);
+        };
     }
     FakeGuiHost(const FakeGuiHost&) = delete;
     FakeGuiHost& operator=(const FakeGuiHost&) = delete;
@@ -66,6 +74,7 @@ struct FakeGuiHost {
         FakeGuiHost* self = from(h);
         if (self->offerTimers && std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return &self->timers;
         if (self->offerFds && std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return &self->fds;
+        if (self->offerLog && std::strcmp(id, CLAP_EXT_LOG) == 0) return &self->log;
         return nullptr;
     }
 };

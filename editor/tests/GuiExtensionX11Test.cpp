@@ -141,6 +141,54 @@ TEST_F(EmbeddedGui, SmallestScaleStillGivesAWindow) {
     EXPECT_EQ(sizeOf(kids[0]), std::make_pair(394, 722));
 }
 
+// Hidden, the editor's window is unmapped and its tick stops (the host's timer goes back);
+// shown again, it is mapped and up to date at once, and the host's timer comes back.
+TEST_F(EmbeddedGui, HideUnmapsAndStopsTheTickShowMapsAndTicksAfresh) {
+    makePlugin();
+    ASSERT_TRUE(openIn(top));
+    const auto kids = children();
+    ASSERT_EQ(kids.size(), 1u);
+    ASSERT_TRUE(gui->show(p));
+    EXPECT_TRUE(viewable(kids[0]));
+    const clap_id firstTimer = fakeHost.liveTimers.begin()->first;
+    VSTGUI::CControl* mix = nullptr;
+    for (VSTGUI::CControl* control : plugin->editor->getControls())
+        if (control->getTag() == 101) mix = control;
+    ASSERT_NE(mix, nullptr);
+    auto* timers = static_cast<const clap_plugin_timer_support*>(
+        fxcoreplug::pluginGetExtension(p, CLAP_EXT_TIMER_SUPPORT));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_TRUE(gui->hide(p));
+        EXPECT_FALSE(viewable(kids[0]));
+        EXPECT_TRUE(fakeHost.liveTimers.empty());
+        EXPECT_EQ(fakeHost.liveFds.size(), 1u);  // input may still come
+
+        // A change while hidden is not polled for, whatever the host's timer does.
+        const double value = round == 0 ? 0.9 : 0.2;
+        plugin->writeParam(fxcoreplug::kParamPot0 + 1, value);
+        const std::uint64_t paints = plugin->editor->getFrame()->getPaintCount();
+        timers->on_timer(p, firstTimer);
+        EXPECT_NE(mix->getValueNormalized(), static_cast<float>(value));
+        EXPECT_EQ(plugin->editor->getFrame()->getPaintCount(), paints);
+
+        EXPECT_TRUE(gui->show(p));
+        EXPECT_TRUE(viewable(kids[0]));
+        EXPECT_EQ(mix->getValueNormalized(), static_cast<float>(value));
+        EXPECT_GT(plugin->editor->getFrame()->getPaintCount(), paints);
+        ASSERT_EQ(fakeHost.liveTimers.size(), 1u);
+        EXPECT_EQ(fakeHost.liveTimers.begin()->second, 33u);
+        EXPECT_TRUE(gui->show(p));  // once more: already shown
+        EXPECT_EQ(fakeHost.liveTimers.size(), 1u);
+    }
+    EXPECT_TRUE(gui->hide(p));
+    gui->destroy(p);  // a hidden editor closes like a shown one
+    EXPECT_TRUE(children().empty());
+    EXPECT_TRUE(fakeHost.liveTimers.empty());
+    EXPECT_TRUE(fakeHost.liveFds.empty());
+}
+
 TEST_F(EmbeddedGui, OpensWithoutTheHostsTimerAndDescriptorSupport) {
     fakeHost.offerTimers = false;
     fakeHost.offerFds = false;

@@ -59,13 +59,13 @@ struct PanelInX11 : ::testing::Test, x11_test::TestWindow {
     }
 
     void run() { p->process(p, block.process(kBlock, nullptr, out.list())); }
-    // Serves the editor's descriptor as a host would until done() or three seconds pass.
+    // Serves the editor's descriptor as a host would until done(), woken when it is readable.
     bool pumpUntil(const std::function<bool()>& done) {
         return x11_test::pollUntil(
             [&] {
                 for (int fd : std::vector<int>(fakeHost.liveFds)) fds->on_fd(p, fd, CLAP_POSIX_FD_READ);
             },
-            done);
+            done, [&] { return fakeHost.liveFds; });
     }
     // The change ring holds something the host has not been sent.
     bool queued() { return plugin->queueHead.load() != plugin->queueTail.load(); }

@@ -356,7 +356,7 @@ TEST(Activation, RateAndPressStates) {
         EXPECT_EQ(f.plugin.core.sampleRate, c.stored);
         EXPECT_EQ(f.plugin.appliedProgram, -1);
         EXPECT_EQ(f.plugin.pressCountdown[3], 0);
-        EXPECT_EQ(f.plugin.tailGet(), 32768u);
+        EXPECT_GE(f.plugin.tailGet(), static_cast<std::uint32_t>(INT32_MAX)) << "an infinite tail";
     }
 
     Fixture f;
@@ -368,6 +368,47 @@ TEST(Activation, RateAndPressStates) {
     EXPECT_EQ(f.plugin.pressCountdown, (std::array<std::int32_t, 6>{}));
     EXPECT_EQ(f.plugin.midiPulse[0], 9);
     EXPECT_EQ(f.plugin.appliedProgram, applied);
+}
+
+// The echo and the reverb ring far longer than any fixed tail a host could be told (the delay
+// memory's 32768 samples, 0.68 s at 48 kHz, cut them off): after a short burst the output is
+// still well above silence in the second after twice that time, so the tail reported is
+// infinite.
+TEST(Tail, ProgramsRingPastTheDelayMemorysLength) {
+    if (!firmwareEmbedded()) {
+        GTEST_SKIP() << "built without the firmware";
+    }
+    struct Case {
+        const char* what;
+        double mode;
+        std::uint32_t pot;  // turned fully up
+    };
+    for (const Case c : {Case{"KAVRO, TWO (repeats) 1", 0.0, kParamPot0 + 2},
+                         Case{"VESTRA, ONE (decay) 1", 2.0, kParamPot0}}) {
+        Fixture f;
+        f.plugin.activate(48000.0, 1, 512);
+        f.set(kParamMode, c.mode);
+        f.set(c.pot, 1.0);
+        constexpr std::uint32_t kBlock = 480;
+        for (int b = 0; b < 20; ++b) f.processBlock(kBlock);  // settle: pots smoothed, pedal engaged
+        for (std::uint32_t i = 0; i < kBlock; ++i) {          // 10 ms of a 1 kHz tone
+            f.block.inLeft()[i] = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * i / 48000.0));
+            f.block.inRight()[i] = f.block.inLeft()[i];
+        }
+        f.processBlock(kBlock);
+        std::fill(f.block.inLeft().begin(), f.block.inLeft().end(), 0.0f);
+        std::fill(f.block.inRight().begin(), f.block.inRight().end(), 0.0f);
+        float peak = 0.0f;
+        for (std::uint32_t done = 0; done < 2 * 32768 + 48000; done += kBlock) {
+            f.processBlock(kBlock);
+            if (done >= 2 * 32768)
+                for (std::uint32_t i = 0; i < kBlock; ++i)
+                    peak =
+                        std::max({peak, std::fabs(f.block.outLeft()[i]), std::fabs(f.block.outRight()[i])});
+        }
+        EXPECT_GT(peak, 1e-3f) << c.what;
+        EXPECT_GE(f.plugin.tailGet(), static_cast<std::uint32_t>(INT32_MAX)) << c.what;
+    }
 }
 
 TEST(Entry, InitCountsAndDeinitNeverGoesBelowZero) {

@@ -187,6 +187,42 @@ TEST(Process, MissingBuffersNeverCrash) {
     EXPECT_EQ(r.plugin.core.sampleCounter, 4u * 32u);  // every block with an output port ran
 }
 
+// A host may leave its own constant flags in the output's mask (all ones, say); the channels
+// the plug-in writes are then marked as not constant, and the others left as they were.
+TEST(Process, ConstantMaskClearedForTheChannelsWritten) {
+    std::vector<float> a(16, 9.0f), b(16, 9.0f), c(16, 9.0f);
+    float* three[3] = {a.data(), b.data(), c.data()};
+    float* rightOnly[2] = {nullptr, b.data()};
+    struct Case {
+        const char* what;
+        float** channels;
+        std::uint32_t channelCount;
+        bool programLoaded;
+        std::uint64_t mask;  // after the block, from all ones
+    };
+    const Case cases[] = {
+        {"stereo", three, 2, true, ~std::uint64_t{3}},
+        {"mono", three, 1, true, ~std::uint64_t{1}},
+        {"a third channel is not written", three, 3, true, ~std::uint64_t{3}},
+        {"no left channel pointer", rightOnly, 2, true, ~std::uint64_t{2}},
+        {"silent block without a program", three, 2, false, ~std::uint64_t{3}},
+    };
+    for (const Case& k : cases) {
+        Running r;
+        if (!k.programLoaded) {
+            for (auto& slot : r.plugin.programs) slot.reset();
+            r.plugin.banks.clear();
+            r.plugin.publishCatalogue(nullptr);
+            r.plugin.activate(48000.0, 1, 16);
+        }
+        clap_audio_buffer outBuf{k.channels, nullptr, k.channelCount, 0, ~std::uint64_t{0}};
+        clap_process p{-1, 16, nullptr, nullptr, &outBuf, 0, 1, nullptr, nullptr};
+        r.plugin.process(&p);
+        EXPECT_EQ(r.plugin.core.loaded != 0, k.programLoaded) << k.what;
+        EXPECT_EQ(outBuf.constant_mask, k.mask) << k.what;
+    }
+}
+
 TEST(Process, EmptyBlockHandlesEventsAfterTheLoop) {
     Running r;
     InputEvents in;
@@ -353,13 +389,19 @@ PressRun runPress(Running& r, const InputEvents* first, int bit, std::uint32_t r
     return result;
 }
 
+// Every press reaches its pin for at least one sample and is released, at any rate: below
+// 40 Hz an editor press would round to no sample at all, and below 17 Hz a MIDI press to a
+// countdown that releases before its pin is held (at 8 Hz and below, to none that releases).
 TEST(Presses, LengthsInSamplesAtTheActivationRate) {
     struct Case {
         double rate;
-        int editorSamples;  // (int)(rate x 0.025)
-        int midiSamples;    // (int)(rate x 0.12)
+        int editorSamples;  // (int)(rate x 0.025), at least 1
+        int midiSamples;    // (int)(rate x 0.12), at least 2
     };
-    for (const Case c : {Case{48000.0, 1200, 5760}, Case{44100.0, 1102, 5292}}) {
+    for (const Case c :
+         {Case{48000.0, 1200, 5760}, Case{44100.0, 1102, 5292}, Case{40.0, 1, 4}, Case{39.0, 1, 4},
+          Case{16.0, 1, 2}, Case{9.0, 1, 2}, Case{8.0, 1, 2}, Case{1.0, 1, 2}}) {
+        SCOPED_TRACE(c.rate);
         Running editor(c.rate);
         editor.run(1);
         editor.plugin.triggerSwitch(4);
@@ -377,8 +419,9 @@ TEST(Presses, LengthsInSamplesAtTheActivationRate) {
         in.midi(0, 0xB0, 119, 127);
         const PressRun press = runPress(midi, &in, 4, kParamSwitch0 + 4);
         EXPECT_EQ(midi.plugin.paramValue(kParamSwitch0 + 4), 0.0);
-        EXPECT_EQ(press.pressedSamples, c.midiSamples - 1) << c.rate;
-        EXPECT_EQ(press.releaseBlock, c.midiSamples - 1) << c.rate;
+        EXPECT_EQ(press.pressedSamples, c.midiSamples - 1);
+        EXPECT_EQ(press.releaseBlock, c.midiSamples - 1);
+        EXPECT_FALSE(midi.pinPressed(4));
     }
 }
 

@@ -261,22 +261,66 @@ TEST(PluginState, SavedSelectionWinsOverTheCustomLoad) {
     EXPECT_TRUE(std::equal(tail.begin(), tail.end(), saved.end() - static_cast<std::ptrdiff_t>(tail.size())));
 }
 
-TEST(PluginState, CustomTextThatDoesNotLoadStillSucceeds) {
-    DirectPlugin p;
-    const auto bytes = StateBytes()
-                           .header(2, 2)
-                           .record(kParamProgram, 3.0)
-                           .record(kParamMode, 1.0)
-                           .str("broken")
-                           .str("this is no HEX text\n")
-                           .str("")
-                           .bytes();
-    EXPECT_TRUE(load(p, bytes));
-    EXPECT_EQ(p.instance->banks.size(), 1u);
-    EXPECT_EQ(p.instance->programName(FXCorePlugin::kCustomSlot), "(no custom program)");
-    EXPECT_EQ(p.instance->customHex, "");
-    EXPECT_EQ(p.value(kParamProgram), 3.0);
-    EXPECT_EQ(p.value(kParamMode), 1.0);
+// A custom text that does not load still gives a successful load, and the custom slot keeps
+// what it held; but the text is the project's: the next save writes it back unchanged, and
+// the host's log hears why it did not load.
+TEST(PluginState, CustomTextThatDoesNotLoadIsKeptAndSavedBack) {
+    std::string oneColonMissing = kEmbeddedPrograms[2].hexText;
+    const std::size_t secondRecord = oneColonMissing.find("\n:");
+    ASSERT_NE(secondRecord, std::string::npos);
+    oneColonMissing.erase(secondRecord + 1, 1);
+    struct Case {
+        const char* what;
+        std::string text;
+        bool customLoadedBefore;  // a custom program already in the slot
+        bool hostLogs;
+        const char* loaderSays;  // part of the loader's error text
+    };
+    const Case cases[] = {
+        {"one ':' missing", oneColonMissing, false, true, "Line 2: record does not start with ':'"},
+        {"no HEX text at all", "this is no HEX text\n", false, true, "Line 1"},
+        {"over a custom program that loaded", oneColonMissing, true, true, "Line 2"},
+        {"a host without a log", oneColonMissing, false, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DirectPlugin p;
+        p.host.offerLog = c.hostLogs;
+        if (c.customLoadedBefore) {
+            ASSERT_TRUE(load(p, StateBytes().header(2, 0).str("good").str(customHexText()).str("").bytes()));
+        }
+        const std::string slotBefore = p.instance->programName(FXCorePlugin::kCustomSlot);
+        const std::size_t banksBefore = p.instance->banks.size();
+        const auto bytes = StateBytes()
+                               .header(2, 2)
+                               .record(kParamProgram, 3.0)
+                               .record(kParamMode, 1.0)
+                               .str("broken")
+                               .str(c.text)
+                               .str("")
+                               .bytes();
+        EXPECT_TRUE(load(p, bytes));
+        EXPECT_EQ(p.instance->programName(FXCorePlugin::kCustomSlot), slotBefore);
+        EXPECT_EQ(p.instance->banks.size(), banksBefore);
+        EXPECT_EQ(p.value(kParamProgram), 3.0);
+        EXPECT_EQ(p.value(kParamMode), 1.0);
+
+        const auto saved = save(p);
+        const auto custom = StateBytes().str("broken").str(c.text).bytes();
+        const std::size_t customAt = 12 + 12 * 18;
+        ASSERT_GE(saved.size(), customAt + custom.size());
+        EXPECT_TRUE(std::equal(custom.begin(), custom.end(), saved.begin() + customAt));
+
+        const auto logged = p.host.logged();
+        if (!c.hostLogs) {
+            EXPECT_TRUE(logged.empty());
+            continue;
+        }
+        ASSERT_EQ(logged.size(), 1u);
+        EXPECT_EQ(logged[0].first, CLAP_LOG_ERROR);
+        EXPECT_NE(logged[0].second.find("\"broken\""), std::string::npos) << logged[0].second;
+        EXPECT_NE(logged[0].second.find(c.loaderSays), std::string::npos) << logged[0].second;
+    }
 }
 
 // The next block after a load applies the selected program: with the custom program's bank

@@ -1,7 +1,7 @@
 #pragma once
 // A clap_host record for tests that talk to an instance directly: it offers "clap.params"
-// (rescan, clear, request_flush) and counts what the plug-in asks of it. Counters are atomic
-// because the plug-in may call request_callback from the audio thread.
+// (rescan, clear, request_flush) and "clap.log", and counts what the plug-in asks of it.
+// Counters are atomic because the plug-in may call request_callback from the audio thread.
 
 #include <clap/clap.h>
 
@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace fxcoreplug::test {
@@ -32,13 +34,19 @@ public:
         };
         params_.clear = [](const clap_host*, clap_id, clap_param_clear_flags) {};
         params_.request_flush = [](const clap_host* h) { self(h)->flushRequests.fetch_add(1); };
+        log_.log = [](const clap_host* h, clap_log_severity severity, const char* msg) {
+            const std::lock_guard<std::mutex> lock(self(h)->mutex_);
+            self(h)->logged_.emplace_back(severity, msg);
+        };
     }
     RecordingHost(const RecordingHost&) = delete;
     RecordingHost& operator=(const RecordingHost&) = delete;
 
     const clap_host* host() const { return &host_; }
-    // Without it the host answers "clap.params" with null, as a host without that extension.
+    // Without them the host answers "clap.params" or "clap.log" with null, as a host without
+    // that extension.
     bool offerParams = true;
+    bool offerLog = true;
 
     std::atomic<int> callbacks{0};
     std::atomic<int> flushRequests{0};
@@ -51,6 +59,11 @@ public:
         const std::lock_guard<std::mutex> lock(mutex_);
         rescans_.clear();
     }
+    // What the plug-in logged: severity and message, in order.
+    std::vector<std::pair<clap_log_severity, std::string>> logged() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return logged_;
+    }
 
 private:
     static RecordingHost* self(const clap_host* h) { return static_cast<RecordingHost*>(h->host_data); }
@@ -58,13 +71,18 @@ private:
         if (id != nullptr && std::strcmp(id, CLAP_EXT_PARAMS) == 0 && self(h)->offerParams) {
             return &self(h)->params_;
         }
+        if (id != nullptr && std::strcmp(id, CLAP_EXT_LOG) == 0 && self(h)->offerLog) {
+            return &self(h)->log_;
+        }
         return nullptr;
     }
 
     clap_host host_{};
     clap_host_params params_{};
+    clap_host_log log_{};
     mutable std::mutex mutex_;
     std::vector<std::uint32_t> rescans_;
+    std::vector<std::pair<clap_log_severity, std::string>> logged_;
 };
 
 }  // namespace fxcoreplug::test

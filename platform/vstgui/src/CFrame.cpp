@@ -79,6 +79,14 @@ int CFrame::getFileDescriptor() const {
     return impl->window ? impl->window->fileDescriptor() : -1;
 }
 
+bool CFrame::isConnectionLost() const {
+    return impl->window && impl->window->connectionLost();
+}
+
+void CFrame::setWindowMapped(bool mapped) {
+    if (impl->window) impl->window->setMapped(mapped);
+}
+
 uint32_t CFrame::getWindowId() const {
     return impl->window ? impl->window->windowId() : 0;
 }
@@ -163,6 +171,7 @@ void CFrame::invalidRect(const CRect& rect) {
 void CFrame::paint() {
     if (!impl->open || impl->damage.isEmpty()) return;
     const std::vector<PixelRect> rects = impl->damage.take();
+    if (isConnectionLost()) return;  // nobody can see it any more
     ++impl->paintCount;
     cairo_t* cr = cairo_create(impl->backBuffer);
     for (const PixelRect& r : rects) cairo_rectangle(cr, r.x0, r.y0, r.width(), r.height());
@@ -297,7 +306,7 @@ void CFrame::dispatchEvent(Event& event) {
 }
 
 void CFrame::processEvents() {
-    if (!impl->window) return;
+    if (!impl->window || impl->window->connectionLost()) return;
     const SharedPointer<CFrame> keep(this);
     PointerInput input;
     const double z = impl->zoom;

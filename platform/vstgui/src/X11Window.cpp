@@ -7,6 +7,9 @@
 namespace VSTGUI {
 namespace {
 
+// The bytes of a PutImage request before its pixels.
+constexpr size_t kPutImageHeaderBytes = 24;
+
 bool visualFits(const xcb_setup_t* setup, const xcb_screen_t* screen) {
     if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) return false;
     if (screen->root_depth != 24 && screen->root_depth != 32) return false;
@@ -136,10 +139,26 @@ void X11Window::createPixmap() {
 }
 
 int X11Window::fileDescriptor() const {
-    return xcb_get_file_descriptor(connection);
+    // A lost connection keeps its descriptor open until the disconnect, at end of file and
+    // so readable for ever: nobody is to wait on it any more.
+    return connectionLost() ? -1 : xcb_get_file_descriptor(connection);
+}
+
+bool X11Window::connectionLost() const {
+    return xcb_connection_has_error(connection) != 0;
+}
+
+void X11Window::setMapped(bool mapped) {
+    if (connectionLost()) return;
+    if (mapped)
+        xcb_map_window(connection, window);
+    else
+        xcb_unmap_window(connection, window);
+    sync();
 }
 
 void X11Window::resize(uint32_t w, uint32_t h) {
+    if (connectionLost()) return;
     const xcb_pixmap_t old = pixmap;
     width = w;
     height = h;
@@ -153,11 +172,14 @@ void X11Window::resize(uint32_t w, uint32_t h) {
 }
 
 void X11Window::present(const std::vector<PixelRect>& rects, cairo_surface_t* backBuffer) {
+    // A request may carry at most this many bytes of pixels (24 bytes go to its header). A
+    // lost connection answers 0 for the length: nothing is sent on it, so nothing is shown.
+    const size_t maxRequestBytes = static_cast<size_t>(xcb_get_maximum_request_length(connection)) * 4u;
+    if (connectionLost() || maxRequestBytes <= kPutImageHeaderBytes) return;
+    const size_t maxBytes = maxRequestBytes - kPutImageHeaderBytes;
     cairo_surface_flush(backBuffer);
     const unsigned char* data = cairo_image_surface_get_data(backBuffer);
     const auto stride = static_cast<size_t>(cairo_image_surface_get_stride(backBuffer));
-    // A request may carry at most this many bytes of pixels (24 bytes go to its header).
-    const size_t maxBytes = static_cast<size_t>(xcb_get_maximum_request_length(connection)) * 4u - 24u;
     std::vector<unsigned char> rows;
     for (const PixelRect& r : rects) {
         const auto rowBytes = static_cast<size_t>(r.width()) * 4u;

@@ -37,12 +37,19 @@ public:
     X11Window(const X11Window&) = delete;
     X11Window& operator=(const X11Window&) = delete;
 
+    // The connection's descriptor; -1 once the connection is lost.
     int fileDescriptor() const;
     uint32_t windowId() const { return window; }
+    // Whether the connection to the server is broken (the server went away, or it refused a
+    // request so badly that xcb gave the connection up). xcb notices this only when it reads
+    // or writes; from then on every request is dropped, and the calls below do nothing.
+    bool connectionLost() const;
     // A new size; the caller then presents the whole back buffer.
     void resize(uint32_t width, uint32_t height);
     // Shows the given rectangles of backBuffer (ARGB32 of the window's size).
     void present(const std::vector<PixelRect>& rects, cairo_surface_t* backBuffer);
+    // Maps or unmaps the window, and waits until the server has done it.
+    void setMapped(bool mapped);
     // The next pointer input already received or readable without blocking; false when none
     // (other events are dropped on the way).
     bool nextInput(PointerInput& input);

@@ -1,11 +1,13 @@
 // A frame embedded in a real X11 window (run under Xvfb): a pointer click injected with
 // XTest reaches the view, and what the window shows is the frame's offscreen image.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "TestViews.h"
@@ -34,9 +36,10 @@ struct X11Fixture : ::testing::Test, x11_test::TestWindow {
     }
     void TearDown() override { closeWindow(); }
 
-    // Runs the event loop until done() or three seconds pass.
+    // Runs the event loop until done(), woken by the frames' connections.
     bool waitFor(const std::function<bool()>& done) {
-        return x11_test::pollUntil([&] { loop.processEvents(); }, done);
+        return x11_test::pollUntil([&] { loop.processEvents(); }, done,
+                                   [&] { return loop.fileDescriptors(); });
     }
     // Whether the window shows exactly the frame's image (red, green and blue of every pixel).
     bool windowShowsImage(CFrame* frame) {
@@ -111,6 +114,42 @@ TEST_F(X11Fixture, ZoomResizesTheWindowInPixels) {
     EXPECT_EQ(sizeOf(frame->getWindowId()), std::make_pair(150, 90));
     EXPECT_TRUE(waitFor([&] { return windowShowsImage(frame); }));
     frame->close();
+}
+
+// A frame whose server dies: once it has read the end of its connection it draws nothing
+// more, gives up its descriptor and says so; closing it is harmless.
+TEST(X11ConnectionLoss, FrameStopsDrawingAndGivesUpItsDescriptor) {
+    x11_test::PrivateXServer server;
+    if (!server.start()) GTEST_SKIP() << "Xvfb cannot be started";
+    const x11_test::DisplayOverride display(server.name());  // where the frame connects
+    x11_test::TestWindow window;
+    ASSERT_TRUE(window.openWindow(300, 200));
+    EventLoop loop;
+    EventLoop::Scope scope(loop);
+    auto* frame = new CFrame(CRect(0, 0, 120, 90), nullptr);
+    auto* view = new vstgui_test::ProbeView(CRect(20, 10, 100, 80), CColor(255, 0, 0));
+    frame->addView(view);
+    ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(window.top))));
+    const int fd = frame->getFileDescriptor();
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(frame->isConnectionLost());
+
+    server.kill();
+    pollfd readable{fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&readable, 1, -1), 1);  // end of file
+    const uint64_t paints = frame->getPaintCount();
+    view->invalid();
+    loop.processEvents();  // reads the end of the connection, then would paint
+    EXPECT_TRUE(frame->isConnectionLost());
+    EXPECT_EQ(frame->getFileDescriptor(), -1);
+    EXPECT_TRUE(loop.fileDescriptors().empty());
+    EXPECT_EQ(frame->getPaintCount(), paints);
+    EXPECT_TRUE(frame->setZoom(2.0));  // nothing is sent on the dead connection
+    frame->setWindowMapped(false);
+    loop.processEvents();
+    EXPECT_EQ(frame->getPaintCount(), paints);
+    frame->close();
+    window.closeWindow();
 }
 
 TEST_F(X11Fixture, OpenFailsWithoutAUsableParent) {

@@ -18,7 +18,8 @@
 // Driving a window frame: the X connection is the frame's own (one per frame). The host's
 // main loop polls getFileDescriptor() and calls processEvents(), which drains what is
 // queued without blocking, dispatches it and paints. EventLoop does this for every frame
-// opened while it was bound.
+// opened while it was bound. A frame whose connection is lost stops drawing and gives up
+// its descriptor (isConnectionLost).
 #pragma once
 
 #include <cstdint>
@@ -71,8 +72,16 @@ public:
     static int32_t kDefaultKnobMode;
 
     // Platform entry points.
-    // The X connection's descriptor; -1 for an offscreen or closed frame.
+    // The X connection's descriptor; -1 for an offscreen or closed frame, and once the
+    // connection is lost.
     int getFileDescriptor() const;
+    // Whether the window's X connection is broken (the server went away). It is noticed
+    // when the frame next reads or writes it (processEvents, paint); from then on the frame
+    // neither draws nor reads, and waits only to be closed.
+    bool isConnectionLost() const;
+    // Maps or unmaps the frame's window (a frame opens mapped); nothing for an offscreen
+    // frame. The server has done it when this returns.
+    void setWindowMapped(bool mapped);
     // Drains the X events already received or readable now without blocking, dispatches
     // them, then paints. Nothing for an offscreen frame.
     void processEvents();
