@@ -1,14 +1,51 @@
 #include "CairoBitmap.h"
 
 #include <png.h>
+#include <sys/mman.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
 
 namespace VSTGUI {
 
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+SharedPointer<PixelBlock> PixelBlock::create(size_t bytes) {
+    // calloc: memory fresh from the system comes zeroed without being written.
+    auto* memory = static_cast<uint8_t*>(std::calloc(bytes == 0 ? 1 : bytes, 1));
+    if (!memory) return nullptr;
+#ifdef MADV_HUGEPAGE
+    // The whole huge pages inside the block; advice only, so its failure changes nothing.
+    const auto start = (reinterpret_cast<uintptr_t>(memory) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(memory) + bytes) & ~(kHugePage - 1);
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#endif
+    auto* block = new (std::nothrow) PixelBlock(memory);
+    if (!block) std::free(memory);
+    return owned(block);
+}
+
+PixelBlock::~PixelBlock() {
+    std::free(bytes);
+}
+
 CairoBitmap::CairoBitmap(uint32_t w, uint32_t h)
-    : pixels(static_cast<size_t>(w) * h * 4u, 0), width(w), height(h) {}
+    : CairoBitmap(w, h, PixelBlock::create(static_cast<size_t>(w) * h * 4u), nullptr) {}
+
+CairoBitmap::CairoBitmap(uint32_t w, uint32_t h, SharedPointer<PixelBlock> memory, uint8_t* start)
+    : block(std::move(memory)),
+      pixels(start   ? start
+             : block ? block->data()
+                     : nullptr),
+      width(w),
+      height(h) {}
 
 CairoBitmap::~CairoBitmap() {
     if (cache) cairo_surface_destroy(cache);
@@ -27,7 +64,7 @@ bool CairoBitmap::writePNG(const char* path) const {
     image.height = height;
     image.format = PNG_FORMAT_RGBA;
     const int ok =
-        png_image_write_to_file(&image, path, 0, pixels.data(), static_cast<png_int_32>(width * 4u), nullptr);
+        png_image_write_to_file(&image, path, 0, pixels, static_cast<png_int_32>(width * 4u), nullptr);
     png_image_free(&image);
     return ok != 0;
 }
@@ -48,7 +85,7 @@ cairo_surface_t* CairoBitmap::surface() {
         unsigned char* data = cairo_image_surface_get_data(cache);
         const auto stride = static_cast<size_t>(cairo_image_surface_get_stride(cache));
         for (uint32_t y = 0; y < height; ++y) {
-            const uint8_t* src = pixels.data() + static_cast<size_t>(y) * width * 4u;
+            const uint8_t* src = pixels + static_cast<size_t>(y) * width * 4u;
             auto* dst = reinterpret_cast<uint32_t*>(data + y * stride);
             for (uint32_t x = 0; x < width; ++x, src += 4) {
                 const uint8_t a = src[3];
@@ -68,13 +105,35 @@ namespace {
 
 class CairoFactory final : public IPlatformFactory {
 public:
-    PlatformBitmapPtr createBitmap(const CPoint& size) const override {
+    static bool validSize(const CPoint& size) {
         const double w = size.x;
         const double h = size.y;
-        if (!(w >= 1.0 && h >= 1.0 && w <= CairoBitmap::kMaxSide && h <= CairoBitmap::kMaxSide))
-            return nullptr;
-        if (w != std::floor(w) || h != std::floor(h)) return nullptr;
-        return owned<IPlatformBitmap>(new CairoBitmap(static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
+        return w >= 1.0 && h >= 1.0 && w <= CairoBitmap::kMaxSide && h <= CairoBitmap::kMaxSide &&
+               w == std::floor(w) && h == std::floor(h);
+    }
+
+    PlatformBitmapPtr createBitmap(const CPoint& size) const override {
+        if (!validSize(size)) return nullptr;
+        const double w = size.x;
+        const double h = size.y;
+        auto* bitmap = new CairoBitmap(static_cast<uint32_t>(w), static_cast<uint32_t>(h));
+        PlatformBitmapPtr result = owned<IPlatformBitmap>(bitmap);
+        return bitmap->rgba() ? result : nullptr;
+    }
+
+    std::vector<PlatformBitmapPtr> createBitmaps(const CPoint& size, uint32_t count) const override {
+        std::vector<PlatformBitmapPtr> bitmaps;
+        if (!validSize(size) || count == 0) return bitmaps;
+        const auto w = static_cast<uint32_t>(size.x);
+        const auto h = static_cast<uint32_t>(size.y);
+        const size_t frameBytes = static_cast<size_t>(w) * h * 4u;
+        SharedPointer<PixelBlock> block = PixelBlock::create(frameBytes * count);
+        if (!block) return bitmaps;
+        bitmaps.reserve(count);
+        for (uint32_t i = 0; i < count; ++i)
+            bitmaps.push_back(
+                owned<IPlatformBitmap>(new CairoBitmap(w, h, block, block->data() + frameBytes * i)));
+        return bitmaps;
     }
 
     PlatformBitmapPtr createBitmapFromMemory(const void* data, uint32_t size) const override {
@@ -95,8 +154,8 @@ public:
         image.format = PNG_FORMAT_RGBA;
         auto* bitmap = new CairoBitmap(image.width, image.height);
         PlatformBitmapPtr result = owned<IPlatformBitmap>(bitmap);
-        if (!png_image_finish_read(&image, nullptr, bitmap->rgba(), static_cast<png_int_32>(image.width * 4u),
-                                   nullptr)) {
+        if (!bitmap->rgba() || !png_image_finish_read(&image, nullptr, bitmap->rgba(),
+                                                      static_cast<png_int_32>(image.width * 4u), nullptr)) {
             png_image_free(&image);
             return nullptr;
         }
