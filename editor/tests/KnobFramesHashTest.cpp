@@ -4,6 +4,8 @@
 // holds, and for noise pictures that reach the pixel rule's corners (alpha cut, clamps,
 // edges) far more often than the pictures do. The hashes were taken from the per-pixel
 // accessor loop; any change to the arithmetic that moves one byte of one frame shows here.
+// Each rendering way (one pixel or four at a time, on the caller alone or with workers)
+// must give them; the worker runs make this a cross-thread test, run under TSan too.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -39,6 +41,13 @@ struct Fnv1a {
     }
 };
 
+// The editor's way (whatever suits this processor), and each way pinned down.
+const FrameRendering kWays[] = {{}, {0, false}, {0, true}, {3, false}, {3, true}};
+
+std::string wayName(const FrameRendering& way) {
+    return "workers " + std::to_string(way.workers) + (way.wideVectors ? " wide" : " one pixel");
+}
+
 std::uint64_t seriesHash(const FrameSeries& frames) {
     Fnv1a f;
     f.word(static_cast<std::uint32_t>(frames.size()));
@@ -69,22 +78,27 @@ const std::map<std::string, std::uint64_t> kCatalogueHashes = {
 };
 
 TEST(KnobFramesHash, EveryCatalogueSeriesAsFirstRendered) {
-    std::map<std::string, std::uint64_t> seen;
-    for (const PanelLayout& row : kPanels)
-        for (std::int32_t k = 0; k < row.knobCount; ++k) {
-            const KnobSpec& spec = row.knobs[k];
-            const std::string key = std::string(spec.image) + "@" + std::to_string(spec.size);
-            if (seen.count(key)) continue;
-            auto cap = PanelEditor::loadImage(spec.image, false);
-            ASSERT_TRUE(cap) << key;
-            const FrameSeries frames = makeRotationFrames(cap, 128, 0.0, 135.0, spec.size);
-            ASSERT_EQ(frames.size(), 128u) << key;
-            seen[key] = seriesHash(frames);
+    // The editor's way and the plainest one (one pixel at a time on the caller) for every
+    // series; the others on the noise pictures below.
+    for (const FrameRendering& way : {kWays[0], kWays[1]}) {
+        std::map<std::string, std::uint64_t> seen;
+        for (const PanelLayout& row : kPanels)
+            for (std::int32_t k = 0; k < row.knobCount; ++k) {
+                const KnobSpec& spec = row.knobs[k];
+                const std::string key = std::string(spec.image) + "@" + std::to_string(spec.size);
+                if (seen.count(key)) continue;
+                auto cap = PanelEditor::loadImage(spec.image, false);
+                ASSERT_TRUE(cap) << key;
+                const FrameSeries frames = makeRotationFrames(cap, 128, 0.0, 135.0, spec.size, way);
+                ASSERT_EQ(frames.size(), 128u) << key;
+                seen[key] = seriesHash(frames);
+            }
+        ASSERT_EQ(seen.size(), kCatalogueHashes.size());
+        for (const auto& [key, hash] : seen) {
+            ASSERT_EQ(kCatalogueHashes.count(key), 1u) << key;
+            EXPECT_EQ(hash, kCatalogueHashes.at(key))
+                << key << ", " << wayName(way) << std::hex << " 0x" << hash;
         }
-    ASSERT_EQ(seen.size(), kCatalogueHashes.size());
-    for (const auto& [key, hash] : seen) {
-        ASSERT_EQ(kCatalogueHashes.count(key), 1u) << key;
-        EXPECT_EQ(hash, kCatalogueHashes.at(key)) << key << std::hex << " 0x" << hash;
     }
 }
 
@@ -132,10 +146,13 @@ TEST(KnobFramesHash, NoisePicturesAtOtherCountsOffsetsAndSizes) {
              Case{2, 2, 1.0, 3, 45.0, 90.0, 3.0, 0x429203cee3c874d2ull},   // the smallest filterable source
          }) {
         auto source = noise(c.w, c.h, c.scale, c.w * 131u + c.h);
-        const FrameSeries frames = makeRotationFrames(source, c.count, c.offset, c.halfRange, c.target);
-        ASSERT_EQ(frames.size(), static_cast<std::size_t>(c.count)) << c.w << "x" << c.h;
-        const std::uint64_t hash = seriesHash(frames);
-        EXPECT_EQ(hash, c.hash) << c.w << "x" << c.h << std::hex << " 0x" << hash;
+        for (const FrameRendering& way : kWays) {
+            const FrameSeries frames =
+                makeRotationFrames(source, c.count, c.offset, c.halfRange, c.target, way);
+            ASSERT_EQ(frames.size(), static_cast<std::size_t>(c.count)) << c.w << "x" << c.h;
+            const std::uint64_t hash = seriesHash(frames);
+            EXPECT_EQ(hash, c.hash) << c.w << "x" << c.h << ", " << wayName(way) << std::hex << " 0x" << hash;
+        }
     }
 }
 
