@@ -1,6 +1,7 @@
 #include "editor/RotationFrames.h"
 
 #include <pthread.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,10 +24,34 @@ namespace {
 // lines and let one gather fetch a channel of four neighbours.
 constexpr std::size_t kChannels = 4;
 
-struct SourcePixels {
+// The copy is mapped from the system and given back whole when the call ends. From the
+// allocator, a block this large would, when freed, raise its threshold for mapping blocks
+// of their own, and keep the editor's later blocks in its heap, resident after they go.
+class SourcePixels {
+public:
+    SourcePixels() = default;
+    ~SourcePixels() {
+        if (values) munmap(values, bytes);
+    }
+    SourcePixels(const SourcePixels&) = delete;
+    SourcePixels& operator=(const SourcePixels&) = delete;
+
+    bool allocate(std::uint32_t w, std::uint32_t h) {
+        bytes = static_cast<std::size_t>(w) * h * kChannels * sizeof(double);
+        void* mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) return false;
+        values = static_cast<double*>(mapped);
+        width = w;
+        height = h;
+        return true;
+    }
+
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    std::vector<double> values;  // width x height x kChannels, rows top first
+    double* values = nullptr;  // width x height x kChannels, rows top first
+
+private:
+    std::size_t bytes = 0;
 };
 
 bool readSource(VSTGUI::CBitmap* source, std::uint32_t w, std::uint32_t h, SourcePixels& out) {
@@ -37,9 +62,7 @@ bool readSource(VSTGUI::CBitmap* source, std::uint32_t w, std::uint32_t h, Sourc
         static_cast<std::uint64_t>(w) * h)
         return false;
     const std::size_t total = static_cast<std::size_t>(w) * h;
-    out.width = w;
-    out.height = h;
-    out.values.resize(total * kChannels);
+    if (!out.allocate(w, h)) return false;
     // Pixel n in the access's walk order, which goes row by row over the access's own width.
     const std::uint8_t* in = access->getAddress();
     for (std::size_t n = 0; n < total; ++n, in += kChannels) {
@@ -176,7 +199,7 @@ CORLINDE_AVX2 inline __m128i toBytes(__m256d value) {
 CORLINDE_AVX2 void renderAvx2(const SourcePixels& src, const Mapping& m, const FrameJob& job,
                               double* columnCos, double* columnSin) {
     columnTerms(m, job, columnCos, columnSin);
-    const double* base = src.values.data();
+    const double* base = src.values;
     const __m256d zero = _mm256_setzero_pd();
     const __m256d cxS = _mm256_set1_pd(m.cxS);
     const __m256d cyS = _mm256_set1_pd(m.cyS);
@@ -290,6 +313,7 @@ void* fillerThread(void* filler) {
 }
 
 constexpr int kMaxWorkers = 3;
+constexpr std::size_t kWorkerStack = std::size_t{256} << 10;
 // Below this many output pixels in a series, starting threads costs more than it saves.
 constexpr double kPixelsPerWorker = 1 << 18;
 
@@ -309,11 +333,17 @@ void fillSeries(SeriesWork& work, int workers) {
     for (Filler& filler : fillers) filler = {&work, std::vector<double>(columnValues)};
     std::vector<pthread_t> started;
     started.reserve(static_cast<std::size_t>(workers));
+    // A filler needs little stack; a small one keeps the threads' footprint small.
+    pthread_attr_t attributes;
+    const bool small = pthread_attr_init(&attributes) == 0;
+    if (small) pthread_attr_setstacksize(&attributes, kWorkerStack);
     for (std::size_t i = 1; i < fillers.size(); ++i) {
         pthread_t thread;
-        if (pthread_create(&thread, nullptr, fillerThread, &fillers[i]) != 0) break;  // the rest here
+        if (pthread_create(&thread, small ? &attributes : nullptr, fillerThread, &fillers[i]) != 0)
+            break;  // the rest is done here
         started.push_back(thread);
     }
+    if (small) pthread_attr_destroy(&attributes);
     fillFrames(fillers[0]);
     for (pthread_t thread : started) pthread_join(thread, nullptr);
 }

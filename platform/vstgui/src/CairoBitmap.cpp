@@ -13,27 +13,38 @@ namespace VSTGUI {
 
 namespace {
 
-constexpr size_t kHugePage = size_t{2} << 20;
+// Blocks from this size on are mapped from the system directly: they come zeroed without
+// being written, and go back whole when freed, without moving the allocator's own mapping
+// threshold (which would keep later, smaller blocks in its heap after they are freed).
+constexpr size_t kMappedBlock = size_t{1} << 18;
 
 }  // namespace
 
 SharedPointer<PixelBlock> PixelBlock::create(size_t bytes) {
-    // calloc: memory fresh from the system comes zeroed without being written.
-    auto* memory = static_cast<uint8_t*>(std::calloc(bytes == 0 ? 1 : bytes, 1));
-    if (!memory) return nullptr;
-#ifdef MADV_HUGEPAGE
-    // The whole huge pages inside the block; advice only, so its failure changes nothing.
-    const auto start = (reinterpret_cast<uintptr_t>(memory) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<uintptr_t>(memory) + bytes) & ~(kHugePage - 1);
-    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#endif
-    auto* block = new (std::nothrow) PixelBlock(memory);
-    if (!block) std::free(memory);
+    const size_t size = bytes == 0 ? 1 : bytes;
+    uint8_t* memory = nullptr;
+    if (size >= kMappedBlock) {
+        void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) return nullptr;
+        memory = static_cast<uint8_t*>(mapped);
+    } else {
+        memory = static_cast<uint8_t*>(std::calloc(size, 1));
+        if (!memory) return nullptr;
+    }
+    auto* block = new (std::nothrow) PixelBlock(memory, size);
+    if (!block) release(memory, size);
     return owned(block);
 }
 
+void PixelBlock::release(uint8_t* memory, size_t size) {
+    if (size >= kMappedBlock)
+        munmap(memory, size);
+    else
+        std::free(memory);
+}
+
 PixelBlock::~PixelBlock() {
-    std::free(bytes);
+    release(bytes, size);
 }
 
 CairoBitmap::CairoBitmap(uint32_t w, uint32_t h)

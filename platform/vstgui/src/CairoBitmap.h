@@ -11,8 +11,7 @@
 namespace VSTGUI {
 
 // Zeroed memory for the pixels of one or more bitmaps, freed when the last bitmap that
-// uses it goes. Large blocks are asked for huge pages where the system offers them on
-// request, so that filling them costs a few page faults instead of one per 4 KB.
+// uses it goes.
 class PixelBlock final : public CBaseObject {
 public:
     // Null when the memory cannot be had.
@@ -23,8 +22,10 @@ public:
     uint8_t* data() const { return bytes; }
 
 private:
-    explicit PixelBlock(uint8_t* memory) : bytes(memory) {}
+    PixelBlock(uint8_t* memory, size_t length) : bytes(memory), size(length) {}
+    static void release(uint8_t* memory, size_t size);
     uint8_t* bytes;
+    size_t size;
 };
 
 class CairoBitmap final : public IPlatformBitmap {
