@@ -9,6 +9,10 @@
 #include <new>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace VSTGUI {
 
 namespace {
@@ -80,6 +84,44 @@ bool CairoBitmap::writePNG(const char* path) const {
     return ok != 0;
 }
 
+namespace {
+
+// The first pixels of a row (a multiple of four, the rest left to the caller) from straight
+// RGBA bytes to premultiplied ARGB32 words, four at a time in SSE2: premultiplyChannel's
+// (c x a + 127) / 255 as (x + 1 + (x >> 8)) >> 8 with x = c x a + 127, which is the same
+// for every x up to 65152 and stays within 16 bits. Returns how many pixels it did.
+uint32_t premultiplyRow(const uint8_t* src, uint32_t* dst, uint32_t count) {
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(127);
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+    // Two pixels in 16-bit lanes R G B A R G B A to B' G' R' A A' ... with the alpha kept.
+    auto two = [&](__m128i v) {
+        const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF);
+        __m128i x = _mm_add_epi16(_mm_mullo_epi16(v, alpha), half);
+        x = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+        x = _mm_or_si128(_mm_andnot_si128(alphaLanes, x), _mm_and_si128(alphaLanes, v));
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xC6), 0xC6);  // red and blue swapped
+    };
+    uint32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x * 4u));
+        const __m128i out =
+            _mm_packus_epi16(two(_mm_unpacklo_epi8(in, zero)), two(_mm_unpackhi_epi8(in, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), out);
+    }
+    return x;
+#else
+    (void)src;
+    (void)dst;
+    (void)count;
+    return 0;
+#endif
+}
+
+}  // namespace
+
 cairo_surface_t* CairoBitmap::surface() {
     if (!cache) {
         cache = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width),
@@ -98,7 +140,9 @@ cairo_surface_t* CairoBitmap::surface() {
         for (uint32_t y = 0; y < height; ++y) {
             const uint8_t* src = pixels + static_cast<size_t>(y) * width * 4u;
             auto* dst = reinterpret_cast<uint32_t*>(data + y * stride);
-            for (uint32_t x = 0; x < width; ++x, src += 4) {
+            const uint32_t done = premultiplyRow(src, dst, width);
+            src += static_cast<size_t>(done) * 4u;
+            for (uint32_t x = done; x < width; ++x, src += 4) {
                 const uint8_t a = src[3];
                 dst[x] = (static_cast<uint32_t>(a) << 24) |
                          (static_cast<uint32_t>(premultiplyChannel(src[0], a)) << 16) |

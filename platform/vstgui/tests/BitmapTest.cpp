@@ -190,6 +190,38 @@ TEST(PixelAccess, ReleaseWritesBackWhatTheBitmapDraws) {
     frame->close();
 }
 
+TEST(Bitmap, DrawsEveryColourAndAlphaPremultipliedRoundedToNearest) {
+    // Pixel (c, a) of a 256 x 256 picture has red and blue c, green 255 - c and alpha a;
+    // drawn over the frame's opaque black, each channel comes out as its premultiplied
+    // value, (c x a + 127) / 255.
+    auto picture = makeOwned<CBitmap>(getPlatformFactory().createBitmap(CPoint(256, 256)));
+    {
+        auto access = CBitmapPixelAccess::create(picture, false);
+        do {
+            const auto c = static_cast<uint8_t>(access->getX());
+            access->setColor(
+                CColor(c, static_cast<uint8_t>(255 - c), c, static_cast<uint8_t>(access->getY())));
+        } while (++*access);
+    }
+    auto* frame = new CFrame(CRect(0, 0, 256, 256), nullptr);
+    ASSERT_TRUE(frame->open(nullptr));
+    frame->setBackground(picture);
+    auto image = makeOwned<CBitmap>(frame->copyImage());
+    frame->close();
+    auto access = CBitmapPixelAccess::create(image, false);
+    int wrong = 0;
+    do {
+        const uint32_t c = access->getX(), a = access->getY();
+        CColor got;
+        access->getColor(got);
+        const auto expect = [a](uint32_t v) { return static_cast<uint8_t>((v * a + 127) / 255); };
+        if (got != CColor(expect(c), expect(255 - c), expect(c), 255) && ++wrong <= 5)
+            ADD_FAILURE() << "c " << c << " a " << a << ": " << int(got.red) << " " << int(got.green) << " "
+                          << int(got.blue) << " " << int(got.alpha);
+    } while (++*access);
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(PlatformBitmap, WritesAPngThatDecodesToTheSamePixels) {
     auto bitmap = vstgui_test::solidBitmap(3, 2, CColor(10, 20, 30, 128));
     const char* path = "vstgui_bitmap_test.png";
