@@ -165,8 +165,10 @@ void renderPortable(const SourcePixels& src, const Mapping& m, const FrameJob& j
 #define CORLINDE_AVX2 __attribute__((target("avx2")))
 // The library's unmasked gather starts from an undefined vector that it overwrites whole,
 // which GCC takes for a read of an uninitialised value.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // The offsets of a group's four neighbourhoods in the source: top left, top right, bottom
 // left, bottom right, in doubles.
@@ -263,7 +265,9 @@ CORLINDE_AVX2 void renderAvx2(const SourcePixels& src, const Mapping& m, const F
     }
 }
 
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 bool haveAvx2() {
     static const bool s_avx2 = __builtin_cpu_supports("avx2") != 0;
@@ -422,7 +426,10 @@ FrameSeries makeRotationFrames(VSTGUI::CBitmap* source, int count, double offset
 
     SeriesWork work{&src, &mapping, jobs.data(), static_cast<int>(jobs.size()), false};
 #ifdef CORLINDE_FRAMES_AVX2
-    work.wide = rendering.wideVectors && haveAvx2();
+    // The gathers take 32-bit offsets: every neighbour's must fit.
+    const bool offsetsFit =
+        (static_cast<std::uint64_t>(w) * h + w + 1) * kChannels < (std::uint64_t{1} << 31);
+    work.wide = rendering.wideVectors && offsetsFit && haveAvx2();
 #endif
     fillSeries(work, workersFor(rendering, work.count, mapping));
     return frames;
