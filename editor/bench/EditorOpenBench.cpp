@@ -2,22 +2,44 @@
 // as a host sees it when it shows the editor; and the parts of that cost.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "editor/PanelEditor.h"
 #include "editor/RotationFrames.h"
 #include "plugin/FXCorePlugin.h"
 
 namespace {
 
+// The process's resident memory in MB (/proc/self/statm), 0 where it cannot be read.
+double residentMegabytes() {
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return 0.0;
+    const bool read = std::fscanf(statm, "%ld %ld", &pages, &resident) == 2;
+    std::fclose(statm);
+    return read ? static_cast<double>(resident) * 4096.0 / 1e6 : 0.0;
+}
+
 // open (pictures decoded, 4 frame series of 128 rendered, views built), first paint, close.
+// Counters: the process's resident memory before the first open and while the editor is
+// open after its first paint (the most over the iterations), in MB.
 void BM_OpenPedalEditor(benchmark::State& state) {
     fxcoreplug::FXCorePlugin plugin(nullptr);
+    const double before = residentMegabytes();
+    double open = 0.0;
     for (auto _ : state) {
         fxcoreplug::PanelEditor editor(plugin);
         editor.open(nullptr);
         editor.getFrame()->paint();
         benchmark::DoNotOptimize(editor.getFrame()->getPaintCount());
+        state.PauseTiming();
+        open = std::max(open, residentMegabytes());
+        state.ResumeTiming();
         editor.close();
     }
+    state.counters["rss_before_MB"] = before;
+    state.counters["rss_open_MB"] = open;
 }
 BENCHMARK(BM_OpenPedalEditor)->Unit(benchmark::kMillisecond);
 

@@ -5,11 +5,28 @@
 #include <cairo.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "vstgui/CBitmap.h"
 
 namespace VSTGUI {
+
+// Zeroed memory for the pixels of one or more bitmaps, freed when the last bitmap that
+// uses it goes.
+class PixelBlock final : public CBaseObject {
+public:
+    // Null when the memory cannot be had.
+    static SharedPointer<PixelBlock> create(size_t bytes);
+    ~PixelBlock() override;
+    PixelBlock(const PixelBlock&) = delete;
+    PixelBlock& operator=(const PixelBlock&) = delete;
+    uint8_t* data() const { return bytes; }
+
+private:
+    PixelBlock(uint8_t* memory, size_t length) : bytes(memory), size(length) {}
+    static void release(uint8_t* memory, size_t size);
+    uint8_t* bytes;
+    size_t size;
+};
 
 class CairoBitmap final : public IPlatformBitmap {
 public:
@@ -17,6 +34,9 @@ public:
 
     // Transparent pixels; width and height from 1 to kMaxSide.
     CairoBitmap(uint32_t w, uint32_t h);
+    // Pixels at pixels (width x height x 4 bytes, transparent) inside block, which the
+    // bitmap keeps alive.
+    CairoBitmap(uint32_t w, uint32_t h, SharedPointer<PixelBlock> block, uint8_t* pixels);
     ~CairoBitmap() override;
     CairoBitmap(const CairoBitmap&) = delete;
     CairoBitmap& operator=(const CairoBitmap&) = delete;
@@ -28,8 +48,8 @@ public:
 
     uint32_t pixelWidth() const { return width; }
     uint32_t pixelHeight() const { return height; }
-    uint8_t* rgba() { return pixels.data(); }
-    const uint8_t* rgba() const { return pixels.data(); }
+    uint8_t* rgba() { return pixels; }
+    const uint8_t* rgba() const { return pixels; }
     // The pixels changed: the drawing copy is made again when next needed.
     void pixelsChanged() { cacheValid = false; }
     // The premultiplied ARGB32 copy for drawing; null when cairo cannot make one.
@@ -39,7 +59,8 @@ public:
     static CairoBitmap* from(IPlatformBitmap* bitmap) { return static_cast<CairoBitmap*>(bitmap); }
 
 private:
-    std::vector<uint8_t> pixels;  // width x height x 4, rows top first, bytes R G B A
+    SharedPointer<PixelBlock> block;  // holds the pixels, perhaps with other bitmaps' pixels
+    uint8_t* pixels;                  // width x height x 4, rows top first, bytes R G B A
     uint32_t width;
     uint32_t height;
     double scaleFactor = 1.0;

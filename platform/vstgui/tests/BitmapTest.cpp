@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "TestViews.h"
@@ -86,6 +87,34 @@ TEST(PlatformFactory, CreateBitmapTakesWholePositiveSizes) {
         EXPECT_FALSE(f.createBitmap(bad)) << bad.x << " x " << bad.y;
 }
 
+TEST(PlatformFactory, CreateBitmapsSharesOneBlockAmongSeparateBitmaps) {
+    const auto& f = getPlatformFactory();
+    std::vector<PlatformBitmapPtr> series = f.createBitmaps(CPoint(3, 2), 4);
+    ASSERT_EQ(series.size(), 4u);
+    // Each its own transparent bitmap; a write through one leaves the others as they were.
+    auto second = makeOwned<CBitmap>(series[1]);
+    {
+        auto access = CBitmapPixelAccess::create(second, false);
+        do {
+            access->setColor(CColor(1, 2, 3, 4));
+        } while (++*access);
+    }
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        EXPECT_EQ(series[i]->getSize(), CPoint(3, 2));
+        for (auto [x, y] : {std::pair{0u, 0u}, {2u, 1u}})
+            EXPECT_EQ(vstgui_test::pixelAt(series[i], x, y), i == 1 ? CColor(1, 2, 3, 4) : CColor(0, 0, 0, 0))
+                << i;
+    }
+    // The block lives while any of its bitmaps does.
+    PlatformBitmapPtr kept = series[1];
+    series.clear();
+    second = nullptr;
+    EXPECT_EQ(vstgui_test::pixelAt(kept, 2, 1), CColor(1, 2, 3, 4));
+    for (CPoint bad : {CPoint(0, 5), CPoint(2.5, 2), CPoint(std::nan(""), 3), CPoint(20000, 1)})
+        EXPECT_TRUE(f.createBitmaps(bad, 3).empty()) << bad.x << " x " << bad.y;
+    EXPECT_TRUE(f.createBitmaps(CPoint(3, 2), 0).empty());
+}
+
 TEST(Bitmap, SizeInPointsIsPixelsOverScaleFactor) {
     PlatformBitmapPtr p = getPlatformFactory().createBitmap(CPoint(99, 118));
     p->setScaleFactor(2.0);
@@ -126,6 +155,24 @@ TEST(PixelAccess, StraightAndPremultipliedBothWays) {
     EXPECT_FALSE(CBitmapPixelAccess::create(nullptr, false));
 }
 
+TEST(PixelAccess, RowsAreTheStraightBytesOfTheWalk) {
+    auto bitmap = vstgui_test::solidBitmap(3, 2, CColor(0, 0, 0, 0));
+    {
+        auto access = CBitmapPixelAccess::create(bitmap, true);
+        ASSERT_EQ(access->getBytesPerRow(), 12u);
+        std::uint8_t* row1 = access->getAddress() + access->getBytesPerRow();
+        const std::uint8_t pixel[4] = {10, 20, 30, 128};
+        std::memcpy(row1 + 2 * 4, pixel, 4);
+        // Straight bytes whatever the access's premultiplication.
+        ASSERT_TRUE(access->setPosition(2, 1));
+        CColor c;
+        access->getColor(c);
+        EXPECT_EQ(c, CColor(5, 10, 15, 128));
+    }
+    EXPECT_EQ(vstgui_test::pixelAt(bitmap->getPlatformBitmap(), 2, 1), CColor(10, 20, 30, 128));
+    EXPECT_EQ(vstgui_test::pixelAt(bitmap->getPlatformBitmap(), 1, 1), CColor(0, 0, 0, 0));
+}
+
 TEST(PixelAccess, ReleaseWritesBackWhatTheBitmapDraws) {
     auto bitmap = vstgui_test::solidBitmap(10, 10, CColor(255, 0, 0));
     auto* frame = new CFrame(CRect(0, 0, 10, 10), nullptr);
@@ -141,6 +188,38 @@ TEST(PixelAccess, ReleaseWritesBackWhatTheBitmapDraws) {
     frame->invalid();
     EXPECT_EQ(vstgui_test::pixelAt(frame->copyImage(), 5, 5), CColor(0, 0, 255));
     frame->close();
+}
+
+TEST(Bitmap, DrawsEveryColourAndAlphaPremultipliedRoundedToNearest) {
+    // Pixel (c, a) of a 256 x 256 picture has red and blue c, green 255 - c and alpha a;
+    // drawn over the frame's opaque black, each channel comes out as its premultiplied
+    // value, (c x a + 127) / 255.
+    auto picture = makeOwned<CBitmap>(getPlatformFactory().createBitmap(CPoint(256, 256)));
+    {
+        auto access = CBitmapPixelAccess::create(picture, false);
+        do {
+            const auto c = static_cast<uint8_t>(access->getX());
+            access->setColor(
+                CColor(c, static_cast<uint8_t>(255 - c), c, static_cast<uint8_t>(access->getY())));
+        } while (++*access);
+    }
+    auto* frame = new CFrame(CRect(0, 0, 256, 256), nullptr);
+    ASSERT_TRUE(frame->open(nullptr));
+    frame->setBackground(picture);
+    auto image = makeOwned<CBitmap>(frame->copyImage());
+    frame->close();
+    auto access = CBitmapPixelAccess::create(image, false);
+    int wrong = 0;
+    do {
+        const uint32_t c = access->getX(), a = access->getY();
+        CColor got;
+        access->getColor(got);
+        const auto expect = [a](uint32_t v) { return static_cast<uint8_t>((v * a + 127) / 255); };
+        if (got != CColor(expect(c), expect(255 - c), expect(c), 255) && ++wrong <= 5)
+            ADD_FAILURE() << "c " << c << " a " << a << ": " << int(got.red) << " " << int(got.green) << " "
+                          << int(got.blue) << " " << int(got.alpha);
+    } while (++*access);
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(PlatformBitmap, WritesAPngThatDecodesToTheSamePixels) {

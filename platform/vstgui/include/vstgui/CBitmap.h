@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "vstgui/CColor.h"
 #include "vstgui/Geometry.h"
@@ -35,6 +36,10 @@ public:
     // A new transparent (0, 0, 0, 0) bitmap of size.x by size.y pixels, scale factor 1; null
     // when a side is below 1, not a whole number, or too large (above 16384 pixels).
     virtual PlatformBitmapPtr createBitmap(const CPoint& size) const = 0;
+    // count bitmaps as createBitmap makes them, whose pixels lie in one allocation that is
+    // freed when the last of them goes (for a series of equal images made and dropped
+    // together); empty for a size createBitmap refuses, a count of 0, or no memory.
+    virtual std::vector<PlatformBitmapPtr> createBitmaps(const CPoint& size, uint32_t count) const = 0;
     // A bitmap decoded from the bytes of a PNG file, scale factor 1; null when the bytes do
     // not decode (null data, zero size, corrupt or truncated PNG).
     virtual PlatformBitmapPtr createBitmapFromMemory(const void* data, uint32_t size) const = 0;
@@ -86,6 +91,13 @@ public:
 
     void getColor(CColor& colour) const;
     void setColor(const CColor& colour);
+
+    // The pixels themselves, for loops that read or write a whole bitmap: row y starts at
+    // getAddress() + y x getBytesPerRow(), four bytes per pixel, red, green, blue, alpha,
+    // always straight (premultiplication applies only to getColor and setColor). Valid while
+    // the access lives; what is written is taken when it is released, as with setColor.
+    uint8_t* getAddress() const { return pixels; }
+    uint32_t getBytesPerRow() const { return width * 4u; }
 
 private:
     CBitmapPixelAccess(CBitmap* bitmap, bool premultiplied);
