@@ -375,9 +375,6 @@ TEST(Activation, RateAndPressStates) {
 // still well above silence in the second after twice that time, so the tail reported is
 // infinite.
 TEST(Tail, ProgramsRingPastTheDelayMemorysLength) {
-    if (!firmwareEmbedded()) {
-        GTEST_SKIP() << "built without the firmware";
-    }
     struct Case {
         const char* what;
         double mode;
