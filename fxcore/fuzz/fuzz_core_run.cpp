@@ -10,7 +10,8 @@
 //                   (NaN, infinities, subnormals included)
 //   words    the rest, u32 each, at most 1024: the program
 // The core runs kSamples samples; every sample must leave the outputs in [-1, 1], the delay
-// pointer inside the delay memory and the sample counter counting; the duty counts must cover
+// pointer inside the delay memory and the sample counter counting, and leave the same state as
+// a second core that runs the sample word by word (runWordByWord); the duty counts must cover
 // exactly the samples run. Then every word is stepped once through the on-the-fly decoder.
 
 #include <cmath>
@@ -107,15 +108,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<uint32_t> words;
     while (in.pos < in.size && words.size() < fxcore::FXCoreProgram::kMaxWords) words.push_back(in.u32());
 
-    core.setPresets(presets);
-    const bool loaded = core.setProgram(words.data(), words.size());
-    check(loaded == !words.empty() && core.programLength == static_cast<int32_t>(words.size()));
-    core.setPots(pots);
+    // A second core runs the same samples with the program word by word (step): the
+    // threaded pass, fused sequences and all, must leave exactly its state.
+    const auto ownedByStep = std::make_unique<FXCoreCore>();
+    FXCoreCore& byStep = *ownedByStep;
+    byStep.sampleRate = core.sampleRate;
+    bool loaded = false;
+    for (FXCoreCore* c : {&core, &byStep}) {
+        c->setPresets(presets);
+        loaded = c->setProgram(words.data(), words.size());
+        check(loaded == !words.empty() && c->programLength == static_cast<int32_t>(words.size()));
+        c->setPots(pots);
+    }
 
     const std::size_t frameCount = frames.size() / 4;
     for (int s = 0; s < kSamples; ++s) {
-        core.pins = pins[s < kSamples / 2 ? 0 : 1];
-        core.run(&frames[4 * (static_cast<std::size_t>(s) % frameCount)]);
+        const float* frame = &frames[4 * (static_cast<std::size_t>(s) % frameCount)];
+        core.pins = byStep.pins = pins[s < kSamples / 2 ? 0 : 1];
+        core.run(frame);
+        byStep.runWordByWord(frame);
+        check(core.regFile == byStep.regFile && core.acc64 == byStep.acc64 && core.sfr == byStep.sfr);
+        check(core.outputs == byStep.outputs && core.userOut == byStep.userOut);
         for (int k = 0; k < FXCoreCore::kOutputCount; ++k) {
             const float out = core.getOutput(k);
             check(out >= -1.0f && out <= 1.0f);
@@ -123,6 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         check(core.delayPtr >= 0 && core.delayPtr <= FXCoreCore::kDelayMask);
         check(core.sampleCounter == (loaded ? static_cast<uint32_t>(s) + 1 : 0u));
     }
+    check(core.delayMemory == byStep.delayMemory);
     const FXCoreCore::DutyCounts duty = core.takeUserDutyCounts();
     check(duty.samples == (loaded ? static_cast<uint64_t>(kSamples) : 0u));
     check(duty.on[0] <= duty.samples && duty.on[1] <= duty.samples);
