@@ -71,10 +71,11 @@ inline constexpr const char* kEntryNames[] = {FXCORE_OPERATION_LIST(FXCORE_ENTRY
                                                   FXCORE_EXTRA_LIST(FXCORE_ENTRY_NAME)};
 #undef FXCORE_ENTRY_NAME
 
-// The sequences of entries the pass runs under one dispatch, most frequent
-// first, as `fxcore_core_bench --fusion-stats` prints them from the words the
-// embedded firmware and the benchmark fixtures execute (fxcore/README.md:
-// "Regenerating the fused sequences"). Where several start at a word, the
+// The sequences of entries the pass runs under one dispatch, in the order
+// `fxcore_core_bench --fusion-stats` derives them from the words that the
+// embedded firmware and the benchmark fixtures execute, the one that saves
+// the most dispatches first (fxcore/README.md: "Regenerating the fused
+// sequences"). Where several start at a word, the
 // longest runs. A sequence left out costs only its dispatches; one listed
 // that never occurs costs only compile time.
 // clang-format off
