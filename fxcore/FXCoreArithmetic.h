@@ -64,11 +64,6 @@ inline int32_t FXCoreCore::roundSat32(double x) {
     return static_cast<int32_t>(t);
 }
 
-inline int32_t FXCoreCore::sext(int32_t v, int32_t n) {
-    const uint32_t c = static_cast<uint32_t>(32 - n) & 31u;
-    return static_cast<int32_t>(static_cast<uint32_t>(v) << c) >> c;
-}
-
 inline int32_t FXCoreCore::shl(int32_t v, int32_t n) {
     return static_cast<int32_t>(static_cast<uint32_t>(v) << (static_cast<uint32_t>(n) & 31u));
 }

@@ -119,8 +119,8 @@ void FXCoreCore::convertInputs(const float* in) {
     for (std::size_t k = 0; k < inputs.size(); ++k) sfr[kSfrInput0 + k] = inputs[k];
 }
 
-// Flattened: the per-sample steps (compiled in the same unit) are inlined.
-[[gnu::flatten]] void FXCoreCore::run(const float* in) {
+template <typename Pass>
+[[gnu::always_inline]] inline void FXCoreCore::runSample(const float* in, Pass pass) {
     if (loaded != 1) return;
     delayPtr = (delayPtr - 1) & kDelayMask;
 
@@ -134,11 +134,26 @@ void FXCoreCore::convertInputs(const float* in) {
     sfr[kSfrSampleCounter] = static_cast<int32_t>(sampleCounter);
     regFile[kFlagsRegister] = static_cast<int32_t>((tapFlags & 0xFFFFu) | (levelFlags & 0xFFFFu));
 
-    runPass();
+    pass();
 
     updateOverflow();
     publishDuty(false);
     ++sampleCounter;
+}
+
+// Flattened: the per-sample steps (compiled in the same unit) are inlined.
+[[gnu::flatten]] void FXCoreCore::run(const float* in) {
+    runSample(in, [this] { runPass(); });
+}
+
+void FXCoreCore::runWordByWord(const float* in, WordObserver observe, void* context) {
+    runSample(in, [this, observe, context] {
+        for (int pc = 0; pc < programLength;) {
+            const int next = step(pc);
+            if (observe != nullptr) observe(context, pc, next);
+            pc = next;
+        }
+    });
 }
 
 }  // namespace fxcore

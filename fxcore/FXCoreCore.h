@@ -152,7 +152,7 @@ public:
 
     // ---- lifecycle -----------------------------------------------------
 
-    // [main-thread] Allocates the delay memory and performs a state reset
+    // [main-thread] Decodes the empty program and performs a state reset
     // under the core's own presets.
     FXCoreCore();
     // The register views refer into the object itself, so it is neither
@@ -174,9 +174,19 @@ public:
 
     // [audio-thread] One sample; `in` points to four floats or is null.
     void run(const float* in);
+    // [audio-thread] One sample exactly as run, but with the program executed
+    // word by word by step instead of the threaded pass: what the pass must
+    // equal. `observe`, when given, is called after each word with its pc
+    // and the next pc.
+    using WordObserver = void (*)(void* context, int pc, int next);
+    void runWordByWord(const float* in, WordObserver observe = nullptr, void* context = nullptr);
     // [audio-thread] Executes program[pc] and returns the next pc. A pc outside
     // 0..1023 executes nothing and returns 1024 (kProgramSize).
     int step(int pc);
+    // How many words the pass runs under one dispatch when it reaches pc: the
+    // length of the fused sequence set there, 1, or 0 for the end of the pass
+    // (and a pc outside 0..1023).
+    int fusedLengthAt(int pc);
 
     // ---- peripherals ---------------------------------------------------
 
@@ -222,7 +232,6 @@ public:
     static int32_t satSub(int32_t a, int32_t b);
     static int32_t sat32d(double x);
     static double jsRound(double x);
-    static int32_t sext(int32_t v, int32_t n);
     static int32_t shl(int32_t v, int32_t n);
     static int32_t shrLogical(int32_t v, int32_t n);
     static int32_t satShiftLeft(int32_t v, int32_t n);
@@ -263,6 +272,9 @@ private:
 
     void stateReset();
     void publishDuty(bool restart);
+    // The sample cycle of run, with `pass` executing the program.
+    template <typename Pass>
+    void runSample(const float* in, Pass pass);
     // Runs the program once; with labelsOut, only gives the table of labels.
     void runPass(const void* const** labelsOut = nullptr);
     void decodeProgram();

@@ -202,20 +202,17 @@ struct OperationHandlers {
         r(c, w.a) = r(c, w.b);
         return 1;
     }
+    // `Move rX, acc32`, the usual way a result leaves the accumulator.
+    static int32_t moveFromAcc32(FXCoreCore& c, const Word& w) {
+        r(c, w.a) = acc(c);
+        return 1;
+    }
     static int32_t loadMreg(FXCoreCore& c, const Word& w) {
         r(c, w.a) = r(c, w.b);
         return 1;
     }
-    static int32_t loadSfr(FXCoreCore& c, const Word& w) {
-        r(c, w.a) = c.readSFR(w.x);
-        return 1;
-    }
     static int32_t storeMreg(FXCoreCore& c, const Word& w) {
         r(c, w.b) = r(c, w.a);
-        return 1;
-    }
-    static int32_t storeSfr(FXCoreCore& c, const Word& w) {
-        c.writeSFR(w.x, r(c, w.a));
         return 1;
     }
     static int32_t loadMregIndexed(FXCoreCore& c, const Word& w) {

@@ -22,6 +22,7 @@
 #include "fxcore/FXCoreCore.h"
 #include "fxcore/bench/BenchPrograms.h"
 #include "fxcore/bench/FixtureRig.h"
+#include "fxcore/bench/FusionStats.h"
 
 namespace {
 
@@ -155,8 +156,11 @@ int runForProfiler(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--samples=", 10) == 0) return runForProfiler(argv[i] + 10);
+        if (std::strcmp(argv[i], "--fusion-stats") == 0)
+            return bench::printFusionStats(argc - i - 1, argv + i + 1);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

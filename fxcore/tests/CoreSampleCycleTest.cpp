@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "fxcore/FXCoreCore.h"
+#include "fxcore/FXCoreDispatch.h"
+#include "fxcore/tests/PassRig.h"
 #include "fxcore/tests/WordBuilder.h"
 
 namespace fxcore {
@@ -203,26 +208,19 @@ TEST(CoreSampleCycle, DutyCountsEverySample) {
 // run executes pre-decoded words; they must behave exactly like step on the
 // same words, including invalid ones and jumps.
 TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
-    for (uint32_t seed : {12345u, 777u, 0xBADC0DEu, 4242u, 31337u, 2718u, 8086u}) {
+    for (uint32_t seed : {12345u, 777u, 0xBADC0DEu, 4242u, 31337u, 2718u, 8086u, 1618u}) {
         SCOPED_TRACE(seed);
         // One program ends in 40 words of jumps and invalid words, which the pass
         // may skip, with jumps before them aimed into them.
         const bool paddedTail = seed == 4242u;
-        // Two are full of the pairs the pass runs as one word (a word and a move
-        // of acc32 after it, two equal words), with short jumps landing between
-        // the words of a pair.
+        // Two are full of pairs (a word and a move of acc32 after it, two equal
+        // words, two multiply-accumulates of one kind), with short jumps
+        // landing between the words of a pair.
         const bool pairs = seed == 31337u || seed == 2718u;
-        // One is a run of the operations the pass fuses with the words after
-        // them, frequent acc32 writers often followed by a move of acc32,
-        // with a random word in 16 (jumps among them, landing anywhere).
-        const bool units = seed == 8086u;
-        uint32_t x = seed;
-        auto next = [&x] {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            return x;
-        };
+        // Two are runs of the fused sequences, with a random word in 16 (jumps
+        // among them, landing anywhere, also inside a sequence).
+        const bool sequences = seed == 8086u || seed == 1618u;
+        test::Random next{seed};
         std::vector<uint32_t> words;
         for (int i = 0; i < 1024; ++i) {
             uint32_t w = next();
@@ -248,41 +246,15 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
                 }
             }
         }
-        if (units) {
-            const O kUnits[] = {O::Move,
-                                O::Mul,
-                                O::MulImm,
-                                O::AddSat,
-                                O::AddSatImm,
-                                O::SubSat,
-                                O::Add,
-                                O::AddImm,
-                                O::Sub,
-                                O::AndImm,
-                                O::ShiftRightArithImm,
-                                O::LoadSfr,
-                                O::LoadMreg,
-                                O::StoreMreg,
-                                O::ClearAcc64,
-                                O::Mac,
-                                O::MacImm,
-                                O::MacDelay,
-                                O::MacCoefDelay,
-                                O::ReadAcc64High,
-                                O::ReadDelay,
-                                O::WriteDelay,
-                                O::ReadDelayIndexed,
-                                O::StoreSfr};
-            const O kWriters[] = {O::Mul, O::MulImm, O::AddSat, O::SubSat, O::Add};
-            auto withFields = [&next](O code) { return (word(code) & 0xFF000000u) | (next() & 0x00FFFFFFu); };
-            for (std::size_t i = 0; i + 1 < 1000; ++i) {
-                if (next() % 16 == 0) continue;  // the random word stays
-                if (next() % 2 == 0) {
-                    words[i] = withFields(kWriters[next() % std::size(kWriters)]);
-                    words[++i] = word(O::Move, next() % 32, FXCoreCore::kAcc32Register);
-                } else {
-                    words[i] = withFields(kUnits[next() % std::size(kUnits)]);
+        if (sequences) {
+            for (std::size_t i = 0; i + 4 < 1000;) {
+                if (next() % 16 == 0) {
+                    ++i;  // the random word stays
+                    continue;
                 }
+                const dispatch::Sequence& s = dispatch::kFusedSequences[next() % dispatch::kFusedCount];
+                for (std::size_t k = 0; k < s.length; ++k)
+                    words[i++] = test::wordForEntry(s.entries[k], next);
             }
         }
         if (paddedTail) {
@@ -293,47 +265,63 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
             for (int i = 960; i < 984; i += 3)
                 words[static_cast<std::size_t>(i)] = word(O::JumpIfNotNeg, 1, 30);
         }
-        // Registers full of edge values and noise, so the arithmetic meets its
-        // saturation and overflow edges (the sanitizer build checks each one).
-        const int32_t kEdges[] = {INT32_MIN, INT32_MAX, 0, -1, 1, INT32_MIN + 1, 0x40000000, -0x40000000};
-        FXCoreCore::Presets presets;
-        for (std::size_t i = 0; i < presets.creg.size(); ++i)
-            presets.creg[i] = i % 2 ? kEdges[i / 2] : static_cast<int32_t>(next());
-        for (std::size_t i = 0; i < presets.mreg.size(); ++i)
-            presets.mreg[i] = i % 3 ? static_cast<int32_t>(next()) : kEdges[i % 8];
-        for (std::size_t i = 28; i < 34; ++i) presets.sfr[i] = static_cast<int32_t>(next());
-        FXCoreCore byRun;
-        FXCoreCore byStep;
-        byRun.setPresets(presets);
-        byStep.setPresets(presets);
-        load(byRun, words);
-        load(byStep, words);
+        const FXCoreCore::Presets presets = test::edgePresets(next);
+        auto byRun = std::make_unique<FXCoreCore>();
+        auto byStep = std::make_unique<FXCoreCore>();
+        byRun->setPresets(presets);
+        byStep->setPresets(presets);
+        load(*byRun, words);
+        load(*byStep, words);
+        if (sequences) {
+            int fusedWords = 0;
+            for (int pc = 0; pc < 1024; ++pc) fusedWords += byRun->fusedLengthAt(pc) > 1 ? 1 : 0;
+            EXPECT_GT(fusedWords, 400);  // the pass really runs fused sequences
+        }
         const float in[4] = {0.3f, -0.7f, 1.0f, -1.0f};
         long executed = 0;
+        const auto count = [](void* context, int, int) { ++*static_cast<long*>(context); };
         for (int sample = 0; sample < 200; ++sample) {
-            byRun.run(in);
-            // The same sample by hand: the peripherals of run, then step.
-            byStep.delayPtr = (byStep.delayPtr - 1) & FXCoreCore::kDelayMask;
-            for (std::size_t k = 0; k < 4; ++k)
-                byStep.sfr[k] = byStep.inputs[k] = FXCoreCore::roundSat32(in[k] * 2147483648.0);
-            byStep.updatePots();
-            byStep.updateLFOs();
-            byStep.updateSwitches();
-            byStep.updateTapTempo();
-            byStep.sfr[47] = static_cast<int32_t>(byStep.nextNoise());
-            byStep.sfr[46] = static_cast<int32_t>(byStep.sampleCounter);
-            byStep.flags = static_cast<int32_t>(byStep.tapFlags | byStep.levelFlags);
-            for (int pc = 0; pc < byStep.programLength; ++executed) pc = byStep.step(pc);
-            byStep.updateOverflow();
-            ++byStep.sampleCounter;
-            ASSERT_EQ(byRun.regFile, byStep.regFile) << "sample " << sample;
-            ASSERT_EQ(byRun.acc64, byStep.acc64);
-            ASSERT_EQ(byRun.delayMemory, byStep.delayMemory);
-            ASSERT_EQ(byRun.outputs, byStep.outputs);
-            ASSERT_EQ(byRun.userOut, byStep.userOut);
-            ASSERT_EQ(byRun.sfr, byStep.sfr);
+            byRun->run(in);
+            byStep->runWordByWord(in, count, &executed);
+            ASSERT_TRUE(test::sameProgramState(*byRun, *byStep)) << "sample " << sample;
         }
         EXPECT_GT(executed, 200L * 500);  // the passes really ran most words
+    }
+}
+
+// Every listed fused sequence, alone as a program, runs under one dispatch
+// and gives what step gives word by word: over random fields (registers that
+// alias, acc32 read and written through a register number) and edge values.
+TEST(CoreSampleCycle, EveryFusedSequenceMatchesStep) {
+    test::Random next{0x5EEDu};
+    std::vector<int16_t> noise(FXCoreCore::kDelayWords);
+    for (int16_t& w : noise) w = static_cast<int16_t>(next());
+    auto byRun = std::make_unique<FXCoreCore>();
+    auto byStep = std::make_unique<FXCoreCore>();
+    const float in[4] = {0.3f, -0.7f, 1.0f, -1.0f};
+    for (const dispatch::Sequence& s : dispatch::kFusedSequences) {
+        std::string name;
+        for (std::size_t k = 0; k < s.length; ++k)
+            name += std::string(" ") + dispatch::kEntryNames[s.entries[k]];
+        SCOPED_TRACE(name);
+        for (int variant = 0; variant < 16; ++variant) {
+            std::vector<uint32_t> words;
+            for (std::size_t k = 0; k < s.length; ++k)
+                words.push_back(test::wordForEntry(s.entries[k], next));
+            const FXCoreCore::Presets presets = test::edgePresets(next);
+            for (FXCoreCore* core : {byRun.get(), byStep.get()}) {
+                core->setPresets(presets);
+                load(*core, words);
+                std::copy(noise.begin(), noise.end(), core->delayMemory.begin());
+            }
+            ASSERT_EQ(byRun->fusedLengthAt(0), s.length);
+            for (int sample = 0; sample < 3; ++sample) {
+                byRun->run(in);
+                byStep->runWordByWord(in);
+                ASSERT_TRUE(test::sameProgramState(*byRun, *byStep))
+                    << "variant " << variant << ", sample " << sample;
+            }
+        }
     }
 }
 
