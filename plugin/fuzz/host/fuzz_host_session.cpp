@@ -1,10 +1,10 @@
 // Plays a careless CLAP host against the plug-in. The instance comes from the module's
 // clap_entry and its factory and is driven through its callback record and the extension
-// tables that get_extension hands out (params, state, tail, audio and note ports); the editor's
-// hand-off calls, which no host makes, are made on the instance behind plugin_data. The plug-in
-// keeps no record of being active or processing and survives any order of calls that do not
-// overlap, so the input picks the order: process before activate, activate twice, a reset or a
-// flush at any time, a reload in the middle of a session.
+// tables that get_extension hands out (params, state, tail, audio and note ports, the VST3
+// shell's info); the editor's hand-off calls, which no host makes, are made on the instance
+// behind plugin_data. The plug-in keeps no record of being active or processing and survives
+// any order of calls that do not overlap, so the input picks the order: process before
+// activate, activate twice, a reset or a flush at any time, a reload in the middle of a session.
 //
 // After every operation every parameter value (get_value) must lie within the range that
 // get_info gives. Besides:
@@ -29,6 +29,7 @@
 #include "plugin/tests/RecordingHost.h"
 
 #include <clap/clap.h>
+#include <clapwrapper/vst3.h>
 
 #include <algorithm>
 #include <cmath>
@@ -801,6 +802,16 @@ private:
             static_cast<const clap_plugin_tail*>(plugin_->get_extension(plugin_, CLAP_EXT_TAIL));
         check(tail != nullptr);
         tail->get(plugin_);
+        const auto* asVst3 =
+            static_cast<const clap_plugin_as_vst3*>(plugin_->get_extension(plugin_, CLAP_PLUGIN_AS_VST3));
+        check(asVst3 != nullptr);
+        const std::uint32_t channels = asVst3->getNumMIDIChannels(plugin_, 0);
+        check(channels >= 1 && channels <= 16);
+        asVst3->supportedNoteExpressions(plugin_);
+        // The editor's tables: absent in a build without the editor (as the fuzz build is).
+        for (const char* id : {CLAP_EXT_GUI, CLAP_EXT_TIMER_SUPPORT, CLAP_EXT_POSIX_FD_SUPPORT}) {
+            plugin_->get_extension(plugin_, id);
+        }
     }
 
     RecordingHost host_;
