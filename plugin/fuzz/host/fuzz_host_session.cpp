@@ -9,7 +9,8 @@
 // After every operation every parameter value (get_value) must lie within the range that
 // get_info gives. Besides:
 // - process: every sample of the output channels the host gave is written, finite and within
-//   the chip's full scale times the largest output trim; the inputs are left alone; every
+//   the chip's full scale times the largest output trim, and its constant bit is cleared
+//   (the host sets them all); the inputs are left alone; every
 //   event pushed is a core-space parameter value (an id of the table, a value in its range) or
 //   gesture, of its record's size, in time order and timed inside the block (0 in a flush);
 // - state: a save into a stream that stops taking bytes fails, one that takes them all gives
@@ -35,6 +36,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -80,8 +82,12 @@ constexpr float kInff = std::numeric_limits<float>::infinity();
 constexpr float kOddSamples[] = {1.0f,    -1.0f, 0.5f, 1e30f,  -1e30f, 1e-40f,
                                  -1e-40f, 3e38f, 2.0f, -16.0f, kNaNf,  kInff};
 
-void check(bool ok) {
-    if (!ok) std::abort();
+#define CHECK(ok) ((ok) ? void(0) : failAt(__LINE__))
+
+// Stops the run at a broken rule, naming the rule's line.
+[[noreturn]] void failAt(int line) {
+    std::fprintf(stderr, "fuzz_host_session: the rule at line %d is broken\n", line);
+    std::abort();
 }
 
 class Bytes {
@@ -265,31 +271,36 @@ void makeEvents(Bytes& in, std::uint32_t frames, RawEvents& events) {
 // One saved state split into its records and the rest (strings), after checking its frame.
 struct SavedState {
     std::vector<std::pair<std::uint32_t, std::uint64_t>> records;  // id, value bits
-    std::vector<std::uint8_t> strings;
+    std::vector<std::uint8_t> program;                             // custom name and HEX text
+    std::vector<std::uint8_t> bank;                                 // the bank name
 };
 
 std::uint32_t readU32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    check(at + 4 <= b.size());
+    CHECK(at + 4 <= b.size());
     std::uint32_t v;
     std::memcpy(&v, b.data() + at, sizeof v);
     return v;
 }
 
 SavedState parseSave(const std::vector<std::uint8_t>& bytes) {
-    check(readU32(bytes, 0) == 0x31435846 && readU32(bytes, 4) == 2 &&
+    CHECK(readU32(bytes, 0) == 0x31435846 && readU32(bytes, 4) == 2 &&
           readU32(bytes, 8) == FXCorePlugin::kParamCount);
     SavedState s;
     std::size_t at = 12;
     for (std::size_t r = 0; r < FXCorePlugin::kParamCount; ++r, at += 12) {
         std::uint64_t bits;
-        check(at + 12 <= bytes.size());
+        CHECK(at + 12 <= bytes.size());
         std::memcpy(&bits, bytes.data() + at + 4, sizeof bits);
         s.records.emplace_back(readU32(bytes, at), bits);
     }
-    s.strings.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end());
     std::size_t pos = at;
-    for (int k = 0; k < 3; ++k) pos += 4 + readU32(bytes, pos);  // name, HEX text, bank name
-    check(pos == bytes.size());
+    for (int k = 0; k < 2; ++k) pos += 4 + readU32(bytes, pos);  // name, HEX text
+    const std::size_t bankAt = pos;
+    pos += 4 + readU32(bytes, pos);  // bank name
+    CHECK(pos == bytes.size());
+    s.program.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(bankAt));
+    s.bank.assign(bytes.begin() + static_cast<std::ptrdiff_t>(bankAt), bytes.end());
     return s;
 }
 
@@ -297,16 +308,16 @@ SavedState parseSave(const std::vector<std::uint8_t>& bytes) {
 class Session {
 public:
     Session() {
-        check(clap_entry.init("") && clap_entry.get_factory(nullptr) == nullptr);
+        CHECK(clap_entry.init("") && clap_entry.get_factory(nullptr) == nullptr);
         factory_ = static_cast<const clap_plugin_factory*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
-        check(factory_ != nullptr && factory_->get_plugin_count(factory_) == 1 &&
+        CHECK(factory_ != nullptr && factory_->get_plugin_count(factory_) == 1 &&
               factory_->get_plugin_descriptor(factory_, 1) == nullptr);
         desc_ = factory_->get_plugin_descriptor(factory_, 0);
-        check(desc_ != nullptr && factory_->create_plugin(factory_, host_.host(), "") == nullptr);
+        CHECK(desc_ != nullptr && factory_->create_plugin(factory_, host_.host(), "") == nullptr);
         create();
         for (std::uint32_t i = 0; i < params_->count(plugin_); ++i) {
             clap_param_info info{};
-            check(params_->get_info(plugin_, i, &info));
+            CHECK(params_->get_info(plugin_, i, &info));
             ranges_.push_back(info);
         }
     }
@@ -340,11 +351,11 @@ public:
 private:
     void create() {
         plugin_ = factory_->create_plugin(factory_, host_.host(), desc_->id);
-        check(plugin_ != nullptr && plugin_->init(plugin_));
+        CHECK(plugin_ != nullptr && plugin_->init(plugin_));
         instance_ = static_cast<FXCorePlugin*>(plugin_->plugin_data);
         params_ = static_cast<const clap_plugin_params*>(plugin_->get_extension(plugin_, CLAP_EXT_PARAMS));
         state_ = static_cast<const clap_plugin_state*>(plugin_->get_extension(plugin_, CLAP_EXT_STATE));
-        check(instance_ != nullptr && params_ != nullptr && state_ != nullptr);
+        CHECK(instance_ != nullptr && params_ != nullptr && state_ != nullptr);
     }
 
     const clap_param_info* rangeOf(std::uint32_t id) const {
@@ -357,7 +368,7 @@ private:
     void checkParams() const {
         const std::vector<double> v = values();
         for (std::size_t i = 0; i < v.size(); ++i) {
-            check(v[i] >= ranges_[i].min_value && v[i] <= ranges_[i].max_value);  // false for a NaN
+            CHECK(v[i] >= ranges_[i].min_value && v[i] <= ranges_[i].max_value);  // false for a NaN
         }
     }
 
@@ -366,7 +377,7 @@ private:
         std::vector<double> out;
         for (const auto& info : ranges_) {
             double v = kNaN;
-            check(params_->get_value(plugin_, info.id, &v));
+            CHECK(params_->get_value(plugin_, info.id, &v));
             out.push_back(v);
         }
         return out;
@@ -381,7 +392,7 @@ private:
         const std::uint8_t b = in.u8();
         const double rate = b < std::size(kRates) ? kRates[b] : in.f64();
         const std::uint32_t minFrames = in.u16();
-        check(plugin_->activate(plugin_, rate, minFrames, in.u16()));
+        CHECK(plugin_->activate(plugin_, rate, minFrames, in.u16()));
         activated_ = true;
         activeRate_ = rate;
     }
@@ -391,7 +402,7 @@ private:
     void lifecycle(Bytes& in) {
         switch (in.u8() % 4) {
         case 0: plugin_->deactivate(plugin_); break;
-        case 1: check(plugin_->start_processing(plugin_)); break;
+        case 1: CHECK(plugin_->start_processing(plugin_)); break;
         case 2: plugin_->stop_processing(plugin_); break;
         default:
             plugin_->destroy(plugin_);
@@ -442,16 +453,18 @@ private:
         steadyTime_ += frames;
 
         const clap_process_status status = plugin_->process(plugin_, &process);
-        check(status >= CLAP_PROCESS_CONTINUE && status <= CLAP_PROCESS_SLEEP);
+        CHECK(status >= CLAP_PROCESS_CONTINUE && status <= CLAP_PROCESS_SLEEP);
         if (outCount > 0 && process.audio_outputs != nullptr && outPort.data32 != nullptr) {
             for (std::uint32_t ch = 0; ch < std::min(outPort.channel_count, 2u); ++ch) {
                 const float* samples = outPort.data32[ch];
+                // A channel the block writes is not constant.
+                CHECK(samples == nullptr || (outPort.constant_mask & (std::uint64_t{1} << ch)) == 0);
                 for (std::uint32_t s = 0; samples != nullptr && s < frames; ++s) {
-                    check(std::isfinite(samples[s]) && std::fabs(samples[s]) <= kLargestOutput);
+                    CHECK(std::isfinite(samples[s]) && std::fabs(samples[s]) <= kLargestOutput);
                 }
             }
         }
-        check(frames == 0 || (std::memcmp(inLeftBefore.data(), inL_.data(), frames * sizeof(float)) == 0 &&
+        CHECK(frames == 0 || (std::memcmp(inLeftBefore.data(), inL_.data(), frames * sizeof(float)) == 0 &&
                               std::memcmp(inRightBefore.data(), inR_.data(), frames * sizeof(float)) == 0));
         checkPushed(out, frames);
     }
@@ -462,7 +475,7 @@ private:
     static std::uint32_t portOf(std::uint8_t kind, float** ptrs, clap_audio_buffer& port) {
         port.data32 = ptrs;
         port.channel_count = 2;
-        port.constant_mask = 0;
+        port.constant_mask = ~std::uint64_t{0};  // a careless host leaves every bit set
         switch (kind) {
         case 1: port.channel_count = 1; break;
         case 2: return 0;
@@ -507,18 +520,18 @@ private:
         std::uint32_t last = 0;
         for (const auto& raw : out.raw()) {
             clap_event_header h;
-            check(raw.size() >= sizeof h);
+            CHECK(raw.size() >= sizeof h);
             std::memcpy(&h, raw.data(), sizeof h);
-            check(h.space_id == CLAP_CORE_EVENT_SPACE_ID && h.time < std::max(frames, 1u) && h.time >= last);
+            CHECK(h.space_id == CLAP_CORE_EVENT_SPACE_ID && h.time < std::max(frames, 1u) && h.time >= last);
             last = h.time;
             if (h.type == CLAP_EVENT_PARAM_VALUE) {
                 clap_event_param_value v;
-                check(h.size == sizeof v);
+                CHECK(h.size == sizeof v);
                 std::memcpy(&v, raw.data(), sizeof v);
                 const clap_param_info* range = rangeOf(v.param_id);
-                check(range != nullptr && v.value >= range->min_value && v.value <= range->max_value);
+                CHECK(range != nullptr && v.value >= range->min_value && v.value <= range->max_value);
             } else {
-                check((h.type == CLAP_EVENT_PARAM_GESTURE_BEGIN || h.type == CLAP_EVENT_PARAM_GESTURE_END) &&
+                CHECK((h.type == CLAP_EVENT_PARAM_GESTURE_BEGIN || h.type == CLAP_EVENT_PARAM_GESTURE_END) &&
                       h.size == sizeof(clap_event_param_gesture));
             }
         }
@@ -540,13 +553,13 @@ private:
     // A whole save through a stream that takes at most maxPerCall bytes per call.
     std::vector<std::uint8_t> save(std::size_t maxPerCall) const {
         MemoryOStream out(maxPerCall);
-        check(state_->save(plugin_, out.stream()));
+        CHECK(state_->save(plugin_, out.stream()));
         return out.bytes();
     }
 
     void load(const std::vector<std::uint8_t>& bytes, std::size_t maxPerCall) const {
         MemoryIStream in(bytes, maxPerCall);
-        check(state_->load(plugin_, in.stream()));
+        CHECK(state_->load(plugin_, in.stream()));
     }
 
     // A host saving the state and loading it back, in this instance or (bit 0) in a new one,
@@ -564,23 +577,33 @@ private:
             plugin_->destroy(plugin_);
             create();
             if (activated_) {
-                check(plugin_->activate(plugin_, activeRate_, 1, kMaxBlock) &&
+                CHECK(plugin_->activate(plugin_, activeRate_, 1, kMaxBlock) &&
                       plugin_->start_processing(plugin_));
             }
         }
         load(first, perRead);
         const std::vector<std::uint8_t> second = save(perWrite);
         // The saved bank name may select another Program value than the one saved (a value
-        // between banks or past the last one); nothing else may change.
+        // between banks or past the last one), and it names a bank that may not come back: a
+        // custom text that did not load is saved as it came, while the bank of the program
+        // that ran before it stays selected until a reload. Nothing else may change.
         SavedState a = parseSave(first);
         SavedState b = parseSave(second);
         for (std::size_t i = 0; i < a.records.size(); ++i) {
-            check(a.records[i].first == b.records[i].first);
+            CHECK(a.records[i].first == b.records[i].first);
             if (a.records[i].first == kProgramId) a.records[i].second = b.records[i].second;
         }
-        check(a.records == b.records && a.strings == b.strings);
-        load(second, perRead);
-        check(save(SIZE_MAX) == second);
+        CHECK(a.records == b.records && a.program == b.program);
+        // Where the saved bank did not come back, the Program value still points past the
+        // banks there are and the bank name of the one it selects is saved with it, so the
+        // next load takes that bank's index: one more round trip settles it.
+        std::vector<std::uint8_t> settled = second;
+        if (a.bank != b.bank) {
+            load(second, perRead);
+            settled = save(SIZE_MAX);
+        }
+        load(settled, perRead);
+        CHECK(save(SIZE_MAX) == settled);
     }
 
     // A state to load. Operands: form u8, below 0x80 a length u16 (mod kMaxStateBytes + 1) and
@@ -601,7 +624,7 @@ private:
         MemoryIStream stream(std::move(bytes), r == 0 ? SIZE_MAX : r, e == 0xFF ? SIZE_MAX : size * e / 255);
         const bool loaded = state_->load(plugin_, stream.stream());
         if (form < 0x80) return;
-        check(loaded == (composed.version <= 2 && e == 0xFF));
+        CHECK(loaded == (composed.version <= 2 && e == 0xFF));
         if (!loaded) return;
         for (const auto& [id, value] : composed.records) {
             for (std::size_t i = 0; i < ranges_.size(); ++i) {
@@ -615,7 +638,7 @@ private:
                 if (ranges_[i].id == kProgramId) want[i] = bank;
             }
         }
-        check(values() == want);
+        CHECK(values() == want);
     }
 
     struct ComposedState {
@@ -664,8 +687,8 @@ private:
         const std::vector<std::uint8_t> whole = save(SIZE_MAX);
         MemoryOStream out(w == 0 ? SIZE_MAX : w, capacity);
         const bool saved = state_->save(plugin_, out.stream());
-        check(saved == (capacity >= whole.size()));
-        check(!saved || out.bytes() == whole);
+        CHECK(saved == (capacity >= whole.size()));
+        CHECK(!saved || out.bytes() == whole);
     }
 
     // Operands: id, value, buffer size u8 (mod 96), text length u8 (mod 64) and its bytes.
@@ -679,9 +702,9 @@ private:
         // Exactly size bytes, so that a write past them is out of bounds.
         std::vector<char> buf(std::max<std::uint32_t>(size, 1), '\x7f');
         const bool written = params_->value_to_text(plugin_, id, value, buf.data(), size);
-        check(range != nullptr || !written);
-        check(size == 0 || range == nullptr || written);
-        check(written ? std::memchr(buf.data(), 0, size) != nullptr : buf[0] == '\x7f');
+        CHECK(range != nullptr || !written);
+        CHECK(size == 0 || range == nullptr || written);
+        CHECK(written ? std::memchr(buf.data(), 0, size) != nullptr : buf[0] == '\x7f');
         if (written && size >= 64 && value >= range->min_value && value <= range->max_value) {
             checkTextReadsBack(*range, value, buf.data());
         }
@@ -691,10 +714,10 @@ private:
         const bool read = params_->text_to_value(plugin_, id, text.c_str(), &parsed);
         if (read && id == kProgramId) {  // a bank's name: the value shows as that name
             char shown[256];
-            check(params_->value_to_text(plugin_, id, parsed, shown, sizeof shown));
-            check(std::strcmp(shown, text.c_str()) == 0);
+            CHECK(params_->value_to_text(plugin_, id, parsed, shown, sizeof shown));
+            CHECK(std::strcmp(shown, text.c_str()) == 0);
         }
-        check(!params_->text_to_value(plugin_, id, nullptr, &parsed));
+        CHECK(!params_->text_to_value(plugin_, id, nullptr, &parsed));
     }
 
     // The text of an in-range value reads back as the value shown: pots to 3 decimals, trims
@@ -704,13 +727,13 @@ private:
         const bool read = params_->text_to_value(plugin_, range.id, text, &back);
         const std::uint32_t id = range.id;
         if (id >= 100 && id <= 105) {
-            check(read && std::fabs(back - value) <= 0.0005 + 1e-12);
+            CHECK(read && std::fabs(back - value) <= 0.0005 + 1e-12);
         } else if (id == 500 || id == 501) {
-            check(read && std::fabs(back - value) <= 0.05 + 1e-9);
+            CHECK(read && std::fabs(back - value) <= 0.05 + 1e-9);
         } else if ((id >= 200 && id <= 204) || id == 300 || id == 301) {
-            check(read && back == (value >= 0.5 ? 1.0 : 0.0));
+            CHECK(read && back == (value >= 0.5 ? 1.0 : 0.0));
         } else if ((id == kProgramId || id == 402) && std::strcmp(text, "-") != 0) {
-            check(read && back == std::round(value));
+            CHECK(read && back == std::round(value));
         }
     }
 
@@ -737,7 +760,7 @@ private:
             }
             if (range != nullptr) {  // stored at once, clamped; a NaN leaves the value
                 const double want = std::isnan(plain) ? before : clampTo(*range, plain);
-                check(instance_->paramValue(id) == want);
+                CHECK(instance_->paramValue(id) == want);
             }
             break;
         }
@@ -759,14 +782,14 @@ private:
         if (asked != callbacksSeen_ || always) plugin_->on_main_thread(plugin_);
         callbacksSeen_ = asked;
         const std::uint32_t count = params_->count(plugin_);
-        check(count == ranges_.size());
+        CHECK(count == ranges_.size());
         for (std::uint32_t i = 0; i <= count; ++i) {
             clap_param_info info{};
             const bool got = params_->get_info(plugin_, i, &info);
-            check(got == (i < count));
+            CHECK(got == (i < count));
             if (!got) break;
             const clap_param_info& fixed = ranges_[i];
-            check(info.id == fixed.id && info.min_value == fixed.min_value &&
+            CHECK(info.id == fixed.id && info.min_value == fixed.min_value &&
                   info.max_value == fixed.max_value && info.default_value == fixed.default_value &&
                   std::memchr(info.name, 0, sizeof info.name) != nullptr &&
                   std::memchr(info.module, 0, sizeof info.module) != nullptr);
@@ -775,38 +798,38 @@ private:
 
     // The host's scan of the extensions a plug-in may offer, as it does before activating.
     void extensions() const {
-        check(plugin_->get_extension(plugin_, nullptr) == nullptr &&
+        CHECK(plugin_->get_extension(plugin_, nullptr) == nullptr &&
               plugin_->get_extension(plugin_, "clap.latency") == nullptr);
         const auto* ports = static_cast<const clap_plugin_audio_ports*>(
             plugin_->get_extension(plugin_, CLAP_EXT_AUDIO_PORTS));
-        check(ports != nullptr);
+        CHECK(ports != nullptr);
         for (const bool isInput : {true, false}) {
             const std::uint32_t count = ports->count(plugin_, isInput);
             for (std::uint32_t i = 0; i <= count; ++i) {
                 clap_audio_port_info info{};
                 const bool got = ports->get(plugin_, i, isInput, &info);
-                check(got == (i < count));
-                check(!got ||
+                CHECK(got == (i < count));
+                CHECK(!got ||
                       (info.channel_count == 2 && std::memchr(info.name, 0, sizeof info.name) != nullptr));
             }
         }
         const auto* notes =
             static_cast<const clap_plugin_note_ports*>(plugin_->get_extension(plugin_, CLAP_EXT_NOTE_PORTS));
-        check(notes != nullptr);
+        CHECK(notes != nullptr);
         for (const bool isInput : {true, false}) {
             clap_note_port_info info{};
             const std::uint32_t count = notes->count(plugin_, isInput);
-            check(notes->get(plugin_, count, isInput, &info) == false);
+            CHECK(notes->get(plugin_, count, isInput, &info) == false);
         }
         const auto* tail =
             static_cast<const clap_plugin_tail*>(plugin_->get_extension(plugin_, CLAP_EXT_TAIL));
-        check(tail != nullptr);
+        CHECK(tail != nullptr);
         tail->get(plugin_);
         const auto* asVst3 =
             static_cast<const clap_plugin_as_vst3*>(plugin_->get_extension(plugin_, CLAP_PLUGIN_AS_VST3));
-        check(asVst3 != nullptr);
+        CHECK(asVst3 != nullptr);
         const std::uint32_t channels = asVst3->getNumMIDIChannels(plugin_, 0);
-        check(channels >= 1 && channels <= 16);
+        CHECK(channels >= 1 && channels <= 16);
         asVst3->supportedNoteExpressions(plugin_);
         // The editor's tables: absent in a build without the editor (as the fuzz build is).
         for (const char* id : {CLAP_EXT_GUI, CLAP_EXT_TIMER_SUPPORT, CLAP_EXT_POSIX_FD_SUPPORT}) {
