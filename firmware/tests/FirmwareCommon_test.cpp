@@ -268,7 +268,7 @@ struct DemoLevels {
 constexpr std::array<DemoLevels, 3> kDemoLevels{{
     {-21.4, -4.9, -22.6, -7.2},   // KAVRO
     {-20.7, -4.7, -24.2, -10.3},  // DRISK
-    {-22.0, -5.7, -23.5, -9.6},   // VESTRA
+    {-22.6, -5.4, -25.9, -11.7},  // VESTRA
 }};
 
 TEST_P(FirmwareCommon, DemoPhraseLevelsMatchTheReadme) {
