@@ -805,9 +805,9 @@ TEST(Vestra, ShimmerOctaveIsInTune) {
         const auto wet = wetChannels(rig.run(sine(hz, 0.125, 4 * kRate)));
         for (std::size_t k = 0; k < 2; ++k) {
             const std::vector<double> power = powerSpectrum(wet[k]);
-            std::size_t best = 0;
-            for (auto b = std::size_t((2.0 * hz - 30.0) / kBinHz);
-                 b <= std::size_t((2.0 * hz + 30.0) / kBinHz); ++b)
+            const auto first = std::size_t((2.0 * hz - 30.0) / kBinHz);
+            std::size_t best = first;
+            for (std::size_t b = first; b <= std::size_t((2.0 * hz + 30.0) / kBinHz); ++b)
                 if (power[b] > power[best]) best = b;
             const double offset = double(best) * kBinHz - 2.0 * hz;
             std::cout << "MIDI " << midi << " (" << hz << " Hz), " << kWetNames[k]
