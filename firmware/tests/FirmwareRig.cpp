@@ -19,6 +19,15 @@ const char* modeName(Mode mode) {
     return "?";
 }
 
+const char* modeKey(Mode mode) {
+    switch (mode) {
+    case Mode::Kavro: return "kavro";
+    case Mode::Drisk: return "drisk";
+    case Mode::Vestra: return "vestra";
+    }
+    return "?";
+}
+
 std::string hexPath(Mode mode) {
     switch (mode) {
     case Mode::Kavro: return CORLINDE_HEX_KAVRO;
