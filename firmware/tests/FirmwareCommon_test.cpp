@@ -25,10 +25,10 @@ std::string figureKey(const char* figure, Mode mode) {
     return std::string("common.") + figure + "." + modeKey(mode);
 }
 
-// A level in dBFS for the figures; exactly 0 has none.
+// A level in dBFS for the figures; exactly 0 is "none".
 void recordLevelDb(const std::string& key, double level) {
     if (level == 0.0)
-        recordFigureText(key, "exactly 0");
+        recordFigureText(key, "none");
     else
         recordFigure(key, 20.0 * std::log10(level), 0);
 }

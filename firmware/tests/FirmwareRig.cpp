@@ -20,12 +20,8 @@ const char* modeName(Mode mode) {
 }
 
 const char* modeKey(Mode mode) {
-    switch (mode) {
-    case Mode::Kavro: return "kavro";
-    case Mode::Drisk: return "drisk";
-    case Mode::Vestra: return "vestra";
-    }
-    return "?";
+    static constexpr std::array<const char*, 3> kKeys{"kavro", "drisk", "vestra"};
+    return kKeys[static_cast<std::size_t>(mode)];
 }
 
 std::string hexPath(Mode mode) {
