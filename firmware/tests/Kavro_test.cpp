@@ -1,5 +1,5 @@
 // KAVRO, the tape echo: echo time over ONE, stable feedback, wow and flutter,
-// darkening, mono-safe stereo, and the stated figures.
+// darkening, mono-safe stereo; each test records the figures it measures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -209,7 +209,7 @@ std::vector<double> pitchTrace(const std::vector<float>& x, double hz) {
 // sample per sample (pitch 0.5x .. 1.5x), and changes by at most 2^-13 of
 // that per sample, so the pitch bends into a new speed and out of it again,
 // whether the knob turns or jumps (MIDI, automation), and a slow turn bends
-// it as much as before.  Stated per move: the pitch range, the largest
+// it as much as before.  Expected per move: the pitch range, the largest
 // change within 10 ms (relative), and when the pitch is back within 1 % of
 // the tone for good, after the move began.
 TEST(Kavro, DelayTimeGlidesLikeATapeTransport) {
