@@ -13,9 +13,12 @@
 #include <vector>
 
 #include "firmware/tests/FirmwareRig.h"
+#include "testsupport/Figures.h"
 
 namespace fxcore::firmwaretest {
 namespace {
+
+using corlinde::test::recordFigure;
 
 // A rig with the crusher's wet signal alone and nothing but the stage under
 // test colouring it: least drive, full clock, open tone.
@@ -131,26 +134,35 @@ TEST(Drisk, BitDepthFollowsTwoAtAnyInputLevel) {
         return rig.run(tone);
     };
     const std::array<float, 4> twos{0.0f, 0.25f, 0.5f, 0.75f};
+    constexpr std::array<const char*, 4> kTwoKeys{"two_0", "two_0_25", "two_0_5", "two_0_75"};
     std::array<double, 4> lowest{}, highest{};
     lowest.fill(100.0);
     for (const double peakDb : {-6.0, -18.0, -30.0}) {
+        const std::string level = "drisk.effective_bits.minus_" + std::to_string(int(-peakDb)) + ".";
         const Signal tone = scaledToPeak(sine(441.0, 1.0, kRate), peakDb);
         const std::vector<Frame> reference = render(1.0f, tone);
         std::printf("441 Hz at %5.1f dBFS, effective bits at TWO 0 / 0.25 / 0.5 / 0.75 (left, right):",
                     peakDb);
         for (std::size_t k = 0; k < twos.size(); ++k) {
             const std::vector<Frame> out = render(twos[k], tone);
+            double lower = 100.0;  // of the two sides
             for (int output : {2, 3}) {
                 const std::size_t from = kRate / 4;
                 const double bits =
                     (signalToErrorDb(channel(reference, output, from), channel(out, output, from)) - 1.76) /
                     6.02;
                 std::printf(" %.2f", bits);
+                lower = std::min(lower, bits);
                 lowest[k] = std::min(lowest[k], bits);
                 highest[k] = std::max(highest[k], bits);
             }
+            recordFigure(level + kTwoKeys[k], lower, 2);
         }
         std::printf("\n");
+    }
+    for (std::size_t k = 0; k < twos.size(); ++k) {
+        recordFigure(std::string("drisk.effective_bits.") + kTwoKeys[k] + ".min", lowest[k], 1);
+        recordFigure(std::string("drisk.effective_bits.") + kTwoKeys[k] + ".max", highest[k], 1);
     }
     // TWO 0 is two bits across the sine's own swing at every level (three
     // over full scale for a signal peaking at -6 dBFS), then some 3 bits
@@ -174,14 +186,18 @@ TEST(Drisk, TwoKeepsAGuitarAudibleAndStillCrushesIt) {
     struct Case {
         const char* name;
         Signal input;
+        std::size_t group;  // of the figures: 0 plucked, 1 demo, 2 one side
     };
     std::vector<Case> cases;
     for (const double peakDb : {-6.0, -18.0, -30.0}) {
-        cases.push_back({"plucked phrase", guitarPhrase(peakDb)});
-        cases.push_back({"demo phrase", scaledToPeak(demo, peakDb)});
+        cases.push_back({"plucked phrase", guitarPhrase(peakDb), 0});
+        cases.push_back({"demo phrase", scaledToPeak(demo, peakDb), 1});
     }
-    cases.push_back({"plucked phrase, left only", oneSide(guitarPhrase(-18.0), 0)});
-    cases.push_back({"plucked phrase, right only", oneSide(guitarPhrase(-18.0), 1)});
+    cases.push_back({"plucked phrase, left only", oneSide(guitarPhrase(-18.0), 0), 2});
+    cases.push_back({"plucked phrase, right only", oneSide(guitarPhrase(-18.0), 1), 2});
+    constexpr std::array<const char*, 3> kGroupKeys{"plucked", "demo", "one_side"};
+    std::array<double, 3> lowest{1e9, 1e9, 1e9}, highest{-1e9, -1e9, -1e9};
+    double lowestCrush = 1e9, highestCrush = -1e9;
     for (const Case& c : cases) {
         const double inputPeak = decibels(std::max(peak(c.input.left), peak(c.input.right)));
         std::printf("%-26s at %5.1f dBFS: wet against dry at TWO 0 .. 1 (left / right):", c.name, inputPeak);
@@ -201,11 +217,15 @@ TEST(Drisk, TwoKeepsAGuitarAudibleAndStillCrushesIt) {
                 }
                 const double level = decibels(rms(wet) / rms(dry));
                 std::printf(" %+.1f", level);
+                lowest[c.group] = std::min(lowest[c.group], level);
+                highest[c.group] = std::max(highest[c.group], level);
                 EXPECT_GT(level, -12.0)
                     << c.name << " at " << inputPeak << " dBFS, TWO " << two << ", side " << side;
                 if (two == 0.0f) {
                     const double crush = signalToErrorDb(channel(reference, side), wet);
                     std::printf(" (%.1f dB to the crush)", crush);
+                    lowestCrush = std::min(lowestCrush, crush);
+                    highestCrush = std::max(highestCrush, crush);
                     EXPECT_LT(crush, 12.0) << c.name << " at " << inputPeak << " dBFS: TWO 0 crushes";
                 }
             }
@@ -213,6 +233,12 @@ TEST(Drisk, TwoKeepsAGuitarAudibleAndStillCrushesIt) {
         }
         std::printf("\n");
     }
+    for (std::size_t g = 0; g < kGroupKeys.size(); ++g) {
+        recordFigure(std::string("drisk.guitar_level_db.") + kGroupKeys[g] + ".min", lowest[g], 1);
+        recordFigure(std::string("drisk.guitar_level_db.") + kGroupKeys[g] + ".max", highest[g], 1);
+    }
+    recordFigure("drisk.guitar_crush_db.min", lowestCrush, 1);
+    recordFigure("drisk.guitar_crush_db.max", highestCrush, 1);
 }
 
 // Rounding a lopsided wave to a few levels, and holding it, shift its mean;
@@ -221,12 +247,13 @@ TEST(Drisk, TwoKeepsAGuitarAudibleAndStillCrushesIt) {
 TEST(Drisk, OutputStaysFreeOfDcAtEveryKnobCorner) {
     struct Case {
         const char* name;
+        const char* key;
         Signal input;
     };
-    const std::vector<Case> cases{
-        {"lopsided tone at -6 dBFS", lopsidedTone(-6.0, kRate)},
-        {"lopsided tone at -24 dBFS, left only", oneSide(lopsidedTone(-24.0, kRate), 0)},
-        {"picked bass line at -12 dBFS", pickedBassLine(-12.0)}};
+    const std::vector<Case> cases{{"lopsided tone at -6 dBFS", "lopsided_tone", lopsidedTone(-6.0, kRate)},
+                                  {"lopsided tone at -24 dBFS, left only", "lopsided_tone_left",
+                                   oneSide(lopsidedTone(-24.0, kRate), 0)},
+                                  {"picked bass line at -12 dBFS", "bass_line", pickedBassLine(-12.0)}};
     for (const Case& c : cases) {
         double worst = 0.0;
         for (int corner = 0; corner < 16; ++corner) {
@@ -246,6 +273,7 @@ TEST(Drisk, OutputStaysFreeOfDcAtEveryKnobCorner) {
             }
         }
         std::printf("%s: largest DC over the 16 corners of ONE, TWO, CLOCK and TWEAK %.2g\n", c.name, worst);
+        recordFigure(std::string("drisk.dc_dbfs.") + c.key, 20.0 * std::log10(worst), 0);
     }
 }
 
@@ -312,10 +340,18 @@ ClockImage holdClock(float clock) {
 
 TEST(Drisk, ClockSlowsTheHoldFrom48kHzTo1kHz) {
     double previous = 1e9;
-    for (const float clock : {0.75f, 0.5f, 0.25f, 0.0f}) {
+    struct Case {
+        float clock;
+        const char* key;
+    };
+    for (const Case c : {Case{0.75f, "clock_0_75"}, Case{0.5f, "clock_0_5"}, Case{0.25f, "clock_0_25"},
+                         Case{0.0f, "clock_0"}}) {
+        const float clock = c.clock;
         const ClockImage image = holdClock(clock);
         std::printf("CLOCK %.2f: images of a 97 Hz tone up to %.1f dBc: hold clock %.0f Hz\n", clock,
                     image.dbc, image.hz);
+        recordFigure(std::string("drisk.hold_clock_hz.") + c.key, image.hz, 0);
+        recordFigure(std::string("drisk.hold_image_dbc.") + c.key, image.dbc, 1);
         EXPECT_GT(image.dbc, -50.0) << "CLOCK " << clock;
         EXPECT_LT(image.hz * 1.5, previous) << "CLOCK " << clock;
         previous = image.hz;
@@ -323,6 +359,7 @@ TEST(Drisk, ClockSlowsTheHoldFrom48kHzTo1kHz) {
     EXPECT_NEAR(previous, 48000.0 / std::pow(2.0, 5.5), 10.0) << "CLOCK 0";
     const ClockImage open = holdClock(1.0f);
     std::printf("CLOCK 1: strongest component off the tone %.1f dBc\n", open.dbc);
+    recordFigure("drisk.hold_image_dbc.clock_1", open.dbc, 1);
     EXPECT_LT(open.dbc, -80.0) << "CLOCK 1 holds every sample: no image";
 }
 
@@ -331,7 +368,12 @@ TEST(Drisk, ClockSlowsTheHoldFrom48kHzTo1kHz) {
 TEST(Drisk, DriveAddsHarmonicsAndTheLampShowsClipping) {
     double previousSecond = 0.0;
     double previousThird = 0.0;
-    for (const float one : {0.0f, 0.5f, 1.0f}) {
+    struct Case {
+        float one;
+        const char* key;
+    };
+    for (const Case c : {Case{0.0f, "one_0"}, Case{0.5f, "one_0_5"}, Case{1.0f, "one_1"}}) {
+        const float one = c.one;
         FirmwareRig rig = cleanCrusher();
         rig.setKnob(kOne, one);
         rig.settle();
@@ -343,6 +385,9 @@ TEST(Drisk, DriveAddsHarmonicsAndTheLampShowsClipping) {
         std::cout << "ONE " << one << ": second harmonic " << 10.0 * std::log10(second)
                   << " dB, third harmonic " << 10.0 * std::log10(third) << " dB, wet rms "
                   << 20.0 * std::log10(rms(wet)) << " dBFS, lamp " << lamp << "\n";
+        recordFigure(std::string("drisk.second_harmonic_db.") + c.key, 10.0 * std::log10(second), 1);
+        recordFigure(std::string("drisk.third_harmonic_db.") + c.key, 10.0 * std::log10(third), 1);
+        recordFigure(std::string("drisk.lamp1_duty.") + c.key, lamp, 2);
         EXPECT_GT(third, previousThird * 4.0) << "ONE " << one;
         EXPECT_GT(second, previousSecond * 4.0) << "ONE " << one;
         if (one == 0.0f) {
@@ -370,6 +415,8 @@ TEST(Drisk, ToneLowPassGoesFrom490HzPolesToOpen) {
     const double dark = gainDb(0.0f, 490);
     const double open = gainDb(1.0f, 10000);
     std::printf("TWEAK 0: %.2f dB at 490 Hz; TWEAK 1: %.3f dB at 10 kHz\n", dark, open);
+    recordFigure("drisk.tone_db.tweak_0_at_490_hz", dark, 2);
+    recordFigure("drisk.tone_db.tweak_1_at_10_khz", open, 3);
     EXPECT_NEAR(dark, -6.0, 0.5);
     EXPECT_NEAR(open, 0.0, 0.05);
 }
@@ -391,21 +438,29 @@ TEST(Drisk, WetLevelFollowsTheDryLevelAtAnyDriveAndInputLevel) {
     ASSERT_FALSE(demo.left.empty()) << CORLINDE_DEMO_WAV;
     struct Case {
         std::string name;
+        std::string key;
         Signal input;
+        bool guitar;  // a guitar phrase, of the guitar's own range
     };
     std::vector<Case> cases;
     for (const double peakDb : {-6.0, -18.0, -30.0}) {
         const std::string level = " at " + std::to_string(int(peakDb)) + " dBFS";
-        cases.push_back({"plucked phrase" + level, guitarPhrase(peakDb)});
-        cases.push_back({"demo phrase" + level, scaledToPeak(demo, peakDb)});
-        cases.push_back({"picked bass line" + level, pickedBassLine(peakDb)});
+        const std::string levelKey = ".minus_" + std::to_string(int(-peakDb));
+        cases.push_back({"plucked phrase" + level, "plucked" + levelKey, guitarPhrase(peakDb), true});
+        cases.push_back({"demo phrase" + level, "demo" + levelKey, scaledToPeak(demo, peakDb), true});
+        cases.push_back({"picked bass line" + level, "bass_line" + levelKey, pickedBassLine(peakDb), false});
     }
-    cases.push_back({"picked bass line at -6 dBFS, left only", oneSide(pickedBassLine(-6.0), 0)});
-    cases.push_back({"41.2 Hz sine at -6 dBFS", scaledToPeak(sine(41.2, 1.0, 2 * kRate), -6.0)});
-    cases.push_back({"82.4 Hz sine at -12 dBFS", scaledToPeak(sine(82.4, 1.0, 2 * kRate), -12.0)});
-    cases.push_back({"1 kHz sine at -12 dBFS", scaledToPeak(sine(1000.0, 1.0, 2 * kRate), -12.0)});
-    double lowest = 0.0, highest = 0.0;
+    cases.push_back({"picked bass line at -6 dBFS, left only", "bass_line_left.minus_6",
+                     oneSide(pickedBassLine(-6.0), 0), false});
+    cases.push_back({"41.2 Hz sine at -6 dBFS", "sine_41_hz.minus_6",
+                     scaledToPeak(sine(41.2, 1.0, 2 * kRate), -6.0), false});
+    cases.push_back({"82.4 Hz sine at -12 dBFS", "sine_82_hz.minus_12",
+                     scaledToPeak(sine(82.4, 1.0, 2 * kRate), -12.0), false});
+    cases.push_back({"1 kHz sine at -12 dBFS", "sine_1_khz.minus_12",
+                     scaledToPeak(sine(1000.0, 1.0, 2 * kRate), -12.0), false});
+    double lowest = 1e9, highest = -1e9, lowestGuitar = 1e9, highestGuitar = -1e9;
     for (const Case& c : cases) {
+        double caseLowest = 1e9, caseHighest = -1e9;
         std::printf("%-40s wet against dry over ONE 0 .. 1 (left / right):", c.name.c_str());
         for (const float one : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
             FirmwareRig rig = driveOnly(one);
@@ -416,14 +471,26 @@ TEST(Drisk, WetLevelFollowsTheDryLevelAtAnyDriveAndInputLevel) {
                 if (rms(dry) == 0.0) continue;
                 const double wet = decibels(rms(channel(out, side)) / rms(dry));
                 std::printf(" %+5.2f", wet);
-                lowest = std::min(lowest, wet);
-                highest = std::max(highest, wet);
+                caseLowest = std::min(caseLowest, wet);
+                caseHighest = std::max(caseHighest, wet);
                 EXPECT_LT(std::fabs(wet), 2.0) << c.name << ", ONE " << one << ", side " << side;
             }
         }
         std::printf(" dB\n");
+        recordFigure("drisk.level_db." + c.key + ".min", caseLowest, 2);
+        recordFigure("drisk.level_db." + c.key + ".max", caseHighest, 2);
+        lowest = std::min(lowest, caseLowest);
+        highest = std::max(highest, caseHighest);
+        if (c.guitar) {
+            lowestGuitar = std::min(lowestGuitar, caseLowest);
+            highestGuitar = std::max(highestGuitar, caseHighest);
+        }
     }
     std::printf("wet against dry over all: %+.2f .. %+.2f dB\n", lowest, highest);
+    recordFigure("drisk.level_across_drive_db.min", lowest, 1);
+    recordFigure("drisk.level_across_drive_db.max", highest, 1);
+    recordFigure("drisk.level_across_drive_db.guitar_min", lowestGuitar, 1);
+    recordFigure("drisk.level_across_drive_db.guitar_max", highestGuitar, 1);
 }
 
 // Energy of a steady output that is not a harmonic of `hz` (nor DC),
@@ -462,6 +529,8 @@ TEST(Drisk, FullDriveKeepsAliasesFarBelowTheTone) {
         const double distortion = 10.0 * std::log10(harmonics / fundamental);
         std::printf("%d Hz at -12 dBFS, ONE 1: inharmonic %.1f dBc, harmonics %.1f dBc\n", c.hz, inharmonic,
                     distortion);
+        recordFigure("drisk.inharmonic_dbc.hz_" + std::to_string(c.hz), inharmonic, 1);
+        recordFigure("drisk.harmonics_dbc.hz_" + std::to_string(c.hz), distortion, 1);
         EXPECT_LT(inharmonic, c.maxInharmonicDb) << c.hz << " Hz";
         EXPECT_GT(distortion, -25.0) << c.hz << " Hz: still driven hard";
     }

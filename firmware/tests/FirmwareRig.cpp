@@ -19,6 +19,11 @@ const char* modeName(Mode mode) {
     return "?";
 }
 
+const char* modeKey(Mode mode) {
+    static constexpr std::array<const char*, 3> kKeys{"kavro", "drisk", "vestra"};
+    return kKeys[static_cast<std::size_t>(mode)];
+}
+
 std::string hexPath(Mode mode) {
     switch (mode) {
     case Mode::Kavro: return CORLINDE_HEX_KAVRO;

@@ -18,6 +18,8 @@ enum class Mode { Kavro = 0, Drisk = 1, Vestra = 2 };
 inline constexpr std::array<Mode, 3> kModes{Mode::Kavro, Mode::Drisk, Mode::Vestra};
 
 const char* modeName(Mode mode);
+// The mode's name in lower case, as the recorded figures' keys use it.
+const char* modeKey(Mode mode);
 // The assembled HEX file of a mode, as the build wrote it.
 std::string hexPath(Mode mode);
 // The whole file as bytes; empty when it cannot be read.
