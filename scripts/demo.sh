@@ -7,6 +7,7 @@
 #
 #   BUILD_DIR  build folder (default build-release)
 #   OUT_DIR    where the renders go (default out/demo)
+#   JOBS       parallel build jobs (default: the number of cores)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build-release}
@@ -18,7 +19,7 @@ bash scripts/install-deps.sh
 
 echo "== building (Release) in $BUILD_DIR"
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DCORLINDE_TESTS=OFF -DCORLINDE_BENCH=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j "$(nproc)" --target corlinde_jr_clap corlinde-host fxasm
+cmake --build "$BUILD_DIR" -j "${JOBS:-$(nproc)}" --target corlinde_jr_clap corlinde-host fxasm
 
 echo "== installing the plug-in"
 cmake --install "$BUILD_DIR" | grep -v '^-- Install configuration' || true
