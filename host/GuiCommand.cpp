@@ -137,7 +137,8 @@ bool hasGuiEntries(const clap_plugin_gui_t* gui) {
 bool openScreenshot(const GuiOptions& options, fxcorefile::OutputFile& screenshot, std::string& error) {
     if (options.screenshotPath.empty()) return true;
     const std::pair<const std::string&, const char*> others[] = {{options.pluginPath, "plug-in file"},
-                                                                 {options.inputPath, "input file"}};
+                                                                 {options.inputPath, "input file"},
+                                                                 {options.programPath, "--program file"}};
     for (const auto& [other, role] : others) {
         if (other.empty() || !fxcorefile::sameFile(options.screenshotPath, other)) continue;
         error = "--screenshot " + quoted(options.screenshotPath) + " is the " + role +

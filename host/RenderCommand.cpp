@@ -116,8 +116,9 @@ bool buildSchedule(const CommandLine& cl, const AudioFormat& input, int midiPort
 }
 
 // Files that are one file under two names (or spellings, or links): writing
-// the output or the state would replace the plug-in, the input or the other
-// output, or the state would be read from the file the render replaces.
+// the output or the state would replace the plug-in, the input, the program
+// or the other output, or the state would be read from the file the render
+// replaces.
 bool checkFileClashes(const CommandLine& cl, std::string& error) {
     const struct {
         const char* what;
@@ -131,9 +132,12 @@ bool checkFileClashes(const CommandLine& cl, std::string& error) {
         {"--state-out", cl.stateOut, cl.inputPath, "input file"},
         {"--state-out", cl.stateOut, cl.pluginPath, "plug-in file"},
         {"--state-in", cl.stateIn, cl.outputPath, "output file"},
+        // The program is read before the render, but the user's own source.
+        {"the output", cl.outputPath, cl.programPath, "--program file"},
+        {"--state-out", cl.stateOut, cl.programPath, "--program file"},
     };
     for (const auto& c : kClashes) {
-        if (c.path.empty() || !fxcorefile::sameFile(c.path, c.other)) continue;
+        if (c.path.empty() || c.other.empty() || !fxcorefile::sameFile(c.path, c.other)) continue;
         error =
             std::string(c.what) + " " + quoted(c.path) + " is the " + c.role + "; give them different names";
         return false;

@@ -417,6 +417,10 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
         {{"gui", "--input", dir.path("fifo.wav"), "PLUGIN"}, 1, "it is not a regular file"},
         {{"gui", dir.path("cut.clap")}, 1, "is not a CLAP plug-in: the file is cut short"},
         {{"gui", "--program", pluginPath(), "PLUGIN"}, 1, "not a text file"},
+        {{"gui", "--seconds", "1", "--program", dir.path("p.hex"), "--screenshot", dir.path("p.hex"),
+          "PLUGIN"},
+         1,
+         "--screenshot '" + dir.path("p.hex") + "' is the --program file"},
         // The screenshot would replace the plug-in (--seconds ends a run that does not refuse).
         {{"gui", "--seconds", "1", "--screenshot", dir.path("copy.clap"), dir.path("copy.clap")},
          1,
@@ -426,6 +430,7 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
     ASSERT_EQ(mkfifo(dir.path("fifo.wav").c_str(), 0600), 0);
     std::ofstream(dir.path("cut.clap"), std::ios::binary) << readText(pluginPath()).substr(0, 300000);
     std::ofstream(dir.path("copy.clap"), std::ios::binary) << readText(pluginPath());
+    std::ofstream(dir.path("p.hex"), std::ios::binary) << readText(firmwareHexPath(0));
     for (const WrongCase& c : cases) {
         std::vector<std::string> args = c.args;
         std::string shown;

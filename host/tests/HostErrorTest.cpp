@@ -119,6 +119,14 @@ const std::vector<ErrorCase>& errorCases() {
          {"render", "--program", "{dir}/empty.hex", "{clap}", "{in}", "{out}"},
          kRuntimeError,
          "--program '{dir}/empty.hex': the file is empty"},
+        {"output_is_program",
+         {"render", "--program", "{hex0}", "{clap}", "{in}", "{dir}/./kavro.hex"},
+         kRuntimeError,
+         "the output '{dir}/./kavro.hex' is the --program file"},
+        {"state_out_is_program",
+         {"render", "--program", "{hex0}", "--state-out", "{hex0}", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "--state-out '{hex0}' is the --program file"},
         {"program_is_not_hex",
          {"render", "--program", "{dir}/text.wav", "{clap}", "{in}", "{out}"},
          kRuntimeError,
@@ -280,6 +288,8 @@ TEST_P(HostErrorTest, ExitsNonZeroWithOneLineAndNoOutput) {
     EXPECT_EQ(dir.entries(), before) << "the failed run left or changed files";
     EXPECT_TRUE(readText(dir.path("in.wav")) == inputBytes) << "the input was replaced";
     EXPECT_TRUE(readText(dir.path("copy.clap")) == pluginBytes) << "the plug-in was replaced";
+    EXPECT_TRUE(readText(dir.path("kavro.hex")) == readText(firmwareHexPath(0)))
+        << "the program was replaced";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostErrorTest, ::testing::ValuesIn(errorCases()),
