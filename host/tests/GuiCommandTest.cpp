@@ -416,7 +416,7 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
          "the input has 8 channels; the plug-in's input takes 2"},
         {{"gui", "--input", dir.path("fifo.wav"), "PLUGIN"}, 1, "it is not a regular file"},
         {{"gui", dir.path("cut.clap")}, 1, "is not a CLAP plug-in: the file is cut short"},
-        {{"gui", "--program", pluginPath(), "PLUGIN"}, 1, "not a text file"},
+        {{"gui", "--program", notAPluginPath(), "PLUGIN"}, 1, "not a text file"},
         {{"gui", "--seconds", "1", "--program", dir.path("p.hex"), "--screenshot", dir.path("p.hex"),
           "PLUGIN"},
          1,
