@@ -19,6 +19,8 @@ const char s_usage[] =
     "  --input FILE        play FILE in a loop through the plug-in (default: silence)\n"
     "  --seconds N         end after N seconds\n"
     "  --screenshot FILE   write a PNG picture of the window just before ending\n"
+    "  --program FILE.hex  run the FXCore program in FILE.hex (Intel HEX text, as\n"
+    "                      fxasm writes it), handed over in an FXC1 state\n"
     "  --plugin-id ID      pick a plug-in of the file by id (default: the first)\n"
     "  -h, --help          show this text\n";
 
@@ -42,7 +44,8 @@ bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std
         }
         const auto eq = arg.find('=');
         const std::string name(arg.substr(0, eq));
-        if (name != "--input" && name != "--seconds" && name != "--screenshot" && name != "--plugin-id") {
+        if (name != "--input" && name != "--seconds" && name != "--screenshot" && name != "--program" &&
+            name != "--plugin-id") {
             error = "gui: unknown option " + name + " (see gui --help)";
             return false;
         }
@@ -68,6 +71,7 @@ bool parseGuiOptions(int argc, const char* const* argv, GuiOptions& options, std
         }
         (name == "--input"        ? options.inputPath
          : name == "--screenshot" ? options.screenshotPath
+         : name == "--program"    ? options.programPath
                                   : options.pluginId) = value;
     }
     if (positional.size() != 1) {

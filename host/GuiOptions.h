@@ -11,6 +11,7 @@ struct GuiOptions {
     std::string pluginId;
     std::string inputPath;       // empty: silence
     std::string screenshotPath;  // empty: no screenshot
+    std::string programPath;     // empty: the plug-in's own programs
     double seconds = 0.0;        // 0: until the window is closed or a signal comes
 };
 

@@ -22,7 +22,8 @@ const char s_usage[] =
     "render options:\n"
     "  --param ID=VALUE          set a parameter before processing (id or name;\n"
     "                            value as a number or as the plug-in's value text)\n"
-    "  --mode N                  set the Mode parameter\n"
+    "  --mode N|NAME             set the Mode parameter, by number or by name (the\n"
+    "                            Corlinde Jr pedal has modes 0-2: KAVRO, DRISK, VESTRA)\n"
     "  --monitor                 set the Monitor parameter (outputs 2 and 3)\n"
     "  --midi-cc SECONDS:CC:VAL  send a MIDI control change (channel 1) at that time\n"
     "  --press SECONDS           press the footswitch (MIDI CC 119) at that time\n"
@@ -32,6 +33,8 @@ const char s_usage[] =
     "                            SECONDS (default 30; 0: the input's length)\n"
     "  --state-in FILE           load the plug-in state from FILE before processing\n"
     "  --state-out FILE          save the plug-in state to FILE after processing\n"
+    "  --program FILE.hex        run the FXCore program in FILE.hex (Intel HEX text,\n"
+    "                            as fxasm writes it), handed over in an FXC1 state\n"
     "  --print-events            print the parameter events the plug-in sends\n"
     "  --plugin-id ID            pick a plug-in of the file by id (default: the first)\n"
     "  -h, --help                show this text\n";
@@ -105,6 +108,99 @@ bool parseUnsigned(const std::string& text, std::uint64_t& out) {
     return true;
 }
 
+namespace {
+
+// The options that take a value, as --name VALUE or --name=VALUE.
+constexpr const char* kValuedOptions[] = {"--param", "--mode",     "--midi-cc",   "--press",   "--block",
+                                          "--tail",  "--state-in", "--state-out", "--program", "--plugin-id"};
+
+bool isValuedOption(const std::string& name) {
+    for (const char* option : kValuedOptions)
+        if (name == option) return true;
+    return false;
+}
+
+// Stores one valued option into cl; false with the message in error for a
+// value out of its syntax.
+bool applyValuedOption(const std::string& name, const std::string& value, CommandLine& cl,
+                       std::string& error) {
+    const auto fail = [&](const std::string& message) {
+        error = message;
+        return false;
+    };
+    if (name == "--param") {
+        const auto eq = value.find('=');
+        if (eq == std::string::npos || eq == 0 || eq + 1 == value.size())
+            return fail("--param " + value + ": expected ID=VALUE");
+        cl.params.push_back({value.substr(0, eq), value.substr(eq + 1)});
+    } else if (name == "--mode") {
+        if (value.empty()) return fail("--mode needs a mode's number or name");
+        cl.mode = value;
+    } else if (name == "--midi-cc") {
+        MidiCcRequest request;
+        if (!parseMidiCc(value, request))
+            return fail("--midi-cc " + value + ": expected SECONDS:CC:VALUE with CC and VALUE 0 to 127");
+        cl.midiCcs.push_back(request);
+    } else if (name == "--press") {
+        double seconds = 0.0;
+        if (!parseDouble(value, seconds) || seconds < 0.0)
+            return fail("--press " + value + ": expected a time in seconds, 0 or more");
+        cl.pressSeconds.push_back(seconds);
+    } else if (name == "--block") {
+        std::uint64_t block = 0;
+        if (!parseUnsigned(value, block) || block < 1 || block > kMaxBlockSize)
+            return fail("--block " + value + ": expected a frame count from 1 to " +
+                        std::to_string(kMaxBlockSize));
+        cl.blockSize = static_cast<std::uint32_t>(block);
+    } else if (name == "--tail") {
+        double seconds = 0.0;
+        if (!parseDouble(value, seconds) || seconds < 0.0 || seconds > kMaxTailSeconds)
+            return fail("--tail " + value + ": expected a time in seconds from 0 to " +
+                        std::to_string(static_cast<int>(kMaxTailSeconds)));
+        cl.tailSeconds = seconds;
+    } else if (name == "--state-in" || name == "--state-out" || name == "--program") {
+        if (value.empty()) return fail(name + " needs a file name");
+        (name == "--state-in" ? cl.stateIn : name == "--state-out" ? cl.stateOut : cl.programPath) = value;
+    } else {  // --plugin-id
+        if (value.empty()) return fail("--plugin-id needs an id");
+        cl.pluginId = value;
+    }
+    return true;
+}
+
+// The command and its files from the words that are not options.
+bool assignCommand(const std::vector<std::string>& positional, CommandLine& cl, std::string& error) {
+    const auto fail = [&](const char* message) {
+        error = message;
+        return false;
+    };
+    if (positional.empty()) return fail("no command given (see --help)");
+    const std::string& command = positional[0];
+    if (command == "info") {
+        if (positional.size() != 2) return fail("info takes one plug-in file (see --help)");
+        const bool renderOnly = !cl.params.empty() || !cl.midiCcs.empty() || !cl.pressSeconds.empty() ||
+                                !cl.mode.empty() || cl.monitor || !cl.stateIn.empty() ||
+                                !cl.stateOut.empty() || !cl.programPath.empty() || cl.printEvents ||
+                                cl.tailSeconds != kDefaultTailSeconds;
+        if (renderOnly) return fail("info takes only --plugin-id (see --help)");
+        cl.command = Command::Info;
+        cl.pluginPath = positional[1];
+    } else if (command == "render") {
+        if (positional.size() != 4)
+            return fail("render takes a plug-in file, an input and an output (see --help)");
+        cl.command = Command::Render;
+        cl.pluginPath = positional[1];
+        cl.inputPath = positional[2];
+        cl.outputPath = positional[3];
+    } else {
+        error = "unknown command '" + command + "' (see --help)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 ParseResult parseCommandLine(int argc, const char* const* argv) {
     ParseResult result;
     CommandLine& cl = result.commandLine;
@@ -130,12 +226,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             (name == "--monitor" ? cl.monitor : cl.printEvents) = true;
             continue;
         }
-
-        static const char* const kValued[] = {"--param", "--mode",     "--midi-cc",   "--press",    "--block",
-                                              "--tail",  "--state-in", "--state-out", "--plugin-id"};
-        bool known = false;
-        for (const char* option : kValued) known = known || name == option;
-        if (!known) return failure("unknown option " + name + " (see --help)");
+        if (!isValuedOption(name)) return failure("unknown option " + name + " (see --help)");
 
         std::string value;
         if (token.hasInlineValue) {
@@ -145,69 +236,10 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
         } else {
             return failure(name + " needs a value");
         }
-
-        if (name == "--param") {
-            const auto eq = value.find('=');
-            if (eq == std::string::npos || eq == 0 || eq + 1 == value.size())
-                return failure("--param " + value + ": expected ID=VALUE");
-            cl.params.push_back({value.substr(0, eq), value.substr(eq + 1)});
-        } else if (name == "--mode") {
-            std::uint64_t mode = 0;
-            if (!parseUnsigned(value, mode) || mode > 127)
-                return failure("--mode " + value + ": expected a whole number 0 or more");
-            cl.mode = static_cast<int>(mode);
-        } else if (name == "--midi-cc") {
-            MidiCcRequest request;
-            if (!parseMidiCc(value, request))
-                return failure("--midi-cc " + value +
-                               ": expected SECONDS:CC:VALUE with CC and VALUE 0 to 127");
-            cl.midiCcs.push_back(request);
-        } else if (name == "--press") {
-            double seconds = 0.0;
-            if (!parseDouble(value, seconds) || seconds < 0.0)
-                return failure("--press " + value + ": expected a time in seconds, 0 or more");
-            cl.pressSeconds.push_back(seconds);
-        } else if (name == "--block") {
-            std::uint64_t block = 0;
-            if (!parseUnsigned(value, block) || block < 1 || block > kMaxBlockSize)
-                return failure("--block " + value + ": expected a frame count from 1 to " +
-                               std::to_string(kMaxBlockSize));
-            cl.blockSize = static_cast<std::uint32_t>(block);
-        } else if (name == "--tail") {
-            double seconds = 0.0;
-            if (!parseDouble(value, seconds) || seconds < 0.0 || seconds > kMaxTailSeconds)
-                return failure("--tail " + value + ": expected a time in seconds from 0 to " +
-                               std::to_string(static_cast<int>(kMaxTailSeconds)));
-            cl.tailSeconds = seconds;
-        } else if (name == "--state-in" || name == "--state-out") {
-            if (value.empty()) return failure(name + " needs a file name");
-            (name == "--state-in" ? cl.stateIn : cl.stateOut) = value;
-        } else {  // --plugin-id
-            if (value.empty()) return failure("--plugin-id needs an id");
-            cl.pluginId = value;
-        }
+        if (!applyValuedOption(name, value, cl, result.error)) return result;
     }
 
-    if (positional.empty()) return failure("no command given (see --help)");
-    const std::string& command = positional[0];
-    if (command == "info") {
-        if (positional.size() != 2) return failure("info takes one plug-in file (see --help)");
-        const bool renderOnly = !cl.params.empty() || !cl.midiCcs.empty() || !cl.pressSeconds.empty() ||
-                                cl.mode >= 0 || cl.monitor || !cl.stateIn.empty() || !cl.stateOut.empty() ||
-                                cl.printEvents || cl.tailSeconds != kDefaultTailSeconds;
-        if (renderOnly) return failure("info takes only --plugin-id (see --help)");
-        cl.command = Command::Info;
-        cl.pluginPath = positional[1];
-    } else if (command == "render") {
-        if (positional.size() != 4)
-            return failure("render takes a plug-in file, an input and an output (see --help)");
-        cl.command = Command::Render;
-        cl.pluginPath = positional[1];
-        cl.inputPath = positional[2];
-        cl.outputPath = positional[3];
-    } else {
-        return failure("unknown command '" + command + "' (see --help)");
-    }
+    if (!assignCommand(positional, cl, result.error)) return result;
     result.ok = true;
     return result;
 }

@@ -46,7 +46,8 @@ struct CommandLine {
     std::vector<ParamAssignment> params;
     std::vector<MidiCcRequest> midiCcs;
     std::vector<double> pressSeconds;
-    int mode = -1;  // -1: not given
+    std::string mode;         // --mode: a number or a mode's name; empty: not given
+    std::string programPath;  // --program: a custom program's HEX text; empty: none
     bool monitor = false;
     std::uint32_t blockSize = 512;
     double tailSeconds = kDefaultTailSeconds;  // the most a render runs on past the input

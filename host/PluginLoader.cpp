@@ -31,6 +31,14 @@ LoadedPlugin::~LoadedPlugin() {
 bool LoadedPlugin::load(const std::string& path, const std::string& pluginId, const clap_host_t* host,
                         std::string& error) {
     unload();
+    // Each step leaves what it did for unload() to undo when a later one fails.
+    const bool loaded =
+        openEntry(path, error) && pickDescriptor(path, pluginId, error) && createPlugin(host, error);
+    if (!loaded) unload();
+    return loaded;
+}
+
+bool LoadedPlugin::openEntry(const std::string& path, std::string& error) {
     // dlopen trusts the file: one cut short crashes it instead of failing.
     if (!checkModuleFile(path, error)) return false;
     // init receives the module's own path; make it absolute so that a plug-in
@@ -54,59 +62,57 @@ bool LoadedPlugin::load(const std::string& path, const std::string& pluginId, co
     m_entry = static_cast<const clap_plugin_entry_t*>(dlsym(m_library, "clap_entry"));
     if (!m_entry || !m_entry->init || !m_entry->deinit || !m_entry->get_factory) {
         error = quoted(path) + " is not a CLAP plug-in: it exports no clap_entry";
-        unload();
         return false;
     }
     if (!clap_version_is_compatible(m_entry->clap_version)) {
         error = quoted(path) + " is built for CLAP " + std::to_string(m_entry->clap_version.major) + "." +
                 std::to_string(m_entry->clap_version.minor) + ", which this host does not support";
-        unload();
         return false;
     }
     if (!m_entry->init(absolute.c_str())) {
         error = quoted(path) + ": the plug-in's entry failed to initialise";
         m_entry = nullptr;  // after a failed init nothing else may be called, not even deinit
-        unload();
         return false;
     }
     m_entryInitialised = true;
+    return true;
+}
 
-    const auto* factory =
-        static_cast<const clap_plugin_factory_t*>(m_entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-    if (!factory || !factory->get_plugin_count || !factory->get_plugin_descriptor ||
-        !factory->create_plugin) {
+bool LoadedPlugin::pickDescriptor(const std::string& path, const std::string& pluginId, std::string& error) {
+    m_factory = static_cast<const clap_plugin_factory_t*>(m_entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    if (!m_factory || !m_factory->get_plugin_count || !m_factory->get_plugin_descriptor ||
+        !m_factory->create_plugin) {
         error = quoted(path) + " has no CLAP plug-in factory";
-        unload();
         return false;
     }
-    const std::uint32_t count = factory->get_plugin_count(factory);
+    const std::uint32_t count = m_factory->get_plugin_count(m_factory);
     for (std::uint32_t i = 0; i < count; ++i) {
-        const clap_plugin_descriptor_t* d = factory->get_plugin_descriptor(factory, i);
+        const clap_plugin_descriptor_t* d = m_factory->get_plugin_descriptor(m_factory, i);
         if (d && d->id) m_descriptors.push_back(d);
     }
     if (m_descriptors.empty()) {
         error = quoted(path) + " holds no plug-ins";
-        unload();
         return false;
     }
     if (pluginId.empty()) {
         m_descriptor = m_descriptors.front();
-    } else {
-        for (const auto* d : m_descriptors)
-            if (std::strcmp(d->id, pluginId.c_str()) == 0) m_descriptor = d;
-        if (!m_descriptor) {
-            std::string ids;
-            for (const auto* d : m_descriptors) ids += (ids.empty() ? "" : ", ") + std::string(d->id);
-            error = quoted(path) + " has no plug-in with id " + quoted(pluginId) + " (it has: " + ids + ")";
-            unload();
-            return false;
-        }
+        return true;
     }
+    for (const auto* d : m_descriptors)
+        if (std::strcmp(d->id, pluginId.c_str()) == 0) m_descriptor = d;
+    if (!m_descriptor) {
+        std::string ids;
+        for (const auto* d : m_descriptors) ids += (ids.empty() ? "" : ", ") + std::string(d->id);
+        error = quoted(path) + " has no plug-in with id " + quoted(pluginId) + " (it has: " + ids + ")";
+        return false;
+    }
+    return true;
+}
 
-    m_plugin = factory->create_plugin(factory, host, m_descriptor->id);
+bool LoadedPlugin::createPlugin(const clap_host_t* host, std::string& error) {
+    m_plugin = m_factory->create_plugin(m_factory, host, m_descriptor->id);
     if (!m_plugin) {
         error = "the plug-in " + quoted(m_descriptor->id) + " could not be created";
-        unload();
         return false;
     }
     if (!m_plugin->init || !m_plugin->destroy || !m_plugin->process || !m_plugin->activate ||
@@ -114,12 +120,10 @@ bool LoadedPlugin::load(const std::string& path, const std::string& pluginId, co
         !m_plugin->get_extension || !m_plugin->on_main_thread) {
         error = "the plug-in " + quoted(m_descriptor->id) + " has an incomplete callback record";
         m_plugin = nullptr;  // cannot be destroyed safely without its destroy entry
-        unload();
         return false;
     }
     if (!m_plugin->init(m_plugin)) {
         error = "the plug-in " + quoted(m_descriptor->id) + " failed to initialise";
-        unload();
         return false;
     }
     return true;
@@ -154,6 +158,7 @@ void LoadedPlugin::unload() {
     m_plugin = nullptr;
     m_descriptor = nullptr;
     m_descriptors.clear();
+    m_factory = nullptr;
     if (m_entry && m_entryInitialised) m_entry->deinit();
     m_entryInitialised = false;
     m_entry = nullptr;

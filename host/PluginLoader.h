@@ -46,11 +46,16 @@ public:
     void stopProcessing();
 
 private:
+    // The steps of load, in order; each leaves what it did for unload().
+    bool openEntry(const std::string& path, std::string& error);
+    bool pickDescriptor(const std::string& path, const std::string& pluginId, std::string& error);
+    bool createPlugin(const clap_host_t* host, std::string& error);
     void unload();
 
     void* m_library = nullptr;
     const clap_plugin_entry_t* m_entry = nullptr;
     bool m_entryInitialised = false;
+    const clap_plugin_factory_t* m_factory = nullptr;
     std::vector<const clap_plugin_descriptor_t*> m_descriptors;
     const clap_plugin_descriptor_t* m_descriptor = nullptr;
     const clap_plugin_t* m_plugin = nullptr;

@@ -34,6 +34,22 @@ int64_t readFromFile(const clap_istream_t* stream, void* buffer, uint64_t size) 
     return static_cast<int64_t>(n);
 }
 
+// Bytes in memory as the plug-in reads them.
+struct MemoryCursor {
+    const std::vector<unsigned char>* bytes;
+    std::size_t at;
+};
+
+int64_t readFromMemory(const clap_istream_t* stream, void* buffer, uint64_t size) {
+    auto* cursor = static_cast<MemoryCursor*>(stream->ctx);
+    if (!buffer) return -1;
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<uint64_t>(size, cursor->bytes->size() - cursor->at));
+    if (n > 0) std::memcpy(buffer, cursor->bytes->data() + cursor->at, n);
+    cursor->at += n;
+    return static_cast<int64_t>(n);
+}
+
 int64_t writeToMemory(const clap_ostream_t* stream, const void* buffer, uint64_t size) {
     auto* bytes = static_cast<std::vector<unsigned char>*>(stream->ctx);
     if (!buffer && size > 0) return -1;
@@ -79,6 +95,13 @@ bool loadPluginStateFile(const clap_plugin_t* plugin, const clap_plugin_state_t*
         return false;
     }
     return true;
+}
+
+bool loadPluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
+                     const std::vector<unsigned char>& bytes) {
+    MemoryCursor cursor{&bytes, 0};
+    const clap_istream_t stream{&cursor, &readFromMemory};
+    return state && state->load && state->load(plugin, &stream);
 }
 
 bool savePluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,

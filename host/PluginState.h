@@ -16,6 +16,11 @@ namespace fxcorehost {
 bool loadPluginStateFile(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
                          const std::string& path, std::string& error);
 
+// [main-thread] state->load reading bytes held in memory; false when the
+// plug-in refuses them.
+bool loadPluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
+                     const std::vector<unsigned char>& bytes);
+
 // [main-thread] state->save into bytes; false when the plug-in reports failure.
 bool savePluginState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
                      std::vector<unsigned char>& bytes);

@@ -416,6 +416,11 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
          "the input has 8 channels; the plug-in's input takes 2"},
         {{"gui", "--input", dir.path("fifo.wav"), "PLUGIN"}, 1, "it is not a regular file"},
         {{"gui", dir.path("cut.clap")}, 1, "is not a CLAP plug-in: the file is cut short"},
+        {{"gui", "--program", notAPluginPath(), "PLUGIN"}, 1, "not a text file"},
+        {{"gui", "--seconds", "1", "--program", dir.path("p.hex"), "--screenshot", dir.path("p.hex"),
+          "PLUGIN"},
+         1,
+         "--screenshot '" + dir.path("p.hex") + "' is the --program file"},
         // The screenshot would replace the plug-in (--seconds ends a run that does not refuse).
         {{"gui", "--seconds", "1", "--screenshot", dir.path("copy.clap"), dir.path("copy.clap")},
          1,
@@ -425,6 +430,7 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
     ASSERT_EQ(mkfifo(dir.path("fifo.wav").c_str(), 0600), 0);
     std::ofstream(dir.path("cut.clap"), std::ios::binary) << readText(pluginPath()).substr(0, 300000);
     std::ofstream(dir.path("copy.clap"), std::ios::binary) << readText(pluginPath());
+    std::ofstream(dir.path("p.hex"), std::ios::binary) << readText(firmwareHexPath(0));
     for (const WrongCase& c : cases) {
         std::vector<std::string> args = c.args;
         std::string shown;
@@ -439,6 +445,22 @@ TEST(GuiCommand, WrongInvocationsFailWithOneLine) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << shown << ": " << run.err;
         EXPECT_EQ(run.out, "") << shown;
     }
+}
+
+// A program file reaches the plug-in before its editor opens, and gui says
+// that the plug-in runs it.
+TEST(GuiCommand, RunsAProgramFile) {
+    ScratchDir dir;
+    std::ofstream(dir.path("my-echo.hex"), std::ios::binary) << readText(firmwareHexPath(0));
+    const RunResult run =
+        runHost({"gui", pluginPath(), "--seconds", "1", "--program", dir.path("my-echo.hex")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("gui: program 'my-echo' from " + dir.path("my-echo.hex") +
+                                " loaded: Program (loaded), Mode 0: my-echo\ngui: Corlinde Jr editor ",
+                            0),
+              0u)
+        << run.out;
+    EXPECT_NE(run.out.find("gui: ended (--seconds 1)"), std::string::npos) << run.out;
 }
 
 TEST(GuiCommand, NoDisplayIsAnError) {

@@ -26,7 +26,8 @@ constexpr int kUsageError = 2;
 
 struct ErrorCase {
     const char* label;
-    // {clap}, {in}, {out}, {dir} and {notclap} are replaced by paths.
+    // {clap}, {in}, {out}, {dir}, {notclap} and {hex0} (KAVRO's HEX text as
+    // kavro.hex) are replaced by paths.
     std::vector<std::string> args;
     int exitCode;
     const char* message;  // must appear in the one line
@@ -91,11 +92,45 @@ const std::vector<ErrorCase>& errorCases() {
         {"mode_out_of_range",
          {"render", "--mode", "9", "{clap}", "{in}", "{out}"},
          kRuntimeError,
-         "--mode 9: modes go from 0 to 7"},
-        {"mode_not_a_number",
+         "--mode 9: parameter 402 (Mode): value 9 is outside its range 0 to 7"},
+        {"mode_unknown_name",
          {"render", "--mode", "two", "{clap}", "{in}", "{out}"},
-         kUsageError,
-         "--mode two: expected a whole number"},
+         kRuntimeError,
+         "--mode two: parameter 402 (Mode): cannot read the value 'two' (a number from 0 to 7, or one of "
+         "0: mp-corlinde-jr_0 (KAVRO), 1: mp-corlinde-jr_1 (DRISK), 2: mp-corlinde-jr_2 (VESTRA))"},
+        // The custom program's bank has one mode, named after the program.
+        {"mode_name_of_another_bank",
+         {"render", "--program", "{hex0}", "--mode", "VESTRA", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "(a number from 0 to 7, or one of 0: kavro)"},
+        {"program_missing",
+         {"render", "--program", "{dir}/nope.hex", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "--program '{dir}/nope.hex': No such file or directory"},
+        {"program_is_folder",
+         {"render", "--program", "{dir}", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "--program '{dir}': not a regular file"},
+        {"program_is_binary",
+         {"render", "--program", "{notclap}", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "--program '{notclap}': not a text file (byte 0x02 at offset 4)"},
+        {"program_is_empty",
+         {"render", "--program", "{dir}/empty.hex", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "--program '{dir}/empty.hex': the file is empty"},
+        {"output_is_program",
+         {"render", "--program", "{hex0}", "{clap}", "{in}", "{dir}/./kavro.hex"},
+         kRuntimeError,
+         "the output '{dir}/./kavro.hex' is the --program file"},
+        {"state_out_is_program",
+         {"render", "--program", "{hex0}", "--state-out", "{hex0}", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "--state-out '{hex0}' is the --program file"},
+        {"program_is_not_hex",
+         {"render", "--program", "{dir}/text.wav", "{clap}", "{in}", "{out}"},
+         kRuntimeError,
+         "--program '{dir}/text.wav': the plug-in did not load the program"},
         {"block_zero",
          {"render", "--block", "0", "{clap}", "{in}", "{out}"},
          kUsageError,
@@ -210,11 +245,9 @@ const std::vector<ErrorCase>& errorCases() {
 }
 
 std::string substitute(std::string text, const ScratchDir& dir) {
-    const std::pair<std::string, std::string> keys[] = {{"{clap}", pluginPath()},
-                                                        {"{notclap}", notAPluginPath()},
-                                                        {"{in}", dir.path("in.wav")},
-                                                        {"{out}", dir.path("out.wav")},
-                                                        {"{dir}", dir.root()}};
+    const std::pair<std::string, std::string> keys[] = {
+        {"{clap}", pluginPath()},       {"{notclap}", notAPluginPath()},   {"{in}", dir.path("in.wav")},
+        {"{out}", dir.path("out.wav")}, {"{hex0}", dir.path("kavro.hex")}, {"{dir}", dir.root()}};
     for (const auto& [key, value] : keys)
         for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
             text.replace(at, key.size(), value);
@@ -235,6 +268,8 @@ TEST_P(HostErrorTest, ExitsNonZeroWithOneLineAndNoOutput) {
     ASSERT_EQ(symlink("in.wav", dir.path("in.link.wav").c_str()), 0);
     std::ofstream(dir.path("copy.clap"), std::ios::binary) << readText(pluginPath());
     ASSERT_EQ(symlink("copy.clap", dir.path("clap.link").c_str()), 0);
+    std::ofstream(dir.path("kavro.hex"), std::ios::binary) << readText(firmwareHexPath(0));
+    std::ofstream(dir.path("empty.hex"));
     const std::vector<std::string> before = dir.entries();
     const std::string inputBytes = readText(dir.path("in.wav"));
     const std::string pluginBytes = readText(dir.path("copy.clap"));
@@ -253,6 +288,8 @@ TEST_P(HostErrorTest, ExitsNonZeroWithOneLineAndNoOutput) {
     EXPECT_EQ(dir.entries(), before) << "the failed run left or changed files";
     EXPECT_TRUE(readText(dir.path("in.wav")) == inputBytes) << "the input was replaced";
     EXPECT_TRUE(readText(dir.path("copy.clap")) == pluginBytes) << "the plug-in was replaced";
+    EXPECT_TRUE(readText(dir.path("kavro.hex")) == readText(firmwareHexPath(0)))
+        << "the program was replaced";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostErrorTest, ::testing::ValuesIn(errorCases()),

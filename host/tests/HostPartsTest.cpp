@@ -99,7 +99,7 @@ TEST(OptionsTest, ReadsEveryOptionInBothSpellings) {
                                  "1.5:50:127",     "--press=0.25", "--block",   "64",
                                  "in.wav",         "--state-in",   "s1",        "--state-out=s2",
                                  "--print-events", "--plugin-id",  "x.y",       "--tail=2.5",
-                                 "out.flac"});
+                                 "--program",      "p.hex",        "out.flac"});
     ASSERT_TRUE(r.ok) << r.error;
     const CommandLine& cl = r.commandLine;
     EXPECT_EQ(cl.command, Command::Render);
@@ -109,7 +109,8 @@ TEST(OptionsTest, ReadsEveryOptionInBothSpellings) {
     ASSERT_EQ(cl.params.size(), 2u);
     EXPECT_EQ(cl.params[1].key, "Input Trim");
     EXPECT_EQ(cl.params[1].valueText, "-6 dB");
-    EXPECT_EQ(cl.mode, 2);
+    EXPECT_EQ(cl.mode, "2");
+    EXPECT_EQ(cl.programPath, "p.hex");
     EXPECT_TRUE(cl.monitor);
     ASSERT_EQ(cl.midiCcs.size(), 1u);
     EXPECT_EQ(cl.midiCcs[0].seconds, 1.5);
@@ -124,6 +125,11 @@ TEST(OptionsTest, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(cl.tailSeconds, 2.5);
     EXPECT_EQ(parse({"render", "--tail", "0", "a.clap", "in.wav", "out.wav"}).commandLine.tailSeconds, 0.0);
     EXPECT_EQ(parse({"render", "a.clap", "in.wav", "out.wav"}).commandLine.tailSeconds, kDefaultTailSeconds);
+    // A mode's name is resolved against the plug-in, later.
+    EXPECT_EQ(parse({"render", "--mode", "VESTRA", "a.clap", "in.wav", "out.wav"}).commandLine.mode,
+              "VESTRA");
+    EXPECT_EQ(parse({"render", "--program=p.hex", "a.clap", "in.wav", "out.wav"}).commandLine.programPath,
+              "p.hex");
 }
 
 TEST(OptionsTest, NumbersMustBeWholeAndFinite) {
@@ -142,9 +148,11 @@ TEST(OptionsTest, NumbersMustBeWholeAndFinite) {
 TEST(OptionsTest, InfoTakesNoRenderOptions) {
     EXPECT_TRUE(parse({"info", "a.clap"}).ok);
     EXPECT_TRUE(parse({"info", "--plugin-id", "x", "a.clap"}).ok);
-    const ParseResult r = parse({"info", "--mode", "1", "a.clap"});
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "info takes only --plugin-id (see --help)");
+    for (const char* option : {"--mode", "--program"}) {
+        const ParseResult r = parse({"info", option, "1", "a.clap"});
+        EXPECT_FALSE(r.ok) << option;
+        EXPECT_EQ(r.error, "info takes only --plugin-id (see --help)");
+    }
 }
 
 // The top-level usage names every command, each on one line of its own.

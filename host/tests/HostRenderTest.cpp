@@ -173,6 +173,77 @@ TEST(HostTailTest, RendersRunOnUntilQuietOrTheLimit) {
 INSTANTIATE_TEST_SUITE_P(Cases, HostRenderTest, ::testing::ValuesIn(renderCases()),
                          [](const auto& row) { return std::string(row.param.label); });
 
+// The pedal's modes by name, in any letter case, through --mode and --param:
+// the names printed on the pedal and the plug-in's own value texts.
+TEST(HostModeNameTest, ModesAreSelectedByTheirNames) {
+    const struct {
+        std::vector<std::string> options;
+        int mode;
+    } cases[] = {
+        {{"--mode", "VESTRA"}, 2},
+        {{"--mode=kavro"}, 0},
+        {{"--param", "Mode=Drisk"}, 1},
+        {{"--param", "402=MP-CORLINDE-JR_2"}, 2},
+        {{"--mode", "1: mp-corlinde-jr_1"}, 1},
+    };
+    ScratchDir dir;
+    const Audio input = testSignal(48000, 0.5);
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), input));
+    Audio expected[3];
+    for (int mode = 0; mode < 3; ++mode) ASSERT_TRUE(referenceRender(modeSetup(mode), input, expected[mode]));
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"render", "--tail", "0"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.insert(args.end(), {pluginPath(), dir.path("in.wav"), dir.path("out.wav")});
+        const RunResult run = runHost(args);
+        ASSERT_EQ(run.exitCode, 0) << c.options.back() << ": " << run.err;
+        Audio rendered;
+        ASSERT_TRUE(readAudio(dir.path("out.wav"), rendered));
+        EXPECT_EQ(firstDifference(rendered, expected[c.mode]), -1) << c.options.back();
+    }
+}
+
+// A program of the user's own (here VESTRA's HEX text under another name)
+// reaches the plug-in in a state: the plug-in says it runs it, the output is
+// the core running that text, the knobs of a --state-in stay, and the state
+// saved afterwards carries the program into the next render.
+TEST(HostProgramTest, RunsAProgramFileHandedOverInAState) {
+    ScratchDir dir;
+    const Audio input = testSignal(48000, 0.5);
+    ASSERT_TRUE(writeWav(dir.path("in.wav"), input));
+    std::ofstream(dir.path("my-verb.hex"), std::ios::binary) << readText(firmwareHexPath(2));
+    const std::string in = dir.path("in.wav");
+    const std::string program = dir.path("my-verb.hex");
+
+    const RunResult knobs =
+        runHost({"render", "--tail", "0", "--mode", "1", "--param", "ONE=0.2", "--state-out",
+                 dir.path("knobs.fxc1"), pluginPath(), in, dir.path("knobs.wav")});
+    ASSERT_EQ(knobs.exitCode, 0) << knobs.err;
+    const RunResult run =
+        runHost({"render", "--tail", "0", "--state-in", dir.path("knobs.fxc1"), "--program", program,
+                 "--state-out", dir.path("program.fxc1"), pluginPath(), in, dir.path("a.wav")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(
+        run.out.find("program 'my-verb' from " + program + " loaded: Program (loaded), Mode 0: my-verb\n"),
+        std::string::npos)
+        << run.out;
+    const RunResult again = runHost({"render", "--tail", "0", "--state-in", dir.path("program.fxc1"),
+                                     pluginPath(), in, dir.path("b.wav")});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+
+    ReferenceSetup setup = modeSetup(2);
+    setup.pots[0] = 0.2f;
+    Audio expected;
+    ASSERT_TRUE(referenceRender(setup, input, expected));
+    Audio a, b;
+    ASSERT_TRUE(readAudio(dir.path("a.wav"), a));
+    ASSERT_TRUE(readAudio(dir.path("b.wav"), b));
+    EXPECT_EQ(firstDifference(a, expected), -1);
+    EXPECT_EQ(firstDifference(b, expected), -1);
+    EXPECT_EQ(readText(dir.path("program.fxc1")).find(readText(program)) != std::string::npos, true)
+        << "the saved state does not carry the program's text";
+}
+
 // Parses "event sample N (...): param ID "NAME" = VALUE" lines.
 struct PrintedEvent {
     long long sample;
