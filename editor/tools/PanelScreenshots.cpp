@@ -17,10 +17,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "editor/PanelEditor.h"
 #include "plugin/FXCorePlugin.h"
+#include "plugin/tests/ClapTestEvents.h"
 
 namespace {
 
@@ -29,39 +29,17 @@ using fxcoreplug::FXCorePlugin;
 constexpr std::uint32_t kBlock = 1600;  // one editor tick at 48 kHz
 const char* const kModeNames[3] = {"kavro", "drisk", "vestra"};
 
-struct StereoBlock {
-    std::vector<float> in[2]{std::vector<float>(kBlock), std::vector<float>(kBlock)};
-    std::vector<float> out[2]{std::vector<float>(kBlock), std::vector<float>(kBlock)};
-    float* inPtrs[2] = {in[0].data(), in[1].data()};
-    float* outPtrs[2] = {out[0].data(), out[1].data()};
-    clap_audio_buffer input{};
-    clap_audio_buffer output{};
-    clap_process process{};
-    StereoBlock() {
-        input.data32 = inPtrs;
-        input.channel_count = 2;
-        output.data32 = outPtrs;
-        output.channel_count = 2;
-        process.steady_time = -1;
-        process.frames_count = kBlock;
-        process.audio_inputs = &input;
-        process.audio_outputs = &output;
-        process.audio_inputs_count = 1;
-        process.audio_outputs_count = 1;
-    }
-};
-
-// A plug-in running one mode, engaged or bypassed.
+// A plug-in running one mode on silence, engaged or bypassed.
 struct Pedal {
     FXCorePlugin plugin{nullptr};
-    StereoBlock block;
+    fxcoreplug::test::StereoBlock block{kBlock};
     explicit Pedal(int mode) {
         plugin.activate(48000.0, 1, kBlock);
         plugin.writeParam(fxcoreplug::kParamMode, mode);
         run(4);
     }
     void run(int blocks) {
-        for (int i = 0; i < blocks; ++i) plugin.process(&block.process);
+        for (int i = 0; i < blocks; ++i) plugin.process(block.process(kBlock, nullptr, nullptr));
     }
 };
 
