@@ -49,10 +49,11 @@ cairo_surface_t* readFromServer(xcb_connection_t* c, xcb_window_t window) {
     if (!geometry) return nullptr;
     const int w = geometry->width, h = geometry->height;
     std::free(geometry);
-    auto* image = xcb_get_image_reply(c,
-                                      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
-                                                    static_cast<uint16_t>(w), static_cast<uint16_t>(h), ~0u),
-                                      nullptr);
+    auto* image =
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                                          static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h), ~0u),
+                            nullptr);
     if (!image) return nullptr;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
     const int stride = cairo_image_surface_get_stride(surface);
