@@ -94,7 +94,7 @@ TEST_F(EmbeddedGui, ChildWindowWithHostTimerAndDescriptor) {
         [&] {
             for (int fd : std::vector<int>(fakeHost.liveFds)) fds->on_fd(p, fd, CLAP_POSIX_FD_READ);
         },
-        [&] { return plugin->queueHead.load() - plugin->queueTail.load() >= 2; },
+        [&] { return ((plugin->queueHead.load() - plugin->queueTail.load()) & 0xFF) >= 2; },
         [&] { return fakeHost.liveFds; }));
     fxcoreplug::test::OutputEvents out;
     plugin->drainGuiQueue(out.list());
