@@ -99,12 +99,11 @@ private:
 
     bool defineSymbol(int line, const std::string& name, Symbol symbol) {
         if (isBuiltinName(name)) {
-            error(line, "'" + excerpt(name) + "' is a built-in name and cannot be redefined");
+            error(line, quoted(name) + " is a built-in name and cannot be redefined");
             return false;
         }
         if (const auto it = symbols_.find(name); it != symbols_.end()) {
-            error(line,
-                  "'" + excerpt(name) + "' is already defined on line " + std::to_string(it->second.line));
+            error(line, quoted(name) + " is already defined on line " + std::to_string(it->second.line));
             return false;
         }
         symbol.line = line;
