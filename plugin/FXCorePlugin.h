@@ -134,10 +134,9 @@ public:
 
     // [thread-safe] The 18 rows, built once on first use.
     static const std::array<ParamDef, kParamCount>& paramDefs();
-    const ParamDef* defFor(std::uint32_t id) const;        // [thread-safe] null when not in the table
-    std::atomic<double>* slotFor(std::uint32_t id);        // [thread-safe] null when not in the table
-    double paramValue(std::uint32_t id) const;             // [thread-safe] 0 when not in the table
-    void setParamFromGui(std::uint32_t id, double value);  // [main-thread] clamped write
+    const ParamDef* defFor(std::uint32_t id) const;  // [thread-safe] null when not in the table
+    std::atomic<double>* slotFor(std::uint32_t id);  // [thread-safe] null when not in the table
+    double paramValue(std::uint32_t id) const;       // [thread-safe] 0 when not in the table
     // [thread-safe] The clamped write every writer uses: false (and nothing stored) for an id
     // outside the table or a value that is not a number, which leaves the previous value.
     bool writeParam(std::uint32_t id, double value);
@@ -197,7 +196,6 @@ public:
     bool guiSetScale(double scale);                                  // [main-thread]
     bool guiShow();                                                  // [main-thread]
     bool guiHide();                                                  // [main-thread]
-    void guiClickForTesting(double x, double y);                     // [main-thread]
     // [thread-safe] The "clap.gui" table, or null in a build without the editor.
     static const clap_plugin_gui* guiExtension();
     // [thread-safe] The "clap.timer-support" and "clap.posix-fd-support" tables through which
@@ -315,8 +313,6 @@ const void* pluginGetExtension(const clap_plugin* plugin, const char* id);
 bool fxcore_entry_init(const char* pluginPath);
 void fxcore_entry_deinit();
 const void* fxcore_entry_get_factory(const char* factoryId);
-// Inits not yet matched by a deinit.
-int entryInitCount();
 
 // Called by the first entry init with the module's path: the editor layer's one-time set-up
 // (PluginEditor.cpp); nothing in a build without the editor.

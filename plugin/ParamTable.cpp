@@ -94,8 +94,4 @@ bool FXCorePlugin::writeParam(std::uint32_t id, double value) {
     return false;
 }
 
-void FXCorePlugin::setParamFromGui(std::uint32_t id, double value) {
-    writeParam(id, value);
-}
-
 }  // namespace fxcoreplug

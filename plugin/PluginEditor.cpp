@@ -241,16 +241,6 @@ bool FXCorePlugin::guiHide() {
     return true;
 }
 
-void FXCorePlugin::guiClickForTesting(double x, double y) {
-    if (!editor) {
-        return;
-    }
-    VSTGUI::EventLoop::Scope scope(guiRunLoop->loop);
-    editor->clickAt(x, y);
-    guiRunLoop->loop.processEvents();
-    syncGuiRunLoop();
-}
-
 namespace {
 
 FXCorePlugin* self(const clap_plugin* plugin) {

@@ -76,8 +76,4 @@ const void* fxcore_entry_get_factory(const char* factoryId) {
     return nullptr;
 }
 
-int entryInitCount() {
-    return s_initCount;
-}
-
 }  // namespace fxcoreplug

@@ -63,6 +63,4 @@ bool FXCorePlugin::guiHide() {
     return true;
 }
 
-void FXCorePlugin::guiClickForTesting(double, double) {}
-
 }  // namespace fxcoreplug

@@ -16,15 +16,15 @@ Surface makeSurface(int width, int height) {
 namespace {
 
 // One box pass over a line of `count` premultiplied pixels, `stride` uint32 apart.
-void boxLine(uint32_t* line, int count, int stride, int half, std::vector<uint32_t>& scratch) {
+void boxLine(std::uint32_t* line, int count, int stride, int half, std::vector<std::uint32_t>& scratch) {
     scratch.resize(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         scratch[static_cast<size_t>(i)] = line[static_cast<ptrdiff_t>(i) * stride];
     }
     const int width = 2 * half + 1;
-    uint32_t sum[4] = {0, 0, 0, 0};
-    auto channel = [](uint32_t px, int c) { return (px >> (8 * c)) & 0xFFu; };
-    auto at = [&](int i) -> uint32_t {
+    std::uint32_t sum[4] = {0, 0, 0, 0};
+    auto channel = [](std::uint32_t px, int c) { return (px >> (8 * c)) & 0xFFu; };
+    auto at = [&](int i) -> std::uint32_t {
         if (i < 0 || i >= count) return 0u;  // outside the surface is transparent
         return scratch[static_cast<size_t>(i)];
     };
@@ -32,9 +32,10 @@ void boxLine(uint32_t* line, int count, int stride, int half, std::vector<uint32
         for (int c = 0; c < 4; ++c) sum[c] += channel(at(i), c);
     }
     for (int i = 0; i < count; ++i) {
-        uint32_t out = 0;
+        std::uint32_t out = 0;
         for (int c = 0; c < 4; ++c) {
-            const uint32_t v = (sum[c] + static_cast<uint32_t>(width / 2)) / static_cast<uint32_t>(width);
+            const std::uint32_t v =
+                (sum[c] + static_cast<std::uint32_t>(width / 2)) / static_cast<std::uint32_t>(width);
             out |= std::min(v, 255u) << (8 * c);
         }
         line[static_cast<ptrdiff_t>(i) * stride] = out;
@@ -94,11 +95,11 @@ void blurSurface(cairo_surface_t* surface, double radiusPx) {
     const int half = static_cast<int>(std::lround(std::max(0.0, radiusPx)));
     if (half <= 0) return;
     cairo_surface_flush(surface);
-    uint32_t* px = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface));
+    std::uint32_t* px = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface));
     const int w = cairo_image_surface_get_width(surface);
     const int h = cairo_image_surface_get_height(surface);
     const int stride = cairo_image_surface_get_stride(surface) / 4;
-    std::vector<uint32_t> scratch;
+    std::vector<std::uint32_t> scratch;
     for (int pass = 0; pass < 3; ++pass) {
         for (int y = 0; y < h; ++y) boxLine(px + static_cast<ptrdiff_t>(y) * stride, w, 1, half, scratch);
         for (int x = 0; x < w; ++x) boxLine(px + x, h, stride, half, scratch);
@@ -142,11 +143,11 @@ void softShadow(cairo_t* cr, const PathFn& path, double dx, double dy, double bl
     softFill(cr, path, 0.0, 0.0, 0.0, alpha, blur, dx, dy);
 }
 
-double hashUnit(uint32_t seed, int32_t x, int32_t y) {
-    uint32_t h = seed * 0x9E3779B9u;
-    h ^= static_cast<uint32_t>(x) * 0x85EBCA6Bu;
+double hashUnit(std::uint32_t seed, std::int32_t x, std::int32_t y) {
+    std::uint32_t h = seed * 0x9E3779B9u;
+    h ^= static_cast<std::uint32_t>(x) * 0x85EBCA6Bu;
     h = (h << 13) | (h >> 19);
-    h ^= static_cast<uint32_t>(y) * 0xC2B2AE35u;
+    h ^= static_cast<std::uint32_t>(y) * 0xC2B2AE35u;
     h ^= h >> 16;
     h *= 0x7FEB352Du;
     h ^= h >> 15;
@@ -158,10 +159,10 @@ double hashUnit(uint32_t seed, int32_t x, int32_t y) {
 namespace {
 
 // Smooth value noise: hash values on a grid `cell` pixels apart, interpolated.
-double valueNoise(uint32_t seed, double x, double y, double cell) {
+double valueNoise(std::uint32_t seed, double x, double y, double cell) {
     const double gx = x / cell, gy = y / cell;
     const double fx0 = std::floor(gx), fy0 = std::floor(gy);
-    const int32_t ix = static_cast<int32_t>(fx0), iy = static_cast<int32_t>(fy0);
+    const std::int32_t ix = static_cast<std::int32_t>(fx0), iy = static_cast<std::int32_t>(fy0);
     double fx = gx - fx0, fy = gy - fy0;
     fx = fx * fx * (3.0 - 2.0 * fx);
     fy = fy * fy * (3.0 - 2.0 * fy);
@@ -172,17 +173,17 @@ double valueNoise(uint32_t seed, double x, double y, double cell) {
 
 }  // namespace
 
-void addGrain(cairo_surface_t* surface, uint32_t seed, double fine, double mottle, double mottleSizePx) {
+void addGrain(cairo_surface_t* surface, std::uint32_t seed, double fine, double mottle, double mottleSizePx) {
     cairo_surface_flush(surface);
-    uint8_t* data = cairo_image_surface_get_data(surface);
+    std::uint8_t* data = cairo_image_surface_get_data(surface);
     const int w = cairo_image_surface_get_width(surface);
     const int h = cairo_image_surface_get_height(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     for (int y = 0; y < h; ++y) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+        std::uint32_t* row = reinterpret_cast<std::uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
         for (int x = 0; x < w; ++x) {
-            const uint32_t px = row[x];
-            const uint32_t a = px >> 24;
+            const std::uint32_t px = row[x];
+            const std::uint32_t a = px >> 24;
             if (a == 0) continue;
             double n = (hashUnit(seed, x, y) - 0.5) * 2.0 * fine;
             if (mottle > 0.0) {
@@ -190,11 +191,11 @@ void addGrain(cairo_surface_t* surface, uint32_t seed, double fine, double mottl
                      (valueNoise(seed + 2u, x, y, mottleSizePx * 0.37) - 0.5) * 2.0 * mottle * 0.3;
             }
             const double scaled = n * static_cast<double>(a) / 255.0;
-            uint32_t out = a << 24;
+            std::uint32_t out = a << 24;
             for (int c = 0; c < 3; ++c) {
                 const double v = static_cast<double>((px >> (8 * c)) & 0xFFu) + scaled;
                 const double clamped = std::clamp(std::floor(v + 0.5), 0.0, static_cast<double>(a));
-                out |= static_cast<uint32_t>(clamped) << (8 * c);
+                out |= static_cast<std::uint32_t>(clamped) << (8 * c);
             }
             row[x] = out;
         }
@@ -207,21 +208,22 @@ bool writePng(cairo_surface_t* surface, const std::string& path) {
     const int w = cairo_image_surface_get_width(surface);
     const int h = cairo_image_surface_get_height(surface);
     const int stride = cairo_image_surface_get_stride(surface);
-    const uint8_t* data = cairo_image_surface_get_data(surface);
-    std::vector<uint8_t> rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
+    const std::uint8_t* data = cairo_image_surface_get_data(surface);
+    std::vector<std::uint8_t> rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
     for (int y = 0; y < h; ++y) {
-        const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+        const std::uint32_t* row =
+            reinterpret_cast<const std::uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
         for (int x = 0; x < w; ++x) {
-            const uint32_t px = row[x];
-            const uint32_t a = px >> 24;
-            uint8_t* out =
+            const std::uint32_t px = row[x];
+            const std::uint32_t a = px >> 24;
+            std::uint8_t* out =
                 &rgba[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4u];
             // Fully transparent pixels are written as (0, 0, 0, 0); others un-premultiplied.
             for (int c = 0; c < 3; ++c) {
-                const uint32_t v = (px >> (8 * (2 - c))) & 0xFFu;
-                out[c] = a == 0 ? 0 : static_cast<uint8_t>(std::min(255u, (v * 255u + a / 2u) / a));
+                const std::uint32_t v = (px >> (8 * (2 - c))) & 0xFFu;
+                out[c] = a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (v * 255u + a / 2u) / a));
             }
-            out[3] = static_cast<uint8_t>(a);
+            out[3] = static_cast<std::uint8_t>(a);
         }
     }
     FILE* file = std::fopen(path.c_str(), "wb");

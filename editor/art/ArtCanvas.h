@@ -44,11 +44,11 @@ void softFill(cairo_t* cr, const PathFn& path, double r, double g, double b, dou
 // Adds deterministic grain to every pixel of the surface: fine per-pixel grain of
 // amplitude `fine` and blotchy mottling of amplitude `mottle` (both in 0-255 colour
 // steps) with blotches about `mottleSizePx` across. Alpha is kept.
-void addGrain(cairo_surface_t* surface, uint32_t seed, double fine, double mottle, double mottleSizePx);
+void addGrain(cairo_surface_t* surface, std::uint32_t seed, double fine, double mottle, double mottleSizePx);
 
 // A hash-based pseudo-random number in [0, 1) for integer coordinates; the same
 // arguments always give the same value, on any machine.
-double hashUnit(uint32_t seed, int32_t x, int32_t y);
+double hashUnit(std::uint32_t seed, std::int32_t x, std::int32_t y);
 
 // Writes the surface as an 8-bit RGBA PNG (colour type 6), not interlaced, with
 // no time or text chunks, so the same pixels always give the same bytes.

@@ -100,10 +100,10 @@ void spunMetal(cairo_t* cr, double r, Rgb base) {
     const int size = static_cast<int>(std::ceil(2.0 * radius + 2.0)) + 1;
     Surface metal = makeSurface(size, size);
     cairo_surface_flush(metal.get());
-    uint8_t* data = cairo_image_surface_get_data(metal.get());
+    std::uint8_t* data = cairo_image_surface_get_data(metal.get());
     const int stride = cairo_image_surface_get_stride(metal.get());
     for (int y = 0; y < size; ++y) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+        std::uint32_t* row = reinterpret_cast<std::uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
         for (int x = 0; x < size; ++x) {
             const double dx = x0 + x + 0.5 - cx, dy = y0 + y + 0.5 - cy;
             const double rho = std::hypot(dx, dy) / radius;  // 0 at the centre, 1 at the rim
@@ -111,7 +111,7 @@ void spunMetal(cairo_t* cr, double r, Rgb base) {
             const double swing = std::pow(0.5 + 0.5 * std::cos(2.0 * (angle + kPi / 4.0)), 3.0);
             // lathe marks: ring brightness from a hash of the ring index, interpolated
             const double ring = rho * 90.0;
-            const int32_t ringIndex = static_cast<int32_t>(ring);
+            const std::int32_t ringIndex = static_cast<std::int32_t>(ring);
             const double f = ring - ringIndex;
             const double lathe =
                 hashUnit(29u, ringIndex, 0) * (1.0 - f) + hashUnit(29u, ringIndex + 1, 0) * f;
@@ -119,7 +119,7 @@ void spunMetal(cairo_t* cr, double r, Rgb base) {
             const double k = 0.74 + 0.40 * swing + 0.10 * (lathe - 0.5) + dome;
             auto channel = [k](double c) {
                 const double v = std::clamp(c * k, 0.0, 1.0) * 255.0;
-                return static_cast<uint32_t>(v + 0.5);
+                return static_cast<std::uint32_t>(v + 0.5);
             };
             row[x] = 0xFF000000u | (channel(base.r) << 16) | (channel(base.g) << 8) | channel(base.b);
         }

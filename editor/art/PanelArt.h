@@ -40,7 +40,7 @@ struct PanelDesign {
     Rgb coat;              // powder-coat colour
     Rgb ink;               // printing
     Rgb scaleInk;          // the knob scales (usually the ink)
-    uint32_t seed;         // texture seed
+    std::uint32_t seed;    // texture seed
     double grain = 3.0;    // fine grain amplitude, colour steps
     double mottle = 2.0;   // blotchy mottling amplitude
     bool sparkle = false;  // metal-flake coat

@@ -16,7 +16,7 @@ namespace {
 
 struct ExpectedPicture {
     const char* name;
-    uint32_t w1, h1, w2, h2;  // plain and "@2x" pixel sizes
+    std::uint32_t w1, h1, w2, h2;  // plain and "@2x" pixel sizes
 };
 
 // The table's names and pixel sizes; the "@2x" sizes are not all twice the plain ones.
@@ -43,17 +43,18 @@ const ExpectedPicture kExpected[] = {
     {"wq-kelvane-classic", 394, 722, 788, 1443},
 };
 
-uint32_t bigEndian32(const unsigned char* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+std::uint32_t bigEndian32(const unsigned char* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           std::uint32_t{p[3]};
 }
 
 struct Decoded {
     bool ok = false;
     std::string error;
-    uint32_t width = 0, height = 0;
+    std::uint32_t width = 0, height = 0;
     int bitDepth = 0, colourType = -1, interlace = -1;  // from the IHDR chunk
     std::vector<unsigned char> rgba;                    // straight RGBA, row by row
-    unsigned char alphaAt(uint32_t x, uint32_t y) const {
+    unsigned char alphaAt(std::uint32_t x, std::uint32_t y) const {
         return rgba[(static_cast<size_t>(y) * width + x) * 4u + 3u];
     }
 };
@@ -147,7 +148,7 @@ TEST(EmbeddedImagesTest, EveryRowHoldsTheBytesOfItsPngFile) {
         ASSERT_FALSE(file.empty());
         EXPECT_EQ(row.size, file.size());
         EXPECT_EQ(crcOf(row.data, row.size), crcOf(file.data(), file.size()));
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(row.data) % 16u, 0u);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(row.data) % 16u, 0u);
     }
 }
 

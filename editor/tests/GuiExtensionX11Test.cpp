@@ -11,6 +11,7 @@
 #include "editor/PanelEditor.h"
 #include "platform/vstgui/tests/X11TestSupport.h"
 #include "plugin/FXCorePlugin.h"
+#include "plugin/tests/ClapTestEvents.h"
 
 using fxcoreplug::FXCorePlugin;
 
@@ -84,7 +85,21 @@ TEST_F(EmbeddedGui, ChildWindowWithHostTimerAndDescriptor) {
     EXPECT_EQ(children().size(), 1u);
     ASSERT_TRUE(gui->set_scale(p, 2.0));
     EXPECT_EQ(sizeOf(kids[0]), std::make_pair(788, 1444));
-    plugin->guiClickForTesting(100, 100);
+    // A click in the scaled window lands on the control at its point: MIX (centre 196, 85
+    // in points) at twice the pixels.
+    fake(XCB_MOTION_NOTIFY, 0, 392, 170);
+    fake(XCB_BUTTON_PRESS, 1);
+    fake(XCB_BUTTON_RELEASE, 1);
+    ASSERT_TRUE(x11_test::pollUntil(
+        [&] {
+            for (int fd : std::vector<int>(fakeHost.liveFds)) fds->on_fd(p, fd, CLAP_POSIX_FD_READ);
+        },
+        [&] { return ((plugin->queueHead.load() - plugin->queueTail.load()) & 0xFF) >= 2; },
+        [&] { return fakeHost.liveFds; }));
+    fxcoreplug::test::OutputEvents out;
+    plugin->drainGuiQueue(out.list());
+    EXPECT_EQ(out.seen(), (std::vector<fxcoreplug::test::SeenEvent>{fxcoreplug::test::gestureBegin(101),
+                                                                    fxcoreplug::test::gestureEnd(101)}));
 
     gui->destroy(p);
     EXPECT_TRUE(children().empty());

@@ -67,7 +67,7 @@ TEST_F(GuiEndToEnd, KnobDragReachesTheHostAtTheNextBlock) {
 TEST_F(GuiEndToEnd, FootswitchPressTogglesTheBypass) {
     for (int i = 0; i < 8; ++i) run(kBlock);  // the program applied, the pedal engaged
     ASSERT_EQ(dutyOfOutput0(), 1.0f);
-    plugin->guiClickForTesting(196, 617);
+    plugin->editor->clickAt(196, 617);
     run(16);
     EXPECT_EQ(out.seen(), (std::vector<test::SeenEvent>{gestureBegin(204), valueEvent(204, 1.0),
                                                         valueEvent(204, 0.0), gestureEnd(204)}));

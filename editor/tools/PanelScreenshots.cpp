@@ -17,10 +17,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "editor/PanelEditor.h"
 #include "plugin/FXCorePlugin.h"
+#include "plugin/tests/ClapTestEvents.h"
 
 namespace {
 
@@ -29,39 +29,17 @@ using fxcoreplug::FXCorePlugin;
 constexpr std::uint32_t kBlock = 1600;  // one editor tick at 48 kHz
 const char* const kModeNames[3] = {"kavro", "drisk", "vestra"};
 
-struct StereoBlock {
-    std::vector<float> in[2]{std::vector<float>(kBlock), std::vector<float>(kBlock)};
-    std::vector<float> out[2]{std::vector<float>(kBlock), std::vector<float>(kBlock)};
-    float* inPtrs[2] = {in[0].data(), in[1].data()};
-    float* outPtrs[2] = {out[0].data(), out[1].data()};
-    clap_audio_buffer input{};
-    clap_audio_buffer output{};
-    clap_process process{};
-    StereoBlock() {
-        input.data32 = inPtrs;
-        input.channel_count = 2;
-        output.data32 = outPtrs;
-        output.channel_count = 2;
-        process.steady_time = -1;
-        process.frames_count = kBlock;
-        process.audio_inputs = &input;
-        process.audio_outputs = &output;
-        process.audio_inputs_count = 1;
-        process.audio_outputs_count = 1;
-    }
-};
-
-// A plug-in running one mode, engaged or bypassed.
+// A plug-in running one mode on silence, engaged or bypassed.
 struct Pedal {
     FXCorePlugin plugin{nullptr};
-    StereoBlock block;
+    fxcoreplug::test::StereoBlock block{kBlock};
     explicit Pedal(int mode) {
         plugin.activate(48000.0, 1, kBlock);
         plugin.writeParam(fxcoreplug::kParamMode, mode);
         run(4);
     }
     void run(int blocks) {
-        for (int i = 0; i < blocks; ++i) plugin.process(&block.process);
+        for (int i = 0; i < blocks; ++i) plugin.process(block.process(kBlock, nullptr, nullptr));
     }
 };
 
@@ -71,10 +49,11 @@ cairo_surface_t* readFromServer(xcb_connection_t* c, xcb_window_t window) {
     if (!geometry) return nullptr;
     const int w = geometry->width, h = geometry->height;
     std::free(geometry);
-    auto* image = xcb_get_image_reply(c,
-                                      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
-                                                    static_cast<uint16_t>(w), static_cast<uint16_t>(h), ~0u),
-                                      nullptr);
+    auto* image =
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                                          static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h), ~0u),
+                            nullptr);
     if (!image) return nullptr;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
     const int stride = cairo_image_surface_get_stride(surface);

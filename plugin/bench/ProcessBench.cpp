@@ -19,14 +19,16 @@ void processEmbeddedProgram(benchmark::State& state) {
         return;
     }
     plugin.writeParam(kParamMode, mode);
-    plugin.activate(bench::BenchBlock::kRate, frames, frames);
-    bench::BenchBlock block(frames);
-    plugin.process(block.process());  // applies the program
+    plugin.activate(bench::kRate, frames, frames);
+    test::StereoBlock block(frames);
+    bench::fillInput(block, frames);
+    const clap_process* record = block.process(frames, nullptr, nullptr);
+    plugin.process(record);  // applies the program
     for (auto _ : state) {
-        plugin.process(block.process());
-        benchmark::DoNotOptimize(block.lastLeft());
+        plugin.process(record);
+        benchmark::DoNotOptimize(block.outLeft().back());
     }
-    const double audioSeconds = static_cast<double>(state.iterations()) * frames / bench::BenchBlock::kRate;
+    const double audioSeconds = static_cast<double>(state.iterations()) * frames / bench::kRate;
     state.counters["x_realtime"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
     state.SetItemsProcessed(state.iterations() * frames);
 }

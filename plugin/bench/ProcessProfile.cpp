@@ -22,13 +22,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     plugin.writeParam(fxcoreplug::kParamMode, mode);
-    plugin.activate(fxcoreplug::bench::BenchBlock::kRate, static_cast<std::uint32_t>(frames),
-                    static_cast<std::uint32_t>(frames));
-    fxcoreplug::bench::BenchBlock block(static_cast<std::uint32_t>(frames));
+    const auto blockFrames = static_cast<std::uint32_t>(frames);
+    plugin.activate(fxcoreplug::bench::kRate, blockFrames, blockFrames);
+    fxcoreplug::test::StereoBlock block(blockFrames);
+    fxcoreplug::bench::fillInput(block, blockFrames);
+    const clap_process* record = block.process(blockFrames, nullptr, nullptr);
     float sink = 0.0f;
     for (int b = 0; b < blocks; ++b) {
-        plugin.process(block.process());
-        sink += block.lastLeft();
+        plugin.process(record);
+        sink += block.outLeft().back();
     }
     std::printf("%d blocks of %d frames of mode %d, last sample sum %g\n", blocks, frames, mode,
                 static_cast<double>(sink));

@@ -126,8 +126,8 @@ TEST(Process, TrimsMonitorAndMonoBuffers) {
     Running r;
     r.block.inLeft().assign(4096, 0.01f);
     r.block.inRight().assign(4096, 0.02f);
-    r.plugin.setParamFromGui(kParamInputTrim, 24.0);
-    r.plugin.setParamFromGui(kParamOutputTrim, -24.0);
+    r.plugin.writeParam(kParamInputTrim, 24.0);
+    r.plugin.writeParam(kParamOutputTrim, -24.0);
     r.run(8);
     EXPECT_FLOAT_EQ(dbGain(24.0), 15.848932f);
     EXPECT_FLOAT_EQ(dbGain(-24.0), 0.0630957f);
@@ -314,7 +314,7 @@ TEST(Events, MidiControlChangeMap) {
 
 TEST(Events, ToggleReadsTheCurrentValueAndHostValuesAreNotEchoed) {
     Running r;
-    r.plugin.setParamFromGui(kParamSwitch0 + 1, 0.7);
+    r.plugin.writeParam(kParamSwitch0 + 1, 0.7);
     InputEvents in;
     in.midi(0, 0xB0, 110, 100).paramValue(0, kParamPot0, 1.5).paramValue(0, 999, 0.5);
     OutputEvents out;

@@ -18,6 +18,9 @@ constexpr std::size_t kMaxErrors = 100;
 // The word that does nothing: Jump with skip 0.
 constexpr std::uint32_t kNopWord = static_cast<std::uint32_t>(operationOf(Opcode::Jump).opcodeByte()) << 24;
 
+// Operands as token ranges [begin, end).
+using OperandRanges = std::vector<std::pair<std::size_t, std::size_t>>;
+
 // An instruction kept from the first pass for encoding in the second, once
 // every label is known. operation is null for a .word or padding word.
 struct Statement {
@@ -25,7 +28,7 @@ struct Statement {
     std::uint32_t pc = 0;
     const Operation* operation = nullptr;
     Tokens tokens;
-    std::vector<std::pair<std::size_t, std::size_t>> operands;  // token ranges
+    OperandRanges operands;
     std::uint32_t word = 0;
 };
 
@@ -77,9 +80,8 @@ private:
     }
 
     // Splits tokens [begin, size) at top-level commas.
-    static std::vector<std::pair<std::size_t, std::size_t>> splitOperands(const Tokens& tokens,
-                                                                          std::size_t begin) {
-        std::vector<std::pair<std::size_t, std::size_t>> out;
+    static OperandRanges splitOperands(const Tokens& tokens, std::size_t begin) {
+        OperandRanges out;
         if (begin >= tokens.size()) return out;
         int depth = 0;
         std::size_t start = begin;
@@ -97,12 +99,11 @@ private:
 
     bool defineSymbol(int line, const std::string& name, Symbol symbol) {
         if (isBuiltinName(name)) {
-            error(line, "'" + excerpt(name) + "' is a built-in name and cannot be redefined");
+            error(line, quoted(name) + " is a built-in name and cannot be redefined");
             return false;
         }
         if (const auto it = symbols_.find(name); it != symbols_.end()) {
-            error(line,
-                  "'" + excerpt(name) + "' is already defined on line " + std::to_string(it->second.line));
+            error(line, quoted(name) + " is already defined on line " + std::to_string(it->second.line));
             return false;
         }
         symbol.line = line;
@@ -171,14 +172,6 @@ private:
         addWord(line, std::move(s));
     }
 
-    bool expectOperands(int line, const std::string& name,
-                        const std::vector<std::pair<std::size_t, std::size_t>>& ops, std::size_t count,
-                        const char* form) {
-        if (ops.size() == count) return true;
-        error(line, name + " takes " + form);
-        return false;
-    }
-
     std::optional<Value> value(int line, const Tokens& tokens, std::pair<std::size_t, std::size_t> range) {
         std::string message;
         auto v = evaluate(tokens, range.first, range.second, symbols_, message);
@@ -203,106 +196,139 @@ private:
         return added;
     }
 
-    void directive(int line, const std::string& name, const Tokens& tokens,
-                   const std::vector<std::pair<std::size_t, std::size_t>>& ops) {
+    // A directive: the table's row for its name checks the operand count, then its handler
+    // reads the operands.
+    void directive(int line, const std::string& name, const Tokens& tokens, const OperandRanges& ops) {
+        struct Rule {
+            const char* name;
+            std::size_t operandCount;
+            const char* form;  // the operands, for the count's error
+            void (Assembler::*handle)(int line, const Tokens& tokens, const OperandRanges& ops);
+        };
+        static constexpr Rule kDirectives[] = {
+            {".equ", 2, "NAME, VALUE", &Assembler::equDirective},
+            {".reg", 2, "NAME, REGISTER", &Assembler::regDirective},
+            {".region", 2, "NAME, WORDS", &Assembler::regionDirective},
+            {".mreg", 2, "INDEX, VALUE", &Assembler::mregDirective},
+            {".creg", 2, "REGISTER, VALUE", &Assembler::cregDirective},
+            {".preset", 2, "NAME, VALUE", &Assembler::presetDirective},
+            {".word", 1, "VALUE", &Assembler::wordDirective},
+            {".pad", 1, "WORDS", &Assembler::padDirective},
+        };
+        for (const Rule& rule : kDirectives) {
+            if (name != rule.name) continue;
+            if (ops.size() != rule.operandCount) return error(line, name + " takes " + rule.form);
+            return (this->*rule.handle)(line, tokens, ops);
+        }
+        error(line, "unknown directive '" + excerpt(name) + "'");
+    }
+
+    // .equ NAME, VALUE: a constant.
+    void equDirective(int line, const Tokens& tokens, const OperandRanges& ops) {
+        auto symbolName = newName(line, tokens, ops[0]);
+        auto v = symbolName ? value(line, tokens, ops[1]) : std::nullopt;
+        if (!v) return;
+        Symbol s;
+        s.value = *v;
+        defineSymbol(line, *symbolName, s);
+    }
+
+    // .reg NAME, REGISTER: another name for a register.
+    void regDirective(int line, const Tokens& tokens, const OperandRanges& ops) {
+        auto symbolName = newName(line, tokens, ops[0]);
+        if (!symbolName) return;
         std::string message;
-        if (name == ".equ") {
-            if (!expectOperands(line, name, ops, 2, "NAME, VALUE")) return;
-            auto symbolName = newName(line, tokens, ops[0]);
-            auto v = symbolName ? value(line, tokens, ops[1]) : std::nullopt;
-            if (!v) return;
-            Symbol s;
-            s.value = *v;
-            defineSymbol(line, *symbolName, s);
-        } else if (name == ".reg") {
-            if (!expectOperands(line, name, ops, 2, "NAME, REGISTER")) return;
-            auto symbolName = newName(line, tokens, ops[0]);
-            if (!symbolName) return;
-            auto n = registerOperand(tokens, ops[1].first, ops[1].second, symbols_, message);
-            if (!n) return error(line, message);
-            Symbol s;
-            s.kind = Symbol::Kind::RegisterAlias;
-            s.registerNumber = *n;
-            defineSymbol(line, *symbolName, s);
-        } else if (name == ".region") {
-            if (!expectOperands(line, name, ops, 2, "NAME, WORDS")) return;
-            auto symbolName = newName(line, tokens, ops[0]);
-            auto v = symbolName ? value(line, tokens, ops[1]) : std::nullopt;
-            if (!v) return;
-            if (v->real || v->integer < 1 || v->integer > kDelayWords) {
-                return error(line, "region size " + describe(*v) + " is out of range 1 to 32768 words");
-            }
-            const auto size = static_cast<std::uint32_t>(v->integer);
-            if (regionTop_ + size > kDelayWords) {
-                return error(line, "region '" + excerpt(*symbolName) +
-                                       "' overflows the delay memory: the regions need " +
-                                       std::to_string(regionTop_ + size) + " words, there are 32768");
-            }
-            Symbol s;
-            s.kind = Symbol::Kind::Region;
-            s.start = regionTop_;
-            s.size = size;
-            if (defineSymbol(line, *symbolName, s)) regionTop_ += size;
-        } else if (name == ".mreg") {
-            if (!expectOperands(line, name, ops, 2, "INDEX, VALUE")) return;
-            auto index = memoryRegisterIndex(tokens, ops[0].first, ops[0].second, symbols_, true, message);
-            if (!index) return error(line, message);
-            auto v = value(line, tokens, ops[1]);
-            if (!v) return;
-            auto word = wordValue(*v, message);
-            if (!word) return error(line, message);
-            if (setOnce(line, seen_, "memory register " + std::to_string(*index))) {
-                result_.presets.mreg[*index] = static_cast<std::int32_t>(*word);
-            }
-        } else if (name == ".creg") {
-            if (!expectOperands(line, name, ops, 2, "REGISTER, VALUE")) return;
-            auto n = registerOperand(tokens, ops[0].first, ops[0].second, symbols_, message);
-            if (!n) return error(line, message);
-            if (*n >= 16) return error(line, ".creg sets r0-r15 only, got " + registerName(*n));
-            auto v = value(line, tokens, ops[1]);
-            if (!v) return;
-            auto word = wordValue(*v, message);
-            if (!word) return error(line, message);
-            if (setOnce(line, seen_, "register " + registerName(*n))) {
-                result_.presets.creg[*n] = static_cast<std::int32_t>(*word);
-            }
-        } else if (name == ".preset") {
-            presetDirective(line, tokens, ops);
-        } else if (name == ".word") {
-            if (!expectOperands(line, name, ops, 1, "VALUE")) return;
-            auto v = value(line, tokens, ops[0]);
-            if (!v) return;
-            auto word = wordValue(*v, message);
-            if (!word) return error(line, message);
-            Statement s;
-            s.word = *word;
-            addWord(line, std::move(s));
-        } else if (name == ".pad") {
-            if (!expectOperands(line, name, ops, 1, "WORDS")) return;
-            auto v = value(line, tokens, ops[0]);
-            if (!v) return;
-            if (v->real || v->integer < 1 ||
-                v->integer > static_cast<std::int64_t>(FXCoreProgram::kMaxWords)) {
-                return error(line, ".pad " + describe(*v) + " is out of range 1 to 1024 words");
-            }
-            const auto target = static_cast<std::uint32_t>(v->integer);
-            if (pc_ > target) {
-                return error(line, ".pad " + std::to_string(target) + ": the program already has " +
-                                       std::to_string(pc_) + " words");
-            }
-            while (pc_ < target) {
-                Statement s;
-                s.word = kNopWord;
-                addWord(line, std::move(s));
-            }
-        } else {
-            error(line, "unknown directive '" + excerpt(name) + "'");
+        auto n = registerOperand(tokens, ops[1].first, ops[1].second, symbols_, message);
+        if (!n) return error(line, message);
+        Symbol s;
+        s.kind = Symbol::Kind::RegisterAlias;
+        s.registerNumber = *n;
+        defineSymbol(line, *symbolName, s);
+    }
+
+    // .region NAME, WORDS: the next WORDS words of delay memory.
+    void regionDirective(int line, const Tokens& tokens, const OperandRanges& ops) {
+        auto symbolName = newName(line, tokens, ops[0]);
+        auto v = symbolName ? value(line, tokens, ops[1]) : std::nullopt;
+        if (!v) return;
+        if (v->real || v->integer < 1 || v->integer > kDelayWords) {
+            return error(line, "region size " + describe(*v) + " is out of range 1 to 32768 words");
+        }
+        const auto size = static_cast<std::uint32_t>(v->integer);
+        if (regionTop_ + size > kDelayWords) {
+            return error(line, "region '" + excerpt(*symbolName) +
+                                   "' overflows the delay memory: the regions need " +
+                                   std::to_string(regionTop_ + size) + " words, there are 32768");
+        }
+        Symbol s;
+        s.kind = Symbol::Kind::Region;
+        s.start = regionTop_;
+        s.size = size;
+        if (defineSymbol(line, *symbolName, s)) regionTop_ += size;
+    }
+
+    // .mreg INDEX, VALUE: a memory register's initial value.
+    void mregDirective(int line, const Tokens& tokens, const OperandRanges& ops) {
+        std::string message;
+        auto index = memoryRegisterIndex(tokens, ops[0].first, ops[0].second, symbols_, true, message);
+        if (!index) return error(line, message);
+        auto v = value(line, tokens, ops[1]);
+        if (!v) return;
+        auto word = wordValue(*v, message);
+        if (!word) return error(line, message);
+        if (setOnce(line, seen_, "memory register " + std::to_string(*index))) {
+            result_.presets.mreg[*index] = static_cast<std::int32_t>(*word);
         }
     }
 
-    void presetDirective(int line, const Tokens& tokens,
-                         const std::vector<std::pair<std::size_t, std::size_t>>& ops) {
-        if (!expectOperands(line, ".preset", ops, 2, "NAME, VALUE")) return;
+    // .creg REGISTER, VALUE: a core register's initial value (r0-r15).
+    void cregDirective(int line, const Tokens& tokens, const OperandRanges& ops) {
+        std::string message;
+        auto n = registerOperand(tokens, ops[0].first, ops[0].second, symbols_, message);
+        if (!n) return error(line, message);
+        if (*n >= 16) return error(line, ".creg sets r0-r15 only, got " + registerName(*n));
+        auto v = value(line, tokens, ops[1]);
+        if (!v) return;
+        auto word = wordValue(*v, message);
+        if (!word) return error(line, message);
+        if (setOnce(line, seen_, "register " + registerName(*n))) {
+            result_.presets.creg[*n] = static_cast<std::int32_t>(*word);
+        }
+    }
+
+    // .word VALUE: one word as written.
+    void wordDirective(int line, const Tokens& tokens, const OperandRanges& ops) {
+        auto v = value(line, tokens, ops[0]);
+        if (!v) return;
+        std::string message;
+        auto word = wordValue(*v, message);
+        if (!word) return error(line, message);
+        Statement s;
+        s.word = *word;
+        addWord(line, std::move(s));
+    }
+
+    // .pad WORDS: words that do nothing until the program has WORDS words.
+    void padDirective(int line, const Tokens& tokens, const OperandRanges& ops) {
+        auto v = value(line, tokens, ops[0]);
+        if (!v) return;
+        if (v->real || v->integer < 1 || v->integer > static_cast<std::int64_t>(FXCoreProgram::kMaxWords)) {
+            return error(line, ".pad " + describe(*v) + " is out of range 1 to 1024 words");
+        }
+        const auto target = static_cast<std::uint32_t>(v->integer);
+        if (pc_ > target) {
+            return error(line, ".pad " + std::to_string(target) + ": the program already has " +
+                                   std::to_string(pc_) + " words");
+        }
+        while (pc_ < target) {
+            Statement s;
+            s.word = kNopWord;
+            addWord(line, std::move(s));
+        }
+    }
+
+    // .preset NAME, VALUE: one of the program's settings.
+    void presetDirective(int line, const Tokens& tokens, const OperandRanges& ops) {
         const PresetSetting* setting =
             ops[0].second == ops[0].first + 1 ? findPresetSetting(tokens[ops[0].first].text) : nullptr;
         if (!setting) {

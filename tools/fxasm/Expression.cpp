@@ -201,7 +201,7 @@ private:
         const Symbol& s = it->second;
         if (s.kind == Symbol::Kind::Constant && member.empty() && !at('[')) return s.value;
         if (s.kind != Symbol::Kind::Region) {
-            return fail("'" + excerpt(name) + "' is not a constant or a region here");
+            return fail(quoted(name) + " is not a constant or a region here");
         }
         Value v;
         if (member == "size" && !at('[')) {
@@ -330,6 +330,13 @@ std::string describe(const Value& value) {
 std::string excerpt(std::string_view text) {
     if (text.size() <= kExcerptCharacters) return std::string(text);
     return std::string(text.substr(0, kExcerptCharacters)) + "...";
+}
+
+std::string quoted(std::string_view text) {
+    std::string out(1, '\'');
+    out += excerpt(text);
+    out += '\'';
+    return out;
 }
 
 }  // namespace fxcore::fxasm

@@ -16,7 +16,7 @@ SharedPointer<CBitmap> panelPicture() {
     auto access = CBitmapPixelAccess::create(bitmap, false);
     do {
         access->setColor(
-            CColor(static_cast<uint8_t>(access->getX()), static_cast<uint8_t>(access->getY()), 90));
+            CColor(static_cast<std::uint8_t>(access->getX()), static_cast<std::uint8_t>(access->getY()), 90));
     } while (++*access);
     return bitmap;
 }

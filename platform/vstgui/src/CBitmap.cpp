@@ -49,7 +49,7 @@ bool CBitmapPixelAccess::operator++() {
     return false;
 }
 
-bool CBitmapPixelAccess::setPosition(uint32_t px, uint32_t py) {
+bool CBitmapPixelAccess::setPosition(std::uint32_t px, std::uint32_t py) {
     if (px >= width || py >= height) return false;
     x = px;
     y = py;
@@ -57,7 +57,7 @@ bool CBitmapPixelAccess::setPosition(uint32_t px, uint32_t py) {
 }
 
 void CBitmapPixelAccess::getColor(CColor& colour) const {
-    const uint8_t* p = pixels + (static_cast<size_t>(y) * width + x) * 4u;
+    const std::uint8_t* p = pixels + (static_cast<size_t>(y) * width + x) * 4u;
     colour = CColor(p[0], p[1], p[2], p[3]);
     if (premultiplied) {
         colour.red = premultiplyChannel(p[0], p[3]);
@@ -67,7 +67,7 @@ void CBitmapPixelAccess::getColor(CColor& colour) const {
 }
 
 void CBitmapPixelAccess::setColor(const CColor& colour) {
-    uint8_t* p = pixels + (static_cast<size_t>(y) * width + x) * 4u;
+    std::uint8_t* p = pixels + (static_cast<size_t>(y) * width + x) * 4u;
     if (premultiplied) {
         p[0] = unpremultiplyChannel(colour.red, colour.alpha);
         p[1] = unpremultiplyChannel(colour.green, colour.alpha);

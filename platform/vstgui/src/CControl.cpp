@@ -8,7 +8,7 @@
 
 namespace VSTGUI {
 
-CControl::CControl(const CRect& size, IControlListener* l, int32_t t, CBitmap* backdrop)
+CControl::CControl(const CRect& size, IControlListener* l, std::int32_t t, CBitmap* backdrop)
     : CView(size), controlTag(t), controlListener(l) {
     if (backdrop) setBackground(backdrop);
 }
@@ -50,7 +50,7 @@ void CControl::bounceValue() {
     if (currentValue < minValue) currentValue = minValue;
 }
 
-void CControl::setTag(int32_t val) {
+void CControl::setTag(std::int32_t val) {
     if (controlListener) controlListener->controlTagWillChange(this);
     controlTag = val;
     if (controlListener) controlListener->controlTagDidChange(this);
@@ -70,7 +70,7 @@ void CControl::endEdit() {
     if (controlListener) controlListener->controlEndEdit(this);
 }
 
-CKnobBase::CKnobBase(const CRect& size, IControlListener* l, int32_t t, CBitmap* backdrop)
+CKnobBase::CKnobBase(const CRect& size, IControlListener* l, std::int32_t t, CBitmap* backdrop)
     : CControl(size, l, t, backdrop) {}
 
 CKnobBase::CKnobBase(const CKnobBase& other) : CControl(other) {}
@@ -129,8 +129,8 @@ bool CKnobBase::onWheel(const CPoint&, const CMouseWheelAxis&, const float& dist
     return true;
 }
 
-CKnob::CKnob(const CRect& size, IControlListener* l, int32_t t, CBitmap* backdrop, CBitmap* handle,
-             const CPoint& offset, int32_t style)
+CKnob::CKnob(const CRect& size, IControlListener* l, std::int32_t t, CBitmap* backdrop, CBitmap* handle,
+             const CPoint& offset, std::int32_t style)
     : CKnobBase(size, l, t, backdrop), handleImage(handle), handleImageOffset(offset), knobDrawStyle(style) {}
 
 CKnob::CKnob(const CKnob& other)

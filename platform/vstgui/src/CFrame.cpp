@@ -12,36 +12,36 @@
 
 namespace VSTGUI {
 
-int32_t CFrame::kDefaultKnobMode = 0;
+std::int32_t CFrame::kDefaultKnobMode = 0;
 
 struct CFrame::Impl {
     double zoom = 1.0;
     bool open = false;
     cairo_surface_t* backBuffer = nullptr;  // ARGB32, pixelWidth x pixelHeight
-    int32_t pixelWidth = 0;
-    int32_t pixelHeight = 0;
+    std::int32_t pixelWidth = 0;
+    std::int32_t pixelHeight = 0;
     DamageRegion damage;
     CView* grab = nullptr;  // the view that took the press being held; in the frame
-    uint64_t paintCount = 0;
+    std::uint64_t paintCount = 0;
     std::unique_ptr<X11Window> window;
     EventLoop* loop = nullptr;
 };
 
 namespace {
 
-constexpr int32_t kMaxPixelSide = 16384;
+constexpr std::int32_t kMaxPixelSide = 16384;
 
 // A coordinate in pixels, limited to 0..limit (NaN gives 0).
-int32_t toPixel(double v, int32_t limit) {
+std::int32_t toPixel(double v, std::int32_t limit) {
     if (!(v > 0.0)) return 0;
     if (v >= limit) return limit;
-    return static_cast<int32_t>(v);
+    return static_cast<std::int32_t>(v);
 }
 
-int32_t pixelSide(double points, double zoom) {
+std::int32_t pixelSide(double points, double zoom) {
     const double pixels = std::round(points * zoom);
     if (!(pixels >= 1.0)) return 1;
-    return pixels > kMaxPixelSide ? kMaxPixelSide : static_cast<int32_t>(pixels);
+    return pixels > kMaxPixelSide ? kMaxPixelSide : static_cast<std::int32_t>(pixels);
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ double CFrame::getZoom() const {
     return impl->zoom;
 }
 
-uint64_t CFrame::getPaintCount() const {
+std::uint64_t CFrame::getPaintCount() const {
     return impl->paintCount;
 }
 
@@ -87,22 +87,23 @@ void CFrame::setWindowMapped(bool mapped) {
     if (impl->window) impl->window->setMapped(mapped);
 }
 
-uint32_t CFrame::getWindowId() const {
+std::uint32_t CFrame::getWindowId() const {
     return impl->window ? impl->window->windowId() : 0;
 }
 
 bool CFrame::open(void* parentWindow, PlatformType) {
     if (impl->open) return false;
-    const int32_t w = pixelSide(getWidth(), impl->zoom);
-    const int32_t h = pixelSide(getHeight(), impl->zoom);
+    const std::int32_t w = pixelSide(getWidth(), impl->zoom);
+    const std::int32_t h = pixelSide(getHeight(), impl->zoom);
     cairo_surface_t* buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     if (cairo_surface_status(buffer) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(buffer);
         return false;
     }
     if (parentWindow) {
-        const auto parentId = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parentWindow));
-        impl->window = X11Window::create(parentId, static_cast<uint32_t>(w), static_cast<uint32_t>(h));
+        const auto parentId = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(parentWindow));
+        impl->window =
+            X11Window::create(parentId, static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h));
         if (!impl->window) {
             cairo_surface_destroy(buffer);
             return false;
@@ -136,8 +137,8 @@ bool CFrame::setZoom(double zoom) {
     if (!(std::isfinite(zoom) && zoom > 0.0)) return false;
     impl->zoom = zoom;
     if (!impl->open) return true;
-    const int32_t w = pixelSide(getWidth(), zoom);
-    const int32_t h = pixelSide(getHeight(), zoom);
+    const std::int32_t w = pixelSide(getWidth(), zoom);
+    const std::int32_t h = pixelSide(getHeight(), zoom);
     if (w != impl->pixelWidth || h != impl->pixelHeight) {
         cairo_surface_t* buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
         if (cairo_surface_status(buffer) != CAIRO_STATUS_SUCCESS) {
@@ -148,7 +149,7 @@ bool CFrame::setZoom(double zoom) {
         impl->backBuffer = buffer;
         impl->pixelWidth = w;
         impl->pixelHeight = h;
-        if (impl->window) impl->window->resize(static_cast<uint32_t>(w), static_cast<uint32_t>(h));
+        if (impl->window) impl->window->resize(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h));
     }
     impl->damage.take();
     invalid();
@@ -211,21 +212,21 @@ void CFrame::paint() {
 PlatformBitmapPtr CFrame::copyImage() {
     if (!impl->open) return nullptr;
     paint();
-    auto* image =
-        new CairoBitmap(static_cast<uint32_t>(impl->pixelWidth), static_cast<uint32_t>(impl->pixelHeight));
+    auto* image = new CairoBitmap(static_cast<std::uint32_t>(impl->pixelWidth),
+                                  static_cast<std::uint32_t>(impl->pixelHeight));
     PlatformBitmapPtr result = owned<IPlatformBitmap>(image);
     image->setScaleFactor(impl->zoom);
     const unsigned char* data = cairo_image_surface_get_data(impl->backBuffer);
     const auto stride = static_cast<size_t>(cairo_image_surface_get_stride(impl->backBuffer));
-    uint8_t* out = image->rgba();
-    for (int32_t y = 0; y < impl->pixelHeight; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
-        for (int32_t x = 0; x < impl->pixelWidth; ++x, out += 4) {
-            const uint32_t p = row[x];
-            const auto a = static_cast<uint8_t>(p >> 24);
-            out[0] = unpremultiplyChannel(static_cast<uint8_t>(p >> 16), a);
-            out[1] = unpremultiplyChannel(static_cast<uint8_t>(p >> 8), a);
-            out[2] = unpremultiplyChannel(static_cast<uint8_t>(p), a);
+    std::uint8_t* out = image->rgba();
+    for (std::int32_t y = 0; y < impl->pixelHeight; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
+        for (std::int32_t x = 0; x < impl->pixelWidth; ++x, out += 4) {
+            const std::uint32_t p = row[x];
+            const auto a = static_cast<std::uint8_t>(p >> 24);
+            out[0] = unpremultiplyChannel(static_cast<std::uint8_t>(p >> 16), a);
+            out[1] = unpremultiplyChannel(static_cast<std::uint8_t>(p >> 8), a);
+            out[2] = unpremultiplyChannel(static_cast<std::uint8_t>(p), a);
             out[3] = a;
         }
     }

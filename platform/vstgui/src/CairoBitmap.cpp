@@ -26,13 +26,13 @@ constexpr size_t kMappedBlock = size_t{1} << 18;
 
 SharedPointer<PixelBlock> PixelBlock::create(size_t bytes) {
     const size_t size = bytes == 0 ? 1 : bytes;
-    uint8_t* memory = nullptr;
+    std::uint8_t* memory = nullptr;
     if (size >= kMappedBlock) {
         void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (mapped == MAP_FAILED) return nullptr;
-        memory = static_cast<uint8_t*>(mapped);
+        memory = static_cast<std::uint8_t*>(mapped);
     } else {
-        memory = static_cast<uint8_t*>(std::calloc(size, 1));
+        memory = static_cast<std::uint8_t*>(std::calloc(size, 1));
         if (!memory) return nullptr;
     }
     auto* block = new (std::nothrow) PixelBlock(memory, size);
@@ -40,7 +40,7 @@ SharedPointer<PixelBlock> PixelBlock::create(size_t bytes) {
     return owned(block);
 }
 
-void PixelBlock::release(uint8_t* memory, size_t size) {
+void PixelBlock::release(std::uint8_t* memory, size_t size) {
     if (size >= kMappedBlock)
         munmap(memory, size);
     else
@@ -51,10 +51,11 @@ PixelBlock::~PixelBlock() {
     release(bytes, size);
 }
 
-CairoBitmap::CairoBitmap(uint32_t w, uint32_t h)
+CairoBitmap::CairoBitmap(std::uint32_t w, std::uint32_t h)
     : CairoBitmap(w, h, PixelBlock::create(static_cast<size_t>(w) * h * 4u), nullptr) {}
 
-CairoBitmap::CairoBitmap(uint32_t w, uint32_t h, SharedPointer<PixelBlock> memory, uint8_t* start)
+CairoBitmap::CairoBitmap(std::uint32_t w, std::uint32_t h, SharedPointer<PixelBlock> memory,
+                         std::uint8_t* start)
     : block(std::move(memory)),
       pixels(start   ? start
              : block ? block->data()
@@ -90,7 +91,7 @@ namespace {
 // RGBA bytes to premultiplied ARGB32 words, four at a time in SSE2: premultiplyChannel's
 // (c x a + 127) / 255 as (x + 1 + (x >> 8)) >> 8 with x = c x a + 127, which is the same
 // for every x up to 65152 and stays within 16 bits. Returns how many pixels it did.
-uint32_t premultiplyRow(const uint8_t* src, uint32_t* dst, uint32_t count) {
+std::uint32_t premultiplyRow(const std::uint8_t* src, std::uint32_t* dst, std::uint32_t count) {
 #ifdef __SSE2__
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi16(127);
@@ -104,7 +105,7 @@ uint32_t premultiplyRow(const uint8_t* src, uint32_t* dst, uint32_t count) {
         x = _mm_or_si128(_mm_andnot_si128(alphaLanes, x), _mm_and_si128(alphaLanes, v));
         return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xC6), 0xC6);  // red and blue swapped
     };
-    uint32_t x = 0;
+    std::uint32_t x = 0;
     for (; x + 4 <= count; x += 4) {
         const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x * 4u));
         const __m128i out =
@@ -137,16 +138,16 @@ cairo_surface_t* CairoBitmap::surface() {
         cairo_surface_flush(cache);
         unsigned char* data = cairo_image_surface_get_data(cache);
         const auto stride = static_cast<size_t>(cairo_image_surface_get_stride(cache));
-        for (uint32_t y = 0; y < height; ++y) {
-            const uint8_t* src = pixels + static_cast<size_t>(y) * width * 4u;
-            auto* dst = reinterpret_cast<uint32_t*>(data + y * stride);
-            const uint32_t done = premultiplyRow(src, dst, width);
+        for (std::uint32_t y = 0; y < height; ++y) {
+            const std::uint8_t* src = pixels + static_cast<size_t>(y) * width * 4u;
+            auto* dst = reinterpret_cast<std::uint32_t*>(data + y * stride);
+            const std::uint32_t done = premultiplyRow(src, dst, width);
             src += static_cast<size_t>(done) * 4u;
-            for (uint32_t x = done; x < width; ++x, src += 4) {
-                const uint8_t a = src[3];
-                dst[x] = (static_cast<uint32_t>(a) << 24) |
-                         (static_cast<uint32_t>(premultiplyChannel(src[0], a)) << 16) |
-                         (static_cast<uint32_t>(premultiplyChannel(src[1], a)) << 8) |
+            for (std::uint32_t x = done; x < width; ++x, src += 4) {
+                const std::uint8_t a = src[3];
+                dst[x] = (static_cast<std::uint32_t>(a) << 24) |
+                         (static_cast<std::uint32_t>(premultiplyChannel(src[0], a)) << 16) |
+                         (static_cast<std::uint32_t>(premultiplyChannel(src[1], a)) << 8) |
                          premultiplyChannel(src[2], a);
             }
         }
@@ -171,27 +172,27 @@ public:
         if (!validSize(size)) return nullptr;
         const double w = size.x;
         const double h = size.y;
-        auto* bitmap = new CairoBitmap(static_cast<uint32_t>(w), static_cast<uint32_t>(h));
+        auto* bitmap = new CairoBitmap(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h));
         PlatformBitmapPtr result = owned<IPlatformBitmap>(bitmap);
         return bitmap->rgba() ? result : nullptr;
     }
 
-    std::vector<PlatformBitmapPtr> createBitmaps(const CPoint& size, uint32_t count) const override {
+    std::vector<PlatformBitmapPtr> createBitmaps(const CPoint& size, std::uint32_t count) const override {
         std::vector<PlatformBitmapPtr> bitmaps;
         if (!validSize(size) || count == 0) return bitmaps;
-        const auto w = static_cast<uint32_t>(size.x);
-        const auto h = static_cast<uint32_t>(size.y);
+        const auto w = static_cast<std::uint32_t>(size.x);
+        const auto h = static_cast<std::uint32_t>(size.y);
         const size_t frameBytes = static_cast<size_t>(w) * h * 4u;
         SharedPointer<PixelBlock> block = PixelBlock::create(frameBytes * count);
         if (!block) return bitmaps;
         bitmaps.reserve(count);
-        for (uint32_t i = 0; i < count; ++i)
+        for (std::uint32_t i = 0; i < count; ++i)
             bitmaps.push_back(
                 owned<IPlatformBitmap>(new CairoBitmap(w, h, block, block->data() + frameBytes * i)));
         return bitmaps;
     }
 
-    PlatformBitmapPtr createBitmapFromMemory(const void* data, uint32_t size) const override {
+    PlatformBitmapPtr createBitmapFromMemory(const void* data, std::uint32_t size) const override {
         if (!data || size == 0) return nullptr;
         png_image image;
         std::memset(&image, 0, sizeof image);

@@ -19,24 +19,24 @@ public:
     ~PixelBlock() override;
     PixelBlock(const PixelBlock&) = delete;
     PixelBlock& operator=(const PixelBlock&) = delete;
-    uint8_t* data() const { return bytes; }
+    std::uint8_t* data() const { return bytes; }
 
 private:
-    PixelBlock(uint8_t* memory, size_t length) : bytes(memory), size(length) {}
-    static void release(uint8_t* memory, size_t size);
-    uint8_t* bytes;
+    PixelBlock(std::uint8_t* memory, size_t length) : bytes(memory), size(length) {}
+    static void release(std::uint8_t* memory, size_t size);
+    std::uint8_t* bytes;
     size_t size;
 };
 
 class CairoBitmap final : public IPlatformBitmap {
 public:
-    static constexpr uint32_t kMaxSide = 16384;
+    static constexpr std::uint32_t kMaxSide = 16384;
 
     // Transparent pixels; width and height from 1 to kMaxSide.
-    CairoBitmap(uint32_t w, uint32_t h);
+    CairoBitmap(std::uint32_t w, std::uint32_t h);
     // Pixels at pixels (width x height x 4 bytes, transparent) inside block, which the
     // bitmap keeps alive.
-    CairoBitmap(uint32_t w, uint32_t h, SharedPointer<PixelBlock> block, uint8_t* pixels);
+    CairoBitmap(std::uint32_t w, std::uint32_t h, SharedPointer<PixelBlock> block, std::uint8_t* pixels);
     ~CairoBitmap() override;
     CairoBitmap(const CairoBitmap&) = delete;
     CairoBitmap& operator=(const CairoBitmap&) = delete;
@@ -46,10 +46,10 @@ public:
     void setScaleFactor(double factor) override;
     bool writePNG(const char* path) const override;
 
-    uint32_t pixelWidth() const { return width; }
-    uint32_t pixelHeight() const { return height; }
-    uint8_t* rgba() { return pixels; }
-    const uint8_t* rgba() const { return pixels; }
+    std::uint32_t pixelWidth() const { return width; }
+    std::uint32_t pixelHeight() const { return height; }
+    std::uint8_t* rgba() { return pixels; }
+    const std::uint8_t* rgba() const { return pixels; }
     // The pixels changed: the drawing copy is made again when next needed.
     void pixelsChanged() { cacheValid = false; }
     // The premultiplied ARGB32 copy for drawing; null when cairo cannot make one.
@@ -60,22 +60,22 @@ public:
 
 private:
     SharedPointer<PixelBlock> block;  // holds the pixels, perhaps with other bitmaps' pixels
-    uint8_t* pixels;                  // width x height x 4, rows top first, bytes R G B A
-    uint32_t width;
-    uint32_t height;
+    std::uint8_t* pixels;             // width x height x 4, rows top first, bytes R G B A
+    std::uint32_t width;
+    std::uint32_t height;
     double scaleFactor = 1.0;
     cairo_surface_t* cache = nullptr;
     bool cacheValid = false;
 };
 
 // Straight <-> premultiplied channel conversions, rounded to nearest.
-inline uint8_t premultiplyChannel(uint8_t c, uint8_t a) {
-    return static_cast<uint8_t>((static_cast<uint32_t>(c) * a + 127u) / 255u);
+inline std::uint8_t premultiplyChannel(std::uint8_t c, std::uint8_t a) {
+    return static_cast<std::uint8_t>((static_cast<std::uint32_t>(c) * a + 127u) / 255u);
 }
-inline uint8_t unpremultiplyChannel(uint8_t c, uint8_t a) {
+inline std::uint8_t unpremultiplyChannel(std::uint8_t c, std::uint8_t a) {
     if (a == 0) return 0;
-    const uint32_t v = (static_cast<uint32_t>(c) * 255u + a / 2u) / a;
-    return static_cast<uint8_t>(v > 255u ? 255u : v);
+    const std::uint32_t v = (static_cast<std::uint32_t>(c) * 255u + a / 2u) / a;
+    return static_cast<std::uint8_t>(v > 255u ? 255u : v);
 }
 
 }  // namespace VSTGUI

@@ -9,14 +9,14 @@
 namespace VSTGUI {
 
 struct PixelRect {
-    int32_t x0 = 0;  // inclusive
-    int32_t y0 = 0;
-    int32_t x1 = 0;  // exclusive
-    int32_t y1 = 0;
+    std::int32_t x0 = 0;  // inclusive
+    std::int32_t y0 = 0;
+    std::int32_t x1 = 0;  // exclusive
+    std::int32_t y1 = 0;
 
     bool isEmpty() const { return x1 <= x0 || y1 <= y0; }
-    int32_t width() const { return x1 - x0; }
-    int32_t height() const { return y1 - y0; }
+    std::int32_t width() const { return x1 - x0; }
+    std::int32_t height() const { return y1 - y0; }
     // Overlapping or touching along an edge.
     bool meets(const PixelRect& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
     bool operator==(const PixelRect&) const = default;

@@ -35,22 +35,22 @@ EventLoop* EventLoop::current() {
     return s_current;
 }
 
-uint64_t EventLoop::nowMs() const {
+std::uint64_t EventLoop::nowMs() const {
     if (manualClock) return manualNow;
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
-void EventLoop::useManualClock(uint64_t startMs) {
+void EventLoop::useManualClock(std::uint64_t startMs) {
     manualClock = true;
     manualNow = startMs;
 }
 
-void EventLoop::advanceClock(uint64_t ms) {
+void EventLoop::advanceClock(std::uint64_t ms) {
     if (!manualClock) return;
-    const uint64_t target = manualNow + ms;
+    const std::uint64_t target = manualNow + ms;
     for (;;) {
-        uint64_t next = std::numeric_limits<uint64_t>::max();
+        std::uint64_t next = std::numeric_limits<std::uint64_t>::max();
         for (const CVSTGUITimer* timer : timers)
             if (timer->running) next = std::min(next, timer->nextDue);
         if (next > target) break;
@@ -61,11 +61,11 @@ void EventLoop::advanceClock(uint64_t ms) {
     paintFrames();
 }
 
-uint32_t EventLoop::fireTimersDueAt(uint64_t now) {
+std::uint32_t EventLoop::fireTimersDueAt(std::uint64_t now) {
     std::vector<SharedPointer<CVSTGUITimer>> due;
     for (CVSTGUITimer* timer : timers)
         if (timer->running && timer->nextDue <= now) due.emplace_back(timer);
-    uint32_t fired = 0;
+    std::uint32_t fired = 0;
     for (const auto& timer : due) {
         // A callback may stop, restart or let go of any timer, this one included; a timer that
         // only this list still holds is on its way out.
@@ -79,23 +79,23 @@ uint32_t EventLoop::fireTimersDueAt(uint64_t now) {
     return fired;
 }
 
-uint32_t EventLoop::fireDueTimers() {
+std::uint32_t EventLoop::fireDueTimers() {
     // A host timer of the same period may come a little early on a coarse clock; a tick due
     // within kEarlyToleranceMs counts as due rather than waiting a whole period more.
-    const uint32_t fired = fireTimersDueAt(nowMs() + kEarlyToleranceMs);
+    const std::uint32_t fired = fireTimersDueAt(nowMs() + kEarlyToleranceMs);
     processEvents();
     return fired;
 }
 
-uint32_t EventLoop::shortestTimerPeriod() const {
-    uint32_t shortest = 0;
+std::uint32_t EventLoop::shortestTimerPeriod() const {
+    std::uint32_t shortest = 0;
     for (const CVSTGUITimer* timer : timers)
         if (timer->running && (shortest == 0 || timer->period < shortest)) shortest = timer->period;
     return shortest;
 }
 
-uint32_t EventLoop::runningTimerCount() const {
-    return static_cast<uint32_t>(
+std::uint32_t EventLoop::runningTimerCount() const {
+    return static_cast<std::uint32_t>(
         std::count_if(timers.begin(), timers.end(), [](const CVSTGUITimer* t) { return t->running; }));
 }
 
@@ -135,7 +135,7 @@ void EventLoop::removeFrame(CFrame* frame) {
     frames.erase(std::remove(frames.begin(), frames.end(), frame), frames.end());
 }
 
-CVSTGUITimer::CVSTGUITimer(CallbackFunc cb, uint32_t fireTime, bool doStart)
+CVSTGUITimer::CVSTGUITimer(CallbackFunc cb, std::uint32_t fireTime, bool doStart)
     : callback(std::move(cb)), loop(EventLoop::current()), period(fireTime > 0 ? fireTime : 1) {
     if (loop) loop->addTimer(this);
     if (doStart) start();
@@ -157,7 +157,7 @@ bool CVSTGUITimer::stop() {
     return true;
 }
 
-bool CVSTGUITimer::setFireTime(uint32_t ms) {
+bool CVSTGUITimer::setFireTime(std::uint32_t ms) {
     period = ms > 0 ? ms : 1;
     if (running) start();
     return true;

@@ -34,8 +34,8 @@ const xcb_screen_t* screenWithRoot(const xcb_setup_t* setup, xcb_window_t root) 
     return nullptr;
 }
 
-int32_t modifierBits(uint16_t state) {
-    int32_t bits = 0;
+std::int32_t modifierBits(std::uint16_t state) {
+    std::int32_t bits = 0;
     if (state & XCB_MOD_MASK_SHIFT) bits |= kShift;
     if (state & XCB_MOD_MASK_CONTROL) bits |= kControl;
     if (state & XCB_MOD_MASK_1) bits |= kAlt;
@@ -43,8 +43,8 @@ int32_t modifierBits(uint16_t state) {
     return bits;
 }
 
-int32_t heldButtonBits(uint16_t state) {
-    int32_t bits = 0;
+std::int32_t heldButtonBits(std::uint16_t state) {
+    std::int32_t bits = 0;
     if (state & XCB_BUTTON_MASK_1) bits |= kLButton;
     if (state & XCB_BUTTON_MASK_2) bits |= kMButton;
     if (state & XCB_BUTTON_MASK_3) bits |= kRButton;
@@ -52,7 +52,7 @@ int32_t heldButtonBits(uint16_t state) {
 }
 
 // X buttons 1 to 3 and 8, 9 are mouse buttons; 4 to 7 are wheel notches.
-int32_t buttonBit(xcb_button_t button) {
+std::int32_t buttonBit(xcb_button_t button) {
     switch (button) {
     case 1: return kLButton;
     case 2: return kMButton;
@@ -65,7 +65,7 @@ int32_t buttonBit(xcb_button_t button) {
 
 }  // namespace
 
-std::unique_ptr<X11Window> X11Window::create(uint32_t parent, uint32_t w, uint32_t h) {
+std::unique_ptr<X11Window> X11Window::create(std::uint32_t parent, std::uint32_t w, std::uint32_t h) {
     std::unique_ptr<X11Window> self(new X11Window());
     self->connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(self->connection)) return nullptr;
@@ -92,13 +92,13 @@ std::unique_ptr<X11Window> X11Window::create(uint32_t parent, uint32_t w, uint32
 
     self->window = xcb_generate_id(c);
     // Values in the order of their mask bits.
-    const uint32_t values[] = {self->pixmap, 0,
-                               XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
-                                   XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_LEAVE_WINDOW,
-                               screen->default_colormap};
+    const std::uint32_t values[] = {self->pixmap, 0,
+                                    XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                        XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_LEAVE_WINDOW,
+                                    screen->default_colormap};
     const xcb_void_cookie_t made = xcb_create_window_checked(
-        c, self->depth, self->window, parent, 0, 0, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0,
-        XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+        c, self->depth, self->window, parent, 0, 0, static_cast<std::uint16_t>(w),
+        static_cast<std::uint16_t>(h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
         XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP, values);
     if (xcb_generic_error_t* error = xcb_request_check(c, made)) {
         std::free(error);
@@ -110,7 +110,7 @@ std::unique_ptr<X11Window> X11Window::create(uint32_t parent, uint32_t w, uint32
     static const char kXEmbedInfo[] = "_XEMBED_INFO";
     if (xcb_intern_atom_reply_t* atom =
             xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof kXEmbedInfo - 1, kXEmbedInfo), nullptr)) {
-        const uint32_t info[] = {0, 1};
+        const std::uint32_t info[] = {0, 1};
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, self->window, atom->atom, atom->atom, 32, 2, info);
         std::free(atom);
     }
@@ -134,8 +134,8 @@ void X11Window::sync() {
 
 void X11Window::createPixmap() {
     pixmap = xcb_generate_id(connection);
-    xcb_create_pixmap(connection, depth, pixmap, root, static_cast<uint16_t>(width),
-                      static_cast<uint16_t>(height));
+    xcb_create_pixmap(connection, depth, pixmap, root, static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(height));
 }
 
 int X11Window::fileDescriptor() const {
@@ -157,7 +157,7 @@ void X11Window::setMapped(bool mapped) {
     sync();
 }
 
-void X11Window::resize(uint32_t w, uint32_t h) {
+void X11Window::resize(std::uint32_t w, std::uint32_t h) {
     if (connectionLost()) return;
     const xcb_pixmap_t old = pixmap;
     width = w;
@@ -165,7 +165,7 @@ void X11Window::resize(uint32_t w, uint32_t h) {
     createPixmap();
     xcb_free_gc(connection, gc);
     xcb_create_gc(connection, gc, pixmap, 0, nullptr);
-    const uint32_t size[] = {w, h};
+    const std::uint32_t size[] = {w, h};
     xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     xcb_change_window_attributes(connection, window, XCB_CW_BACK_PIXMAP, &pixmap);
     xcb_free_pixmap(connection, old);
@@ -183,38 +183,40 @@ void X11Window::present(const std::vector<PixelRect>& rects, cairo_surface_t* ba
     std::vector<unsigned char> rows;
     for (const PixelRect& r : rects) {
         const auto rowBytes = static_cast<size_t>(r.width()) * 4u;
-        const auto rowsPerRequest = static_cast<int32_t>(std::max<size_t>(1, maxBytes / rowBytes));
-        for (int32_t y = r.y0; y < r.y1; y += rowsPerRequest) {
-            const int32_t count = std::min(rowsPerRequest, r.y1 - y);
+        const auto rowsPerRequest = static_cast<std::int32_t>(std::max<size_t>(1, maxBytes / rowBytes));
+        for (std::int32_t y = r.y0; y < r.y1; y += rowsPerRequest) {
+            const std::int32_t count = std::min(rowsPerRequest, r.y1 - y);
             rows.resize(rowBytes * static_cast<size_t>(count));
-            for (int32_t i = 0; i < count; ++i)
+            for (std::int32_t i = 0; i < count; ++i)
                 std::memcpy(rows.data() + rowBytes * static_cast<size_t>(i),
                             data + static_cast<size_t>(y + i) * stride + static_cast<size_t>(r.x0) * 4u,
                             rowBytes);
-            xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<uint16_t>(r.width()),
-                          static_cast<uint16_t>(count), static_cast<int16_t>(r.x0), static_cast<int16_t>(y),
-                          0, depth, static_cast<uint32_t>(rows.size()), rows.data());
+            xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc,
+                          static_cast<std::uint16_t>(r.width()), static_cast<std::uint16_t>(count),
+                          static_cast<std::int16_t>(r.x0), static_cast<std::int16_t>(y), 0, depth,
+                          static_cast<std::uint32_t>(rows.size()), rows.data());
         }
     }
     // Setting the background again makes the server take the pixmap as it is now; clearing
     // repaints the changed rectangles from it.
     xcb_change_window_attributes(connection, window, XCB_CW_BACK_PIXMAP, &pixmap);
     for (const PixelRect& r : rects)
-        xcb_clear_area(connection, 0, window, static_cast<int16_t>(r.x0), static_cast<int16_t>(r.y0),
-                       static_cast<uint16_t>(r.width()), static_cast<uint16_t>(r.height()));
+        xcb_clear_area(connection, 0, window, static_cast<std::int16_t>(r.x0),
+                       static_cast<std::int16_t>(r.y0), static_cast<std::uint16_t>(r.width()),
+                       static_cast<std::uint16_t>(r.height()));
     xcb_flush(connection);
 }
 
 bool X11Window::nextInput(PointerInput& input) {
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-        const uint8_t kind = event->response_type & 0x7f;
+        const std::uint8_t kind = event->response_type & 0x7f;
         bool taken = false;
         if (kind == XCB_BUTTON_PRESS || kind == XCB_BUTTON_RELEASE) {
             const auto* e = reinterpret_cast<const xcb_button_press_event_t*>(event);
             input = PointerInput();
             input.x = e->event_x;
             input.y = e->event_y;
-            const int32_t modifiers = modifierBits(e->state);
+            const std::int32_t modifiers = modifierBits(e->state);
             if (e->detail >= 4 && e->detail <= 7) {
                 // Wheel notches come as presses (and releases, which carry nothing more).
                 if (kind == XCB_BUTTON_PRESS) {
@@ -224,7 +226,7 @@ bool X11Window::nextInput(PointerInput& input) {
                     input.wheelX = e->detail == 7 ? 1.0 : (e->detail == 6 ? -1.0 : 0.0);
                     taken = true;
                 }
-            } else if (const int32_t bit = buttonBit(e->detail)) {
+            } else if (const std::int32_t bit = buttonBit(e->detail)) {
                 input.type = kind == XCB_BUTTON_PRESS ? EventType::MouseDown : EventType::MouseUp;
                 input.buttons = bit | modifiers;
                 taken = true;

@@ -23,8 +23,8 @@ struct PointerInput {
     EventType type = EventType::MouseMove;
     double x = 0.0;
     double y = 0.0;
-    int32_t buttons = 0;  // CButton bits: the button pressed or released, or those held
-    double wheelX = 0.0;  // notches, for EventType::MouseWheel
+    std::int32_t buttons = 0;  // CButton bits: the button pressed or released, or those held
+    double wheelX = 0.0;       // notches, for EventType::MouseWheel
     double wheelY = 0.0;
 };
 
@@ -32,20 +32,20 @@ class X11Window {
 public:
     // Null when the display cannot be opened, the parent is not a window, or its screen's
     // visual is not 24-bit true colour with 32-bit pixels (the back buffer's layout).
-    static std::unique_ptr<X11Window> create(uint32_t parent, uint32_t width, uint32_t height);
+    static std::unique_ptr<X11Window> create(std::uint32_t parent, std::uint32_t width, std::uint32_t height);
     ~X11Window();
     X11Window(const X11Window&) = delete;
     X11Window& operator=(const X11Window&) = delete;
 
     // The connection's descriptor; -1 once the connection is lost.
     int fileDescriptor() const;
-    uint32_t windowId() const { return window; }
+    std::uint32_t windowId() const { return window; }
     // Whether the connection to the server is broken (the server went away, or it refused a
     // request so badly that xcb gave the connection up). xcb notices this only when it reads
     // or writes; from then on every request is dropped, and the calls below do nothing.
     bool connectionLost() const;
     // A new size; the caller then presents the whole back buffer.
-    void resize(uint32_t width, uint32_t height);
+    void resize(std::uint32_t width, std::uint32_t height);
     // Shows the given rectangles of backBuffer (ARGB32 of the window's size).
     void present(const std::vector<PixelRect>& rects, cairo_surface_t* backBuffer);
     // Maps or unmaps the window, and waits until the server has done it.
@@ -65,9 +65,9 @@ private:
     xcb_window_t root = 0;
     xcb_pixmap_t pixmap = 0;
     xcb_gcontext_t gc = 0;
-    uint8_t depth = 0;
-    uint32_t width = 0;
-    uint32_t height = 0;
+    std::uint8_t depth = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
 };
 
 }  // namespace VSTGUI

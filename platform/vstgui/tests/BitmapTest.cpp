@@ -13,7 +13,7 @@ using namespace VSTGUI;
 namespace {
 
 // PNG bytes of a w x h RGBA picture (written with libpng, independently of the layer).
-std::vector<uint8_t> encodePng(uint32_t w, uint32_t h, const std::vector<uint8_t>& rgba) {
+std::vector<std::uint8_t> encodePng(std::uint32_t w, std::uint32_t h, const std::vector<std::uint8_t>& rgba) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = w;
@@ -21,19 +21,19 @@ std::vector<uint8_t> encodePng(uint32_t w, uint32_t h, const std::vector<uint8_t
     image.format = PNG_FORMAT_RGBA;
     png_alloc_size_t size = 0;
     png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
-    std::vector<uint8_t> bytes(size);
+    std::vector<std::uint8_t> bytes(size);
     EXPECT_TRUE(png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr));
     bytes.resize(size);
     return bytes;
 }
 
-std::vector<uint8_t> gradient(uint32_t w, uint32_t h) {
-    std::vector<uint8_t> rgba;
-    for (uint32_t i = 0; i < w * h; ++i) {
-        rgba.push_back(static_cast<uint8_t>(i * 7));
-        rgba.push_back(static_cast<uint8_t>(i * 13));
-        rgba.push_back(static_cast<uint8_t>(255 - i));
-        rgba.push_back(static_cast<uint8_t>(i * 31));  // includes alpha 0 and partial alphas
+std::vector<std::uint8_t> gradient(std::uint32_t w, std::uint32_t h) {
+    std::vector<std::uint8_t> rgba;
+    for (std::uint32_t i = 0; i < w * h; ++i) {
+        rgba.push_back(static_cast<std::uint8_t>(i * 7));
+        rgba.push_back(static_cast<std::uint8_t>(i * 13));
+        rgba.push_back(static_cast<std::uint8_t>(255 - i));
+        rgba.push_back(static_cast<std::uint8_t>(i * 31));  // includes alpha 0 and partial alphas
     }
     return rgba;
 }
@@ -42,15 +42,15 @@ TEST(PlatformFactory, DecodesPngPixelsExactlyAsStored) {
     const auto rgba = gradient(5, 3);
     const auto png = encodePng(5, 3, rgba);
     PlatformBitmapPtr platform =
-        getPlatformFactory().createBitmapFromMemory(png.data(), static_cast<uint32_t>(png.size()));
+        getPlatformFactory().createBitmapFromMemory(png.data(), static_cast<std::uint32_t>(png.size()));
     ASSERT_TRUE(platform);
     EXPECT_EQ(platform->getSize(), CPoint(5, 3));
     EXPECT_EQ(platform->getScaleFactor(), 1.0);
     auto bitmap = makeOwned<CBitmap>(platform);
     auto access = CBitmapPixelAccess::create(bitmap, false);
     ASSERT_TRUE(access);
-    std::vector<uint8_t> read;
-    uint32_t visited = 0;
+    std::vector<std::uint8_t> read;
+    std::uint32_t visited = 0;
     do {
         CColor c;
         access->getColor(c);
@@ -68,10 +68,11 @@ TEST(PlatformFactory, RefusesBytesThatAreNotAPicture) {
     const auto& f = getPlatformFactory();
     EXPECT_FALSE(f.createBitmapFromMemory(nullptr, 10));
     EXPECT_FALSE(f.createBitmapFromMemory(png.data(), 0));
-    EXPECT_FALSE(f.createBitmapFromMemory(png.data(), static_cast<uint32_t>(png.size() / 2)));  // cut short
-    std::vector<uint8_t> corrupt = png;
+    EXPECT_FALSE(
+        f.createBitmapFromMemory(png.data(), static_cast<std::uint32_t>(png.size() / 2)));  // cut short
+    std::vector<std::uint8_t> corrupt = png;
     for (size_t i = 40; i < corrupt.size(); ++i) corrupt[i] ^= 0x5a;
-    EXPECT_FALSE(f.createBitmapFromMemory(corrupt.data(), static_cast<uint32_t>(corrupt.size())));
+    EXPECT_FALSE(f.createBitmapFromMemory(corrupt.data(), static_cast<std::uint32_t>(corrupt.size())));
     const char text[] = "not a png at all";
     EXPECT_FALSE(f.createBitmapFromMemory(text, sizeof text));
 }
@@ -198,9 +199,9 @@ TEST(Bitmap, DrawsEveryColourAndAlphaPremultipliedRoundedToNearest) {
     {
         auto access = CBitmapPixelAccess::create(picture, false);
         do {
-            const auto c = static_cast<uint8_t>(access->getX());
+            const auto c = static_cast<std::uint8_t>(access->getX());
             access->setColor(
-                CColor(c, static_cast<uint8_t>(255 - c), c, static_cast<uint8_t>(access->getY())));
+                CColor(c, static_cast<std::uint8_t>(255 - c), c, static_cast<std::uint8_t>(access->getY())));
         } while (++*access);
     }
     auto* frame = new CFrame(CRect(0, 0, 256, 256), nullptr);
@@ -211,10 +212,10 @@ TEST(Bitmap, DrawsEveryColourAndAlphaPremultipliedRoundedToNearest) {
     auto access = CBitmapPixelAccess::create(image, false);
     int wrong = 0;
     do {
-        const uint32_t c = access->getX(), a = access->getY();
+        const std::uint32_t c = access->getX(), a = access->getY();
         CColor got;
         access->getColor(got);
-        const auto expect = [a](uint32_t v) { return static_cast<uint8_t>((v * a + 127) / 255); };
+        const auto expect = [a](std::uint32_t v) { return static_cast<std::uint8_t>((v * a + 127) / 255); };
         if (got != CColor(expect(c), expect(255 - c), expect(c), 255) && ++wrong <= 5)
             ADD_FAILURE() << "c " << c << " a " << a << ": " << int(got.red) << " " << int(got.green) << " "
                           << int(got.blue) << " " << int(got.alpha);

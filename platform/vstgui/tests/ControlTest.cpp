@@ -65,14 +65,14 @@ TEST(ControlListener, DefaultsAnswerZeroAndDoNothing) {
 
 TEST(Control, SetTagTellsTheListenerBeforeAndAfter) {
     struct TagListener : IControlListener {
-        std::vector<int32_t> seen;
+        std::vector<std::int32_t> seen;
         void valueChanged(CControl*) override {}
         void controlTagWillChange(CControl* c) override { seen.push_back(c->getTag()); }
         void controlTagDidChange(CControl* c) override { seen.push_back(c->getTag()); }
     } listener;
     SharedPointer<CControl> control = owned(new CControl(CRect(0, 0, 1, 1), &listener, 4));
     control->setTag(5);
-    EXPECT_EQ(listener.seen, (std::vector<int32_t>{4, 5}));
+    EXPECT_EQ(listener.seen, (std::vector<std::int32_t>{4, 5}));
 }
 
 TEST(ButtonState, LeftButtonAloneIgnoresModifiersAndDoubleClick) {
@@ -97,7 +97,7 @@ struct KnobFixture : ::testing::Test {
         frame->addView(knob);
     }
     void TearDown() override { frame->close(); }
-    void down(double x, double y, int32_t buttons = kLButton) {
+    void down(double x, double y, std::int32_t buttons = kLButton) {
         MouseDownEvent e(CPoint(x, y), buttons);
         frame->dispatchEvent(e);
         consumed = e.consumed;
@@ -146,7 +146,8 @@ TEST_F(KnobFixture, LinearDragFollowsStraightMovesAndBracketsTheEdit) {
 }
 
 TEST_F(KnobFixture, OnlyALeftPressStartsAnEdit) {
-    for (int32_t buttons : {int32_t{kRButton}, int32_t{kMButton}, int32_t{kLButton | kRButton}}) {
+    for (std::int32_t buttons :
+         {std::int32_t{kRButton}, std::int32_t{kMButton}, std::int32_t{kLButton | kRButton}}) {
         down(125, 125, buttons);
         EXPECT_FALSE(consumed);
         up(125, 125);
@@ -159,8 +160,8 @@ TEST_F(KnobFixture, OnlyALeftPressStartsAnEdit) {
 
 TEST_F(KnobFixture, ModifierClickAsksTheListenerFirst) {
     struct Taking : RecordingListener {
-        int32_t answer = 1;
-        int32_t controlModifierClicked(CControl*, CButtonState) override {
+        std::int32_t answer = 1;
+        std::int32_t controlModifierClicked(CControl*, CButtonState) override {
             calls.push_back("modifier");
             return answer;
         }

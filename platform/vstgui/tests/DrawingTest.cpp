@@ -29,7 +29,7 @@ struct OffscreenFixture : ::testing::Test {
         ASSERT_TRUE(frame->open(nullptr));
     }
     void TearDown() override { frame->close(); }
-    CColor at(uint32_t x, uint32_t y) { return pixelAt(frame->copyImage(), x, y); }
+    CColor at(std::uint32_t x, std::uint32_t y) { return pixelAt(frame->copyImage(), x, y); }
     CFrame* frame = nullptr;
 };
 
@@ -63,9 +63,9 @@ TEST_F(OffscreenFixture, AliasedEllipseHasNoPartialPixelsAndAlphaBlends) {
         c->drawEllipse(r, kDrawFilled);
     }));
     PlatformBitmapPtr image = frame->copyImage();
-    for (uint32_t y = 0; y < 40; ++y)
-        for (uint32_t x = 0; x < 40; ++x) {
-            const uint8_t g = pixelAt(image, x, y).green;
+    for (std::uint32_t y = 0; y < 40; ++y)
+        for (std::uint32_t x = 0; x < 40; ++x) {
+            const std::uint8_t g = pixelAt(image, x, y).green;
             ASSERT_TRUE(g == 0 || g == 255) << x << "," << y << " = " << int(g);
         }
     const CColor half = pixelAt(image, 70, 20);
@@ -184,7 +184,7 @@ TEST(DrawContext, ResetStateRestoresTheDefaults) {
         EXPECT_FALSE(context.getDrawMode().integralMode());
         EXPECT_EQ(static_cast<int>(context.getBitmapInterpolationQuality()), 3);
         context.resetState();
-        EXPECT_EQ(context.getDrawMode().modeFlags(), static_cast<uint32_t>(kAliasing));
+        EXPECT_EQ(context.getDrawMode().modeFlags(), static_cast<std::uint32_t>(kAliasing));
         EXPECT_EQ(context.getFillColor(), CColor());
         EXPECT_EQ(context.getLineWidth(), 1.0);
     }

@@ -73,7 +73,7 @@ struct ProbeView : VSTGUI::CView {
 };
 
 // One pixel of an image, straight colours.
-inline VSTGUI::CColor pixelAt(VSTGUI::IPlatformBitmap* image, uint32_t x, uint32_t y) {
+inline VSTGUI::CColor pixelAt(VSTGUI::IPlatformBitmap* image, std::uint32_t x, std::uint32_t y) {
     VSTGUI::SharedPointer<VSTGUI::CBitmap> bitmap = VSTGUI::makeOwned<VSTGUI::CBitmap>(image);
     auto access = VSTGUI::CBitmapPixelAccess::create(bitmap, false);
     VSTGUI::CColor c(0, 0, 0, 0);
@@ -85,15 +85,16 @@ inline VSTGUI::CColor pixelAt(VSTGUI::IPlatformBitmap* image, uint32_t x, uint32
 // file is removed.
 inline VSTGUI::PlatformBitmapPtr decodePngFileAndRemove(const char* path) {
     std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
     in.close();
     std::remove(path);
     return VSTGUI::getPlatformFactory().createBitmapFromMemory(bytes.data(),
-                                                               static_cast<uint32_t>(bytes.size()));
+                                                               static_cast<std::uint32_t>(bytes.size()));
 }
 
 // A new bitmap of w x h pixels filled with one colour, at a scale factor.
-inline VSTGUI::SharedPointer<VSTGUI::CBitmap> solidBitmap(uint32_t w, uint32_t h, VSTGUI::CColor c,
+inline VSTGUI::SharedPointer<VSTGUI::CBitmap> solidBitmap(std::uint32_t w, std::uint32_t h, VSTGUI::CColor c,
                                                           double scale = 1.0) {
     auto platform = VSTGUI::getPlatformFactory().createBitmap(VSTGUI::CPoint(w, h));
     platform->setScaleFactor(scale);

@@ -13,7 +13,7 @@ TEST(Timer, FiresEveryPeriodOfTheManualClock) {
     EventLoop loop;
     loop.useManualClock(1000);
     EventLoop::Scope scope(loop);
-    std::vector<uint64_t> ticks;
+    std::vector<std::uint64_t> ticks;
     auto timer = makeOwned<CVSTGUITimer>([&](CVSTGUITimer*) { ticks.push_back(loop.nowMs()); }, 33u);
     EXPECT_TRUE(timer->isRunning());
     EXPECT_EQ(loop.shortestTimerPeriod(), 33u);
@@ -21,7 +21,7 @@ TEST(Timer, FiresEveryPeriodOfTheManualClock) {
     EXPECT_TRUE(ticks.empty());
     loop.advanceClock(1);
     loop.advanceClock(100);  // ticks at 66, 99 and 132 after start, each at its time
-    EXPECT_EQ(ticks, (std::vector<uint64_t>{1033, 1066, 1099, 1132}));
+    EXPECT_EQ(ticks, (std::vector<std::uint64_t>{1033, 1066, 1099, 1132}));
     timer->stop();
     loop.advanceClock(1000);
     EXPECT_EQ(ticks.size(), 4u);

@@ -44,12 +44,12 @@ struct X11Fixture : ::testing::Test, x11_test::TestWindow {
     // Whether the window shows exactly the frame's image (red, green and blue of every pixel).
     bool windowShowsImage(CFrame* frame) {
         PlatformBitmapPtr image = frame->copyImage();
-        const auto w = static_cast<uint16_t>(image->getSize().x);
-        const auto h = static_cast<uint16_t>(image->getSize().y);
+        const auto w = static_cast<std::uint16_t>(image->getSize().x);
+        const auto h = static_cast<std::uint16_t>(image->getSize().y);
         auto* shot = xcb_get_image_reply(
             c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, frame->getWindowId(), 0, 0, w, h, ~0u), nullptr);
         if (!shot) return false;
-        const uint8_t* data = xcb_get_image_data(shot);
+        const std::uint8_t* data = xcb_get_image_data(shot);
         bool same = xcb_get_image_data_length(shot) >= w * h * 4;
         auto bitmap = makeOwned<CBitmap>(image);
         auto access = CBitmapPixelAccess::create(bitmap, false);
@@ -62,7 +62,7 @@ struct X11Fixture : ::testing::Test, x11_test::TestWindow {
         std::free(shot);
         return same;
     }
-    void pointerTo(xcb_window_t w, int16_t x, int16_t y) {
+    void pointerTo(xcb_window_t w, std::int16_t x, std::int16_t y) {
         auto* t =
             xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, screen->root, x, y), nullptr);
         ASSERT_NE(t, nullptr);
@@ -78,7 +78,7 @@ TEST_F(X11Fixture, ClickReachesTheViewAndTheWindowShowsTheOffscreenImage) {
     auto* frame = new CFrame(CRect(0, 0, 120, 90), nullptr);
     auto* view = new ClickView(CRect(20, 10, 100, 80), CColor(255, 0, 0));
     frame->addView(view);
-    ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(top))));
+    ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<std::uintptr_t>(top))));
     ASSERT_NE(frame->getWindowId(), 0u);
     ASSERT_GE(frame->getFileDescriptor(), 0);
     EXPECT_EQ(loop.fileDescriptors(), std::vector<int>{frame->getFileDescriptor()});
@@ -108,7 +108,7 @@ TEST_F(X11Fixture, ZoomResizesTheWindowInPixels) {
     EventLoop::Scope scope(loop);
     auto* frame = new CFrame(CRect(0, 0, 100, 60), nullptr);
     frame->addView(new vstgui_test::ProbeView(CRect(10, 10, 50, 50), CColor(0, 0, 255)));
-    ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(top))));
+    ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<std::uintptr_t>(top))));
     ASSERT_TRUE(frame->setZoom(1.5));
     frame->paint();
     EXPECT_EQ(sizeOf(frame->getWindowId()), std::make_pair(150, 90));
@@ -129,7 +129,7 @@ TEST(X11ConnectionLoss, FrameStopsDrawingAndGivesUpItsDescriptor) {
     auto* frame = new CFrame(CRect(0, 0, 120, 90), nullptr);
     auto* view = new vstgui_test::ProbeView(CRect(20, 10, 100, 80), CColor(255, 0, 0));
     frame->addView(view);
-    ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(window.top))));
+    ASSERT_TRUE(frame->open(reinterpret_cast<void*>(static_cast<std::uintptr_t>(window.top))));
     const int fd = frame->getFileDescriptor();
     ASSERT_GE(fd, 0);
     EXPECT_FALSE(frame->isConnectionLost());
@@ -137,7 +137,7 @@ TEST(X11ConnectionLoss, FrameStopsDrawingAndGivesUpItsDescriptor) {
     server.kill();
     pollfd readable{fd, POLLIN, 0};
     ASSERT_EQ(::poll(&readable, 1, -1), 1);  // end of file
-    const uint64_t paints = frame->getPaintCount();
+    const std::uint64_t paints = frame->getPaintCount();
     view->invalid();
     loop.processEvents();  // reads the end of the connection, then would paint
     EXPECT_TRUE(frame->isConnectionLost());
@@ -154,7 +154,7 @@ TEST(X11ConnectionLoss, FrameStopsDrawingAndGivesUpItsDescriptor) {
 
 TEST_F(X11Fixture, OpenFailsWithoutAUsableParent) {
     auto* frame = new CFrame(CRect(0, 0, 10, 10), nullptr);
-    EXPECT_FALSE(frame->open(reinterpret_cast<void*>(static_cast<uintptr_t>(0x3ffffffu))));
+    EXPECT_FALSE(frame->open(reinterpret_cast<void*>(static_cast<std::uintptr_t>(0x3ffffffu))));
     EXPECT_FALSE(frame->isOpen());
     EXPECT_EQ(frame->getFileDescriptor(), -1);
     ASSERT_TRUE(frame->open(nullptr));  // still usable offscreen

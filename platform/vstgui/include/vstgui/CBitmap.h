@@ -39,10 +39,10 @@ public:
     // count bitmaps as createBitmap makes them, whose pixels lie in one allocation that is
     // freed when the last of them goes (for a series of equal images made and dropped
     // together); empty for a size createBitmap refuses, a count of 0, or no memory.
-    virtual std::vector<PlatformBitmapPtr> createBitmaps(const CPoint& size, uint32_t count) const = 0;
+    virtual std::vector<PlatformBitmapPtr> createBitmaps(const CPoint& size, std::uint32_t count) const = 0;
     // A bitmap decoded from the bytes of a PNG file, scale factor 1; null when the bytes do
     // not decode (null data, zero size, corrupt or truncated PNG).
-    virtual PlatformBitmapPtr createBitmapFromMemory(const void* data, uint32_t size) const = 0;
+    virtual PlatformBitmapPtr createBitmapFromMemory(const void* data, std::uint32_t size) const = 0;
 };
 
 // The one platform factory (it holds no state).
@@ -83,11 +83,11 @@ public:
     // staying on the last pixel, when there is no next pixel.
     bool operator++();
     // Moves to (x, y); false, not moving, when that is outside the bitmap.
-    bool setPosition(uint32_t x, uint32_t y);
-    uint32_t getX() const { return x; }
-    uint32_t getY() const { return y; }
-    uint32_t getBitmapWidth() const { return width; }
-    uint32_t getBitmapHeight() const { return height; }
+    bool setPosition(std::uint32_t x, std::uint32_t y);
+    std::uint32_t getX() const { return x; }
+    std::uint32_t getY() const { return y; }
+    std::uint32_t getBitmapWidth() const { return width; }
+    std::uint32_t getBitmapHeight() const { return height; }
 
     void getColor(CColor& colour) const;
     void setColor(const CColor& colour);
@@ -96,17 +96,17 @@ public:
     // getAddress() + y x getBytesPerRow(), four bytes per pixel, red, green, blue, alpha,
     // always straight (premultiplication applies only to getColor and setColor). Valid while
     // the access lives; what is written is taken when it is released, as with setColor.
-    uint8_t* getAddress() const { return pixels; }
-    uint32_t getBytesPerRow() const { return width * 4u; }
+    std::uint8_t* getAddress() const { return pixels; }
+    std::uint32_t getBytesPerRow() const { return width * 4u; }
 
 private:
     CBitmapPixelAccess(CBitmap* bitmap, bool premultiplied);
     SharedPointer<CBitmap> bitmap;
-    uint8_t* pixels = nullptr;  // the platform bitmap's straight RGBA bytes
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t x = 0;
-    uint32_t y = 0;
+    std::uint8_t* pixels = nullptr;  // the platform bitmap's straight RGBA bytes
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t x = 0;
+    std::uint32_t y = 0;
     bool premultiplied = false;
 };
 

@@ -6,13 +6,13 @@
 namespace VSTGUI {
 
 struct CColor {
-    uint8_t red = 255;
-    uint8_t green = 255;
-    uint8_t blue = 255;
-    uint8_t alpha = 255;
+    std::uint8_t red = 255;
+    std::uint8_t green = 255;
+    std::uint8_t blue = 255;
+    std::uint8_t alpha = 255;
 
     constexpr CColor() = default;  // opaque white
-    constexpr CColor(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
+    constexpr CColor(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255)
         : red(r), green(g), blue(b), alpha(a) {}
 
     constexpr bool operator==(const CColor& o) const {

@@ -19,7 +19,7 @@ class IControlListener {
 public:
     virtual ~IControlListener() = default;
     virtual void valueChanged(CControl* control) = 0;
-    virtual int32_t controlModifierClicked(CControl*, CButtonState) { return 0; }
+    virtual std::int32_t controlModifierClicked(CControl*, CButtonState) { return 0; }
     virtual void controlBeginEdit(CControl*) {}
     virtual void controlEndEdit(CControl*) {}
     virtual void controlTagWillChange(CControl*) {}
@@ -29,7 +29,7 @@ public:
 class CControl : public CView {
 public:
     // Value 0, range 0 to 1.
-    CControl(const CRect& size, IControlListener* listener = nullptr, int32_t tag = 0,
+    CControl(const CRect& size, IControlListener* listener = nullptr, std::int32_t tag = 0,
              CBitmap* background = nullptr);
     // Copies value, range, tag and listener (not the edit state).
     CControl(const CControl& other);
@@ -51,8 +51,8 @@ public:
     void bounceValue();
 
     // Tells the listener controlTagWillChange, changes the tag, then controlTagDidChange.
-    virtual void setTag(int32_t val);
-    int32_t getTag() const { return controlTag; }
+    virtual void setTag(std::int32_t val);
+    std::int32_t getTag() const { return controlTag; }
     void setListener(IControlListener* l) { controlListener = l; }
     IControlListener* getListener() const { return controlListener; }
 
@@ -67,9 +67,9 @@ private:
     float currentValue = 0.0f;
     float minValue = 0.0f;
     float maxValue = 1.0f;
-    int32_t controlTag;
+    std::int32_t controlTag;
     IControlListener* controlListener;
-    int32_t editDepth = 0;
+    std::int32_t editDepth = 0;
 };
 
 }  // namespace VSTGUI

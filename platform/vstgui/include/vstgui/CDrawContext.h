@@ -13,7 +13,7 @@ namespace VSTGUI {
 
 class CBitmap;
 
-enum CDrawModeFlags : uint32_t {
+enum CDrawModeFlags : std::uint32_t {
     kAliasing = 0,
     kAntiAliasing = 1,
     // Without this flag, rectangles of ellipses and bitmaps are aligned to whole device pixels.
@@ -22,20 +22,20 @@ enum CDrawModeFlags : uint32_t {
 
 class CDrawMode {
 public:
-    constexpr CDrawMode(uint32_t flags = kAliasing) : bits(flags) {}
-    constexpr uint32_t modeFlags() const { return bits; }
+    constexpr CDrawMode(std::uint32_t flags = kAliasing) : bits(flags) {}
+    constexpr std::uint32_t modeFlags() const { return bits; }
     constexpr bool antiAliasing() const { return (bits & kAntiAliasing) != 0; }
     constexpr bool integralMode() const { return (bits & kNonIntegralMode) == 0; }
     constexpr bool operator==(const CDrawMode& o) const { return bits == o.bits; }
 
 private:
-    uint32_t bits;
+    std::uint32_t bits;
 };
 
 // How bitmaps are filtered when drawn at another size than their pixels.
-enum class BitmapInterpolationQuality : int32_t { kDefault = 0, kLow = 1, kMedium = 2, kHigh = 3 };
+enum class BitmapInterpolationQuality : std::int32_t { kDefault = 0, kLow = 1, kMedium = 2, kHigh = 3 };
 
-enum CDrawStyle : int32_t { kDrawStroked = 0, kDrawFilled = 1, kDrawFilledAndStroked = 2 };
+enum CDrawStyle : std::int32_t { kDrawStroked = 0, kDrawFilled = 1, kDrawFilledAndStroked = 2 };
 
 class CDrawContext {
 public:

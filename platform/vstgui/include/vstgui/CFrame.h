@@ -69,7 +69,7 @@ public:
 
     // The knob mode every knob uses (CKnobMode); process-wide, as knobs have no mode of their
     // own. Starts at kCircularMode.
-    static int32_t kDefaultKnobMode;
+    static std::int32_t kDefaultKnobMode;
 
     // Platform entry points.
     // The X connection's descriptor; -1 for an offscreen or closed frame, and once the
@@ -89,12 +89,12 @@ public:
     void paint();
     // The number of paints that drew something since the frame was made (an idle editor's
     // stays put).
-    uint64_t getPaintCount() const;
+    std::uint64_t getPaintCount() const;
     // Paints, then copies the back buffer (width x zoom by height x zoom pixels, rounded;
     // scale factor = zoom); null while the frame is not open.
     PlatformBitmapPtr copyImage();
     // The frame's own X11 window; 0 for an offscreen or closed frame.
-    uint32_t getWindowId() const;
+    std::uint32_t getWindowId() const;
 
     struct Impl;
 

@@ -16,7 +16,7 @@
 
 namespace VSTGUI {
 
-enum CKnobMode : int32_t {
+enum CKnobMode : std::int32_t {
     kCircularMode = 0,
     kRelativeCircularMode = 1,
     kLinearMode = 2,
@@ -27,7 +27,7 @@ public:
     static constexpr double kLinearDragRange = 200.0;  // points for the whole range
     static constexpr float kWheelStep = 0.1f;          // normalised value per wheel notch
 
-    CKnobBase(const CRect& size, IControlListener* listener, int32_t tag, CBitmap* background);
+    CKnobBase(const CRect& size, IControlListener* listener, std::int32_t tag, CBitmap* background);
     CKnobBase(const CKnobBase& other);
 
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
@@ -46,20 +46,20 @@ private:
 // draw style. It draws only its background bitmap; knobs with pictures draw themselves.
 class CKnob : public CKnobBase {
 public:
-    CKnob(const CRect& size, IControlListener* listener, int32_t tag, CBitmap* background, CBitmap* handle,
-          const CPoint& offset = CPoint(0, 0), int32_t drawStyle = 0);
+    CKnob(const CRect& size, IControlListener* listener, std::int32_t tag, CBitmap* background,
+          CBitmap* handle, const CPoint& offset = CPoint(0, 0), std::int32_t drawStyle = 0);
     CKnob(const CKnob& other);
     CView* newCopy() const override;
 
-    void setDrawStyle(int32_t style) { knobDrawStyle = style; }
-    int32_t getDrawStyle() const { return knobDrawStyle; }
+    void setDrawStyle(std::int32_t style) { knobDrawStyle = style; }
+    std::int32_t getDrawStyle() const { return knobDrawStyle; }
     CBitmap* getHandleBitmap() const { return handleImage.get(); }
     const CPoint& getHandleOffset() const { return handleImageOffset; }
 
 private:
     SharedPointer<CBitmap> handleImage;
     CPoint handleImageOffset;
-    int32_t knobDrawStyle;
+    std::int32_t knobDrawStyle;
 };
 
 }  // namespace VSTGUI

@@ -19,7 +19,7 @@ public:
     using CallbackFunc = std::function<void(CVSTGUITimer*)>;
 
     // fireTime is the period in milliseconds (at least 1); doStart starts it at once.
-    explicit CVSTGUITimer(CallbackFunc callback, uint32_t fireTime = 100, bool doStart = true);
+    explicit CVSTGUITimer(CallbackFunc callback, std::uint32_t fireTime = 100, bool doStart = true);
     ~CVSTGUITimer() override;
     CVSTGUITimer(const CVSTGUITimer&) = delete;
     CVSTGUITimer& operator=(const CVSTGUITimer&) = delete;
@@ -29,15 +29,15 @@ public:
     bool stop();
     bool isRunning() const { return running; }
     // A running timer restarts with the new period.
-    bool setFireTime(uint32_t ms);
-    uint32_t getFireTime() const { return period; }
+    bool setFireTime(std::uint32_t ms);
+    std::uint32_t getFireTime() const { return period; }
 
 private:
     friend class EventLoop;
     CallbackFunc callback;
     EventLoop* loop;
-    uint32_t period;
-    uint64_t nextDue = 0;  // in the loop's milliseconds
+    std::uint32_t period;
+    std::uint64_t nextDue = 0;  // in the loop's milliseconds
     bool running = false;
 };
 

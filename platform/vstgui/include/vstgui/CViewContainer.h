@@ -23,8 +23,10 @@ public:
     bool removeView(CView* view, bool withForget = true);
     void removeAll(bool withForget = true);
 
-    uint32_t getNbViews() const { return static_cast<uint32_t>(childViews.size()); }
-    CView* getView(uint32_t index) const { return index < childViews.size() ? childViews[index] : nullptr; }
+    std::uint32_t getNbViews() const { return static_cast<std::uint32_t>(childViews.size()); }
+    CView* getView(std::uint32_t index) const {
+        return index < childViews.size() ? childViews[index] : nullptr;
+    }
 
 protected:
     explicit CViewContainer(const CRect& size);

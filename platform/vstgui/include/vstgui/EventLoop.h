@@ -40,20 +40,20 @@ public:
     static EventLoop* current();
 
     // Milliseconds of the steady clock, or of the manual clock once it is used.
-    uint64_t nowMs() const;
+    std::uint64_t nowMs() const;
     // Switches to a manual clock that stands at startMs until advanced.
-    void useManualClock(uint64_t startMs = 0);
+    void useManualClock(std::uint64_t startMs = 0);
     // Moves the manual clock on by ms, firing each timer at every tick that falls in that
     // span in time order, then paints the frames. Nothing without a manual clock.
-    void advanceClock(uint64_t ms);
+    void advanceClock(std::uint64_t ms);
 
-    static constexpr uint64_t kEarlyToleranceMs = 1;
+    static constexpr std::uint64_t kEarlyToleranceMs = 1;
     // Fires every running timer that is due, or due within kEarlyToleranceMs (at most once
     // each), then drains the frames' queued events and paints them; the number fired.
-    uint32_t fireDueTimers();
+    std::uint32_t fireDueTimers();
     // The shortest period of the running timers in milliseconds; 0 when none runs.
-    uint32_t shortestTimerPeriod() const;
-    uint32_t runningTimerCount() const;
+    std::uint32_t shortestTimerPeriod() const;
+    std::uint32_t runningTimerCount() const;
 
     // The X connection descriptors of the window frames (one per frame).
     std::vector<int> fileDescriptors() const;
@@ -67,12 +67,12 @@ private:
     void removeTimer(CVSTGUITimer* timer);
     void addFrame(CFrame* frame);
     void removeFrame(CFrame* frame);
-    uint32_t fireTimersDueAt(uint64_t now);
+    std::uint32_t fireTimersDueAt(std::uint64_t now);
     void paintFrames();
 
     std::vector<CVSTGUITimer*> timers;  // not owning; each removes itself when it dies
     std::vector<CFrame*> frames;        // not owning; each removes itself when it closes
-    uint64_t manualNow = 0;
+    std::uint64_t manualNow = 0;
     bool manualClock = false;
 };
 

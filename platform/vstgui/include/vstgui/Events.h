@@ -8,7 +8,7 @@
 namespace VSTGUI {
 
 // Bits of a button state: the mouse buttons, the modifier keys and the double-click flag.
-enum CButton : int32_t {
+enum CButton : std::int32_t {
     kLButton = 1 << 1,
     kMButton = 1 << 2,
     kRButton = 1 << 3,
@@ -22,36 +22,36 @@ enum CButton : int32_t {
 };
 
 // The mouse-button bits of a state (left, middle, right, fourth, fifth): 0x30E.
-inline constexpr int32_t kMouseButtonMask = kLButton | kMButton | kRButton | kButton4 | kButton5;
+inline constexpr std::int32_t kMouseButtonMask = kLButton | kMButton | kRButton | kButton4 | kButton5;
 // The modifier-key bits of a state.
-inline constexpr int32_t kModifierMask = kShift | kControl | kAlt | kApple;
+inline constexpr std::int32_t kModifierMask = kShift | kControl | kAlt | kApple;
 
 class CButtonState {
 public:
-    constexpr CButtonState(int32_t bits = 0) : state(bits) {}
+    constexpr CButtonState(std::int32_t bits = 0) : state(bits) {}
 
-    constexpr int32_t getState() const { return state; }
-    constexpr int32_t getButtonState() const { return state & kMouseButtonMask; }
-    constexpr int32_t getModifierState() const { return state & kModifierMask; }
+    constexpr std::int32_t getState() const { return state; }
+    constexpr std::int32_t getButtonState() const { return state & kMouseButtonMask; }
+    constexpr std::int32_t getModifierState() const { return state & kModifierMask; }
     // Exactly the left button among the mouse buttons; modifiers and double-click do not matter.
     constexpr bool isLeftButton() const { return getButtonState() == kLButton; }
     constexpr bool isRightButton() const { return getButtonState() == kRButton; }
     constexpr bool isDoubleClick() const { return (state & kDoubleClick) != 0; }
 
-    constexpr int32_t operator&(int32_t mask) const { return state & mask; }
+    constexpr std::int32_t operator&(std::int32_t mask) const { return state & mask; }
     constexpr bool operator==(const CButtonState& o) const { return state == o.state; }
     constexpr bool operator!=(const CButtonState& o) const { return state != o.state; }
 
 private:
-    int32_t state;
+    std::int32_t state;
 };
 
-enum CMouseEventResult : int32_t {
+enum CMouseEventResult : std::int32_t {
     kMouseEventHandled = 1,
     kMouseEventNotHandled = 2,
 };
 
-enum CMouseWheelAxis : int32_t {
+enum CMouseWheelAxis : std::int32_t {
     kMouseWheelAxisX = 0,
     kMouseWheelAxisY = 1,
 };

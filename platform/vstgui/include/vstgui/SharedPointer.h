@@ -25,10 +25,10 @@ public:
     void forget() {
         if (--refCount == 0) delete this;
     }
-    int32_t getNbReference() const { return refCount; }
+    std::int32_t getNbReference() const { return refCount; }
 
 private:
-    int32_t refCount = 1;
+    std::int32_t refCount = 1;
 };
 
 template <class T>
