@@ -25,7 +25,7 @@ void FXCoreCore::setPresets(const Presets& newPresets) {
     stateReset();
 }
 
-bool FXCoreCore::setProgram(const uint32_t* words, std::size_t count) {
+bool FXCoreCore::setProgram(const std::uint32_t* words, std::size_t count) {
     if (words == nullptr || count == 0) {
         loaded = 0;
         programLength = 0;
@@ -35,7 +35,7 @@ bool FXCoreCore::setProgram(const uint32_t* words, std::size_t count) {
     const std::size_t n = std::min<std::size_t>(count, kProgramSize);
     std::copy(words, words + n, program.begin());
     std::fill(program.begin() + static_cast<std::ptrdiff_t>(n), program.end(), 0u);
-    programLength = static_cast<int32_t>(n);
+    programLength = static_cast<std::int32_t>(n);
     decodeProgram();
     loaded = 1;
     stateReset();
@@ -48,7 +48,7 @@ void FXCoreCore::stateReset() {
     flags = 0;
     std::copy(presets.mreg.begin(), presets.mreg.end(), mreg.begin());
     sfr = presets.sfr;
-    std::fill(delayMemory.begin(), delayMemory.end(), int16_t{0});
+    std::fill(delayMemory.begin(), delayMemory.end(), std::int16_t{0});
     acc64 = 0;
     delayPtr = 0;
     sampleCounter = 0;
@@ -130,9 +130,9 @@ template <typename Pass>
     updateLFOs();
     updateSwitches();
     updateTapTempo();
-    sfr[kSfrNoise] = static_cast<int32_t>(nextNoise());
-    sfr[kSfrSampleCounter] = static_cast<int32_t>(sampleCounter);
-    regFile[kFlagsRegister] = static_cast<int32_t>((tapFlags & 0xFFFFu) | (levelFlags & 0xFFFFu));
+    sfr[kSfrNoise] = static_cast<std::int32_t>(nextNoise());
+    sfr[kSfrSampleCounter] = static_cast<std::int32_t>(sampleCounter);
+    regFile[kFlagsRegister] = static_cast<std::int32_t>((tapFlags & 0xFFFFu) | (levelFlags & 0xFFFFu));
 
     pass();
 

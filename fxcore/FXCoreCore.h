@@ -30,7 +30,7 @@ public:
     static constexpr int kMemoryRegisterCount = 128;
     static constexpr int kSfrCount = fxcore::kSfrCount;
     static constexpr int kDelayWords = 32768;
-    static constexpr int32_t kDelayMask = 0x7FFF;
+    static constexpr std::int32_t kDelayMask = 0x7FFF;
     static constexpr int kPotCount = 6;
     static constexpr int kLfoCount = 4;
     static constexpr int kOutputCount = 4;
@@ -66,54 +66,54 @@ public:
                   sfrCountOf(SfrBlock::LfoOutputs) == 2 * kLfoCount);
     static_assert(sfrCountOf(SfrBlock::RampRates) == 2 && sfrCountOf(SfrBlock::Ramps) == 2);
 
-    static constexpr uint32_t kNoiseSeed = 0x2545F491u;
+    static constexpr std::uint32_t kNoiseSeed = 0x2545F491u;
 
     // A program's initial register image and timing constants. The defaults
     // are the core's own presets (used until a program brings its own).
     struct Presets {
-        std::array<int32_t, kCoreRegisterCount> creg{};
-        std::array<int32_t, kMemoryRegisterCount> mreg{};
-        std::array<int32_t, kSfrCount> sfr{};
-        std::array<int32_t, 2> userOutInitial{};  // non-zero: output starts on
-        int32_t tapLongPressSamples = 36000;
-        int32_t tapDebounceSamples = 480;
-        int32_t switchDebounceSamples = 480;
+        std::array<std::int32_t, kCoreRegisterCount> creg{};
+        std::array<std::int32_t, kMemoryRegisterCount> mreg{};
+        std::array<std::int32_t, kSfrCount> sfr{};
+        std::array<std::int32_t, 2> userOutInitial{};  // non-zero: output starts on
+        std::int32_t tapLongPressSamples = 36000;
+        std::int32_t tapDebounceSamples = 480;
+        std::int32_t switchDebounceSamples = 480;
     };
 
     // Per user output, samples with the output on, and samples counted, since
     // the previous take (the integer form of the duty read).
     struct DutyCounts {
-        std::array<uint64_t, 2> on{};
-        uint64_t samples = 0;
+        std::array<std::uint64_t, 2> on{};
+        std::uint64_t samples = 0;
     };
 
     // ---- state ---------------------------------------------------------
     // Everything below is touched by the audio thread only, unless tagged.
 
-    std::array<uint32_t, kProgramSize> program{};  // written only through setProgram
-    int32_t programLength = 0;
-    uint8_t loaded = 0;  // [audio-thread]; the plug-in reads it before each block
+    std::array<std::uint32_t, kProgramSize> program{};  // written only through setProgram
+    std::int32_t programLength = 0;
+    std::uint8_t loaded = 0;  // [audio-thread]; the plug-in reads it before each block
 
     // The register file in register-number order; creg, acc32, flags and mreg
     // are named views of it.
-    std::array<int32_t, kRegisterFileSize> regFile{};
-    const std::span<int32_t, kCoreRegisterCount> creg{regFile.data(), kCoreRegisterCount};
-    int32_t& acc32 = regFile[kAcc32Register];
-    int32_t& flags = regFile[kFlagsRegister];
-    const std::span<int32_t, kMemoryRegisterCount> mreg{regFile.data() + kFirstMregRegister,
-                                                        kMemoryRegisterCount};
+    std::array<std::int32_t, kRegisterFileSize> regFile{};
+    const std::span<std::int32_t, kCoreRegisterCount> creg{regFile.data(), kCoreRegisterCount};
+    std::int32_t& acc32 = regFile[kAcc32Register];
+    std::int32_t& flags = regFile[kFlagsRegister];
+    const std::span<std::int32_t, kMemoryRegisterCount> mreg{regFile.data() + kFirstMregRegister,
+                                                             kMemoryRegisterCount};
 
-    std::array<int32_t, kSfrCount> sfr{};
+    std::array<std::int32_t, kSfrCount> sfr{};
     // Inside the object, so a pass addresses it from the core pointer without
     // loading a separate base (one load less per delay access).
-    std::array<int16_t, kDelayWords> delayMemory{};
+    std::array<std::int16_t, kDelayWords> delayMemory{};
     Presets presets;
-    int64_t acc64 = 0;
-    int32_t delayPtr = 0;
-    uint32_t sampleCounter = 0;
+    std::int64_t acc64 = 0;
+    std::int32_t delayPtr = 0;
+    std::uint32_t sampleCounter = 0;
     double sampleRate = 48000.0;  // written on the main thread only while not processing
-    uint32_t noiseState = kNoiseSeed;
-    std::array<int32_t, 2> userOut{};
+    std::uint32_t noiseState = kNoiseSeed;
+    std::array<std::int32_t, 2> userOut{};
 
     // User-output duty, handed to the main thread through a sequence lock:
     // the audio thread is the only writer and never waits; a reader retries
@@ -124,31 +124,31 @@ public:
     // sequence stores; [thread-safe] reads load them with acquire, so a value
     // from an unfinished write also shows its odd sequence and the copy is
     // retried (FXCoreDuty.cpp).
-    std::array<std::atomic<uint64_t>, 2> dutyAccum{};
-    std::atomic<uint64_t> dutyCount{0};
+    std::array<std::atomic<std::uint64_t>, 2> dutyAccum{};
+    std::atomic<std::uint64_t> dutyCount{0};
     // [main-thread] The duty of each user output given by the last read that
     // found new samples.
     std::array<float, 2> lastDuty{};
 
-    std::array<int32_t, kPotCount> potLatched{};
-    std::array<int32_t, kPotCount> potInput{};
-    std::array<int32_t, kPotCount> potSmoothed{};
+    std::array<std::int32_t, kPotCount> potLatched{};
+    std::array<std::int32_t, kPotCount> potInput{};
+    std::array<std::int32_t, kPotCount> potSmoothed{};
     double potScanPhase = 0.0;
     std::array<double, kLfoCount> lfoPhase{};
-    std::array<uint32_t, 2> ramp{};
+    std::array<std::uint32_t, 2> ramp{};
 
-    uint32_t pins = 0x7F;  // bit i = pin i, 1 released; written by the plug-in before each run
-    uint32_t switchState = 0x3F;
-    std::array<int32_t, 6> switchDebounceCount{};
-    int32_t tapState = 1;
-    int32_t tapDebounceCount = 0;
-    int32_t tapHoldCount = 0;  // saturates at INT32_MAX
-    int32_t tapMeasuring = 0;
-    uint32_t tapInterval = 0;  // saturates at UINT32_MAX
-    uint32_t tapFlags = 0;
-    uint32_t levelFlags = 0;
-    std::array<int32_t, 4> inputs{};
-    std::array<int32_t, kOutputCount> outputs{};
+    std::uint32_t pins = 0x7F;  // bit i = pin i, 1 released; written by the plug-in before each run
+    std::uint32_t switchState = 0x3F;
+    std::array<std::int32_t, 6> switchDebounceCount{};
+    std::int32_t tapState = 1;
+    std::int32_t tapDebounceCount = 0;
+    std::int32_t tapHoldCount = 0;  // saturates at INT32_MAX
+    std::int32_t tapMeasuring = 0;
+    std::uint32_t tapInterval = 0;  // saturates at UINT32_MAX
+    std::uint32_t tapFlags = 0;
+    std::uint32_t levelFlags = 0;
+    std::array<std::int32_t, 4> inputs{};
+    std::array<std::int32_t, kOutputCount> outputs{};
 
     // ---- lifecycle -----------------------------------------------------
 
@@ -168,7 +168,7 @@ public:
     void setPresets(const Presets& newPresets);
     // [audio-thread] Loads up to 1024 words and resets; false (and no program)
     // for a null pointer or zero words.
-    bool setProgram(const uint32_t* words, std::size_t count);
+    bool setProgram(const std::uint32_t* words, std::size_t count);
 
     // ---- per sample ----------------------------------------------------
 
@@ -205,14 +205,14 @@ public:
     // [audio-thread] pressed clears bit `pin` of `pins`; pins outside 0..6 are ignored.
     void setPin(int pin, bool pressed);
 
-    int32_t readSFR(int n) const;
-    void writeSFR(int n, int32_t value);
+    std::int32_t readSFR(int n) const;
+    void writeSFR(int n, std::int32_t value);
 
     // [audio-thread] A program's write of pot smoothing shift SFR n (10..15).
-    void writePotShift(int n, int32_t value);
+    void writePotShift(int n, std::int32_t value);
     void updatePots();
     void updateLFOs();
-    uint32_t nextNoise();
+    std::uint32_t nextNoise();
     void updateOverflow();
     void updateSwitches();
     void updateTapTempo();
@@ -221,51 +221,51 @@ public:
 
     // The register named by a five-bit register field (only the low five bits
     // of n count).
-    int32_t& reg(int n) { return regFile[static_cast<std::size_t>(n & 31)]; }
-    int32_t reg(int n) const { return regFile[static_cast<std::size_t>(n & 31)]; }
+    std::int32_t& reg(int n) { return regFile[static_cast<std::size_t>(n & 31)]; }
+    std::int32_t reg(int n) const { return regFile[static_cast<std::size_t>(n & 31)]; }
 
     // ---- fixed-point arithmetic (pure) ---------------------------------
 
-    static int32_t sat32(int64_t v);
+    static std::int32_t sat32(std::int64_t v);
     // sat32(a + b) and sat32(a - b) of two int32 values, without widening.
-    static int32_t satAdd(int32_t a, int32_t b);
-    static int32_t satSub(int32_t a, int32_t b);
-    static int32_t sat32d(double x);
+    static std::int32_t satAdd(std::int32_t a, std::int32_t b);
+    static std::int32_t satSub(std::int32_t a, std::int32_t b);
+    static std::int32_t sat32d(double x);
     static double jsRound(double x);
-    static int32_t shl(int32_t v, int32_t n);
-    static int32_t shrLogical(int32_t v, int32_t n);
-    static int32_t satShiftLeft(int32_t v, int32_t n);
-    static int32_t negSat(int32_t v);
-    static int32_t toS31(double x);
-    static int64_t mulFrac64(int32_t a, int32_t b);
-    static int32_t mulS31(int32_t a, int32_t b);
+    static std::int32_t shl(std::int32_t v, std::int32_t n);
+    static std::int32_t shrLogical(std::int32_t v, std::int32_t n);
+    static std::int32_t satShiftLeft(std::int32_t v, std::int32_t n);
+    static std::int32_t negSat(std::int32_t v);
+    static std::int32_t toS31(double x);
+    static std::int64_t mulFrac64(std::int32_t a, std::int32_t b);
+    static std::int32_t mulS31(std::int32_t a, std::int32_t b);
     // sat32d(jsRound(x)) in one step, without a library call.
-    static int32_t roundSat32(double x);
+    static std::int32_t roundSat32(double x);
 
     // ---- accumulator and delay memory ----------------------------------
 
-    void addToAcc64(int64_t x);
-    int32_t readDelay(int32_t off) const;
+    void addToAcc64(std::int64_t x);
+    std::int32_t readDelay(std::int32_t off) const;
     // The 16-bit word readDelay reads (its value is the word << 16).
-    int16_t readDelayWord(int32_t off) const;
-    void writeDelay(int32_t off, int32_t v);
-    int32_t readDelayDirect(int32_t addr) const;
-    void writeDelayDirect(int32_t addr, int32_t v);
-    int32_t interpRead(int32_t off, double frac) const;
+    std::int16_t readDelayWord(std::int32_t off) const;
+    void writeDelay(std::int32_t off, std::int32_t v);
+    std::int32_t readDelayDirect(std::int32_t addr) const;
+    void writeDelayDirect(std::int32_t addr, std::int32_t v);
+    std::int32_t interpRead(std::int32_t off, double frac) const;
 
     // One pre-decoded instruction word (built by setProgram): where the pass
     // continues for its operation, and its operand fields, already extracted.
     struct DecodedWord;
-    using Handler = int32_t (*)(FXCoreCore& core, const DecodedWord& word);
+    using Handler = std::int32_t (*)(FXCoreCore& core, const DecodedWord& word);
     struct DecodedWord {
-        const void* label;  // where the threaded pass continues for this word
-        uint8_t a;          // register-file index of rA, or a small select field
-        uint8_t b;          // register-file index of rB or of MREG M, a select field, or an output latch
-        uint8_t c;          // a third small field
-        uint8_t dispatch;   // operation index in kOperations, or one of the core's own variants
-        int32_t x;          // the word's value operand: offset, immediate, SFR number, skip...
+        const void* label;      // where the threaded pass continues for this word
+        std::uint8_t a;         // register-file index of rA, or a small select field
+        std::uint8_t b;         // register-file index of rB or of MREG M, a select field, or an output latch
+        std::uint8_t c;         // a third small field
+        std::uint8_t dispatch;  // operation index in kOperations, or one of the core's own variants
+        std::int32_t x;         // the word's value operand: offset, immediate, SFR number, skip...
     };
-    static DecodedWord decodeWord(uint32_t word);
+    static DecodedWord decodeWord(std::uint32_t word);
 
 private:
     friend struct OperationHandlers;
@@ -287,8 +287,8 @@ private:
     // LFO k's outputs are recomputed only when its phase moved.
     struct LfoOutput {
         double phase;
-        int32_t sine;
-        int32_t cosine;
+        std::int32_t sine;
+        std::int32_t cosine;
     };
     std::array<LfoOutput, kLfoCount> lfoOutput{};
     // True while every LFO rate was 0 in the last step and the outputs are
@@ -297,19 +297,19 @@ private:
     // Bit k set while smoothed pot k may still move: set by a latch that
     // changes its value, a write that changes its smoothing shift and the
     // state reset; cleared when its smoothing step is 0 (its fixed point).
-    static constexpr uint32_t kAllPots = (1u << kPotCount) - 1;
-    uint32_t potsMoving = kAllPots;
+    static constexpr std::uint32_t kAllPots = (1u << kPotCount) - 1;
+    std::uint32_t potsMoving = kAllPots;
 
     // Duty hand-off: sequence counter (odd while the audio thread writes;
     // the even store is a release, the reader's first load an acquire, so a
     // reader seeing it even sees the totals it covers) and the number of state
     // resets (a protected value like the totals). [audio-thread] writes,
     // [thread-safe] reads.
-    std::atomic<uint32_t> dutySequence{0};
-    std::atomic<uint32_t> dutyResets{0};
+    std::atomic<std::uint32_t> dutySequence{0};
+    std::atomic<std::uint32_t> dutyResets{0};
     // [main-thread] What the previous take saw.
     DutyCounts dutyTaken{};
-    uint32_t dutyTakenResets = 0;
+    std::uint32_t dutyTakenResets = 0;
 };
 
 }  // namespace fxcore

@@ -58,7 +58,7 @@ namespace fxcore::dispatch {
     X(AllpassWriteImmInRange, allpassWriteImmInRange) X(MoveFromAcc32, moveFromAcc32)
 // clang-format on
 
-enum Entry : uint8_t {
+enum Entry : std::uint8_t {
 #define FXCORE_ENTRY(name, body) k##name,
     FXCORE_OPERATION_LIST(FXCORE_ENTRY) FXCORE_EXTRA_LIST(FXCORE_ENTRY)
 #undef FXCORE_ENTRY
@@ -237,14 +237,14 @@ inline constexpr const char* kEntryNames[] = {FXCORE_OPERATION_LIST(FXCORE_ENTRY
 // clang-format on
 
 struct Sequence {
-    uint8_t length;
-    std::array<uint8_t, 4> entries;
+    std::uint8_t length;
+    std::array<std::uint8_t, 4> entries;
 };
 
 template <typename... E>
 constexpr Sequence sequenceOf(E... entries) {
     static_assert(sizeof...(E) >= 2 && sizeof...(E) <= 4, "a fused sequence has two to four words");
-    return {static_cast<uint8_t>(sizeof...(E)), {static_cast<uint8_t>(entries)...}};
+    return {static_cast<std::uint8_t>(sizeof...(E)), {static_cast<std::uint8_t>(entries)...}};
 }
 
 #define FXCORE_SEQUENCE_ROW(...) sequenceOf(__VA_ARGS__),
@@ -253,7 +253,7 @@ inline constexpr Sequence kFusedSequences[] = {FXCORE_FUSED_SEQUENCES(FXCORE_SEQ
 inline constexpr std::size_t kFusedCount = std::size(kFusedSequences);
 
 // An entry a sequence may hold: one whose body always continues with the next word.
-constexpr bool continuesWithNextWord(uint8_t entry) {
+constexpr bool continuesWithNextWord(std::uint8_t entry) {
     if (entry >= kEntryCount) return false;
     if (entry < kOperationCount) return kOperations[entry].operationClass != OperationClass::Jump;
     return entry != kInvalid && entry != kStoreSfrIgnored;
@@ -282,25 +282,25 @@ static_assert(fusedListIsSound(),
 // those starting with entry e are kByFirst[kFirstBegin[e]] up to
 // kByFirst[kFirstBegin[e + 1]].
 inline constexpr auto kFirstBegin = [] {
-    std::array<uint16_t, kEntryCount + 1> begin{};
+    std::array<std::uint16_t, kEntryCount + 1> begin{};
     for (const Sequence& s : kFusedSequences) ++begin[s.entries[0] + 1u];
     for (std::size_t e = 0; e < kEntryCount; ++e)
-        begin[e + 1] = static_cast<uint16_t>(begin[e + 1] + begin[e]);
+        begin[e + 1] = static_cast<std::uint16_t>(begin[e + 1] + begin[e]);
     return begin;
 }();
 inline constexpr auto kByFirst = [] {
-    std::array<uint16_t, kFusedCount> order{};
-    std::array<uint16_t, kEntryCount + 1> next = kFirstBegin;
-    for (uint8_t length = 4; length >= 2; --length)
+    std::array<std::uint16_t, kFusedCount> order{};
+    std::array<std::uint16_t, kEntryCount + 1> next = kFirstBegin;
+    for (std::uint8_t length = 4; length >= 2; --length)
         for (std::size_t i = 0; i < kFusedCount; ++i)
             if (kFusedSequences[i].length == length)
-                order[next[kFusedSequences[i].entries[0]]++] = static_cast<uint16_t>(i);
+                order[next[kFusedSequences[i].entries[0]]++] = static_cast<std::uint16_t>(i);
     return order;
 }();
 
 // The index of the longest listed sequence that `entries` (the entries of
 // `available` words in a row) begins with, or -1.
-constexpr int longestSequenceAt(const uint8_t* entries, std::size_t available) {
+constexpr int longestSequenceAt(const std::uint8_t* entries, std::size_t available) {
     if (available < 2) return -1;
     for (std::size_t k = kFirstBegin[entries[0]]; k < kFirstBegin[entries[0] + 1u]; ++k) {
         const Sequence& s = kFusedSequences[kByFirst[k]];

@@ -22,7 +22,7 @@ namespace fxcore {
 // [audio-thread] (and the constructor's reset). restart: a state reset sets
 // the totals to 0 and counts the reset; otherwise one sample is added.
 void FXCoreCore::publishDuty(bool restart) {
-    const uint32_t sequence = dutySequence.load(std::memory_order_relaxed);
+    const std::uint32_t sequence = dutySequence.load(std::memory_order_relaxed);
     dutySequence.store(sequence + 1, std::memory_order_relaxed);
     // Release stores: a reader that acquires any of these values also sees
     // the odd sequence stored before it, and so discards its copy.
@@ -34,7 +34,7 @@ void FXCoreCore::publishDuty(bool restart) {
         dutyResets.store(dutyResets.load(std::memory_order_relaxed) + 1, kPublish);
     } else {
         for (std::size_t k = 0; k < 2; ++k) {
-            const uint64_t on = userOut[k] != 0 ? 1u : 0u;
+            const std::uint64_t on = userOut[k] != 0 ? 1u : 0u;
             dutyAccum[k].store(dutyAccum[k].load(std::memory_order_relaxed) + on, kPublish);
         }
         dutyCount.store(dutyCount.load(std::memory_order_relaxed) + 1, kPublish);
@@ -45,9 +45,9 @@ void FXCoreCore::publishDuty(bool restart) {
 
 FXCoreCore::DutyCounts FXCoreCore::takeUserDutyCounts() {
     DutyCounts now;
-    uint32_t resets = 0;
+    std::uint32_t resets = 0;
     for (int attempt = 1;; ++attempt) {
-        const uint32_t before = dutySequence.load(std::memory_order_acquire);
+        const std::uint32_t before = dutySequence.load(std::memory_order_acquire);
         if ((before & 1u) != 0) {
             // The audio thread is between its two sequence stores, a few
             // instructions apart; if it was preempted there, give way.

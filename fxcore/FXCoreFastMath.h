@@ -30,17 +30,17 @@ namespace fxcore::fastmath {
 
 // ---- references: the results as defined -----------------------------------
 
-inline int32_t lfoSineReference(double phase) {
+inline std::int32_t lfoSineReference(double phase) {
     return FXCoreCore::roundSat32(std::sin(phase) * 2147483647.0);
 }
-inline int32_t lfoCosineReference(double phase) {
+inline std::int32_t lfoCosineReference(double phase) {
     return FXCoreCore::roundSat32(std::cos(phase) * 2147483647.0);
 }
-inline int32_t exp2Reference(int32_t a) {
+inline std::int32_t exp2Reference(std::int32_t a) {
     return FXCoreCore::roundSat32(std::exp2(static_cast<double>(a) * 0x1p-26) * 0x1p31);
 }
-inline int32_t log2Reference(int32_t a) {
-    if (a == 0) return std::numeric_limits<int32_t>::min();
+inline std::int32_t log2Reference(std::int32_t a) {
+    if (a == 0) return std::numeric_limits<std::int32_t>::min();
     return FXCoreCore::roundSat32(std::log2(std::fabs(static_cast<double>(a)) * 0x1p-31) * 0x1p26);
 }
 
@@ -84,11 +84,11 @@ extern const std::array<Log2Entry, 64> kLog2Table;
 // n is the conversion in the current rounding mode; whatever that mode, the
 // distance test only passes for the nearest integer. |z| must be below 2^31
 // (or z NaN, which fails the test).
-inline bool nearestIfClear(double z, double margin, int32_t& out) {
+inline bool nearestIfClear(double z, double margin, std::int32_t& out) {
 #if defined(__SSE2__)
-    const int32_t n = _mm_cvtsd_si32(_mm_set_sd(z));
+    const std::int32_t n = _mm_cvtsd_si32(_mm_set_sd(z));
 #else
-    const auto n = static_cast<int32_t>(std::nearbyint(z));
+    const auto n = static_cast<std::int32_t>(std::nearbyint(z));
 #endif
     if (!(std::fabs(z - static_cast<double>(n)) < 0.5 - margin)) return false;
     out = n;
@@ -98,8 +98,8 @@ inline bool nearestIfClear(double z, double margin, int32_t& out) {
 // ---- LFO sine and cosine ---------------------------------------------------
 
 struct SineCosine {
-    int32_t sine;
-    int32_t cosine;
+    std::int32_t sine;
+    std::int32_t cosine;
 };
 
 // sin(phase) and cos(phase) by the table and polynomials, for phases in
@@ -118,7 +118,7 @@ struct SineCosineValues {
 // Both polynomials in the two lanes of one register: lane 0 is S, lane 1 is C
 // (S padded with a 0 coefficient to C's degree).
 inline __m128d lfoValuesPacked(double phase) {
-    const auto j = static_cast<int32_t>(phase * kStepsPerRadian + 0.5);
+    const auto j = static_cast<std::int32_t>(phase * kStepsPerRadian + 0.5);
     const double jd = static_cast<double>(j);
     const double r = (phase - jd * kStepHead) - jd * kStepTail;
     const __m128d r2 = _mm_set1_pd(r * r);
@@ -155,7 +155,7 @@ inline bool tryLfoSineCosine(double phase, SineCosine& out) {
 }
 #else
 inline SineCosineValues lfoValues(double phase) {
-    const auto j = static_cast<int32_t>(phase * kStepsPerRadian + 0.5);
+    const auto j = static_cast<std::int32_t>(phase * kStepsPerRadian + 0.5);
     const double jd = static_cast<double>(j);
     const double r = (phase - jd * kStepHead) - jd * kStepTail;
     const double r2 = r * r;
@@ -189,24 +189,24 @@ inline SineCosine lfoSineCosine(double phase) {
 // a >= 0 gives exp2 >= 1, 2^31 or more: always the largest value. For a < 0,
 // a = e * 2^26 + k * 2^20 + g, and exp2(a * 2^-26) = 2^e * 2^(k/64) * 2^t
 // with t = g * 2^-26 in [0, 1/64).
-[[gnu::always_inline]] inline bool tryExp2Word(int32_t a, int32_t& out) {
+[[gnu::always_inline]] inline bool tryExp2Word(std::int32_t a, std::int32_t& out) {
     if (a >= 0) {
-        out = std::numeric_limits<int32_t>::max();
+        out = std::numeric_limits<std::int32_t>::max();
         return true;
     }
-    const int32_t e = a >> 26;  // -32..-1
+    const std::int32_t e = a >> 26;  // -32..-1
     const auto k = static_cast<std::size_t>((a >> 20) & 63);
     const double u = static_cast<double>(a & 0xFFFFF) * (0x1p-26 * 0.6931471805599453);  // t ln 2
     const double expU =
         1.0 + u * (1.0 + u * (0.5 + u * (1.0 / 6 + u * (1.0 / 24 + u * (1.0 / 120 + u * (1.0 / 720))))));
     // 2^(e + 31), e + 31 in -1..30, built from its exponent bits.
-    const double scale = std::bit_cast<double>(static_cast<uint64_t>(e + 31 + 1023) << 52);
+    const double scale = std::bit_cast<double>(static_cast<std::uint64_t>(e + 31 + 1023) << 52);
     const double v = kExp2Table[k] * expU * scale;  // < 2^31
     return nearestIfClear(v, 0x1p-17, out);
 }
 
-[[gnu::always_inline]] inline int32_t exp2Word(int32_t a) {
-    int32_t out = 0;
+[[gnu::always_inline]] inline std::int32_t exp2Word(std::int32_t a) {
+    std::int32_t out = 0;
     return tryExp2Word(a, out) ? out : exp2Reference(a);
 }
 
@@ -215,14 +215,15 @@ inline SineCosine lfoSineCosine(double phase) {
 // |a| = 2^p * m with m in [1, 2); log2(|a| * 2^-31) = (p - 31) + log2(m), and
 // log2(m) = log2(m * c) - log2(c) for the table's reciprocal c near 1/m,
 // where m * c - 1 is exact and small.
-[[gnu::always_inline]] inline bool tryLog2Word(int32_t a, int32_t& out) {
+[[gnu::always_inline]] inline bool tryLog2Word(std::int32_t a, std::int32_t& out) {
     if (a == 0) {
-        out = std::numeric_limits<int32_t>::min();
+        out = std::numeric_limits<std::int32_t>::min();
         return true;
     }
-    const uint32_t n = a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);  // 1..2^31
+    const std::uint32_t n =
+        a < 0 ? 0u - static_cast<std::uint32_t>(a) : static_cast<std::uint32_t>(a);  // 1..2^31
     const int p = 31 - std::countl_zero(n);
-    const uint32_t normalised = n << (31 - p);  // top bit set
+    const std::uint32_t normalised = n << (31 - p);  // top bit set
     const auto k = static_cast<std::size_t>((normalised >> 25) & 63);
     const double m = static_cast<double>(normalised) * 0x1p-31;
     const Log2Entry& entry = kLog2Table[k];
@@ -235,8 +236,8 @@ inline SineCosine lfoSineCosine(double phase) {
     return nearestIfClear(value * 0x1p26, 0x1p-17, out);
 }
 
-[[gnu::always_inline]] inline int32_t log2Word(int32_t a) {
-    int32_t out = 0;
+[[gnu::always_inline]] inline std::int32_t log2Word(std::int32_t a) {
+    std::int32_t out = 0;
     return tryLog2Word(a, out) ? out : log2Reference(a);
 }
 

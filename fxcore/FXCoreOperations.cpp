@@ -41,14 +41,14 @@ constexpr FXCoreCore::Handler s_handlers[] = {FXCORE_OPERATION_LIST(FXCORE_HANDL
 static_assert(std::size(s_handlers) == kEntryCount);
 
 // Runs the body of one entry, inlined (the handler is a constant).
-template <uint8_t E>
+template <std::uint8_t E>
 [[gnu::always_inline]] inline void runEntry(FXCoreCore& core, const FXCoreCore::DecodedWord& word) {
     constexpr FXCoreCore::Handler handler = s_handlers[E];
     handler(core, word);
 }
 
 // Runs a fused sequence from its first word; gives the word after its last.
-template <uint8_t... E>
+template <std::uint8_t... E>
 [[gnu::always_inline]] inline const FXCoreCore::DecodedWord* runSequence(
     FXCoreCore& core, const FXCoreCore::DecodedWord* word) {
     std::size_t at = 0;
@@ -56,13 +56,13 @@ template <uint8_t... E>
     return word + sizeof...(E);
 }
 
-constexpr uint8_t indexOf(Opcode code) {
-    return kOperationIndex[static_cast<uint8_t>(code)];
+constexpr std::uint8_t indexOf(Opcode code) {
+    return kOperationIndex[static_cast<std::uint8_t>(code)];
 }
 
 // The SFR variant of a LoadSfr or StoreSfr word, by the register's read or
 // write rule in kSpecialRegisters (as readSFR and writeSFR apply it).
-uint8_t loadSfrDispatch(int32_t n) {
+std::uint8_t loadSfrDispatch(std::int32_t n) {
     const SpecialRegister* reg = findSpecialRegister(n);
     if (reg == nullptr) return kLoadSfrZero;
     switch (reg->read) {
@@ -73,7 +73,7 @@ uint8_t loadSfrDispatch(int32_t n) {
     return indexOf(Opcode::LoadSfr);
 }
 
-uint8_t storeSfrDispatch(int32_t n) {
+std::uint8_t storeSfrDispatch(std::int32_t n) {
     const SpecialRegister* reg = findSpecialRegister(n);
     if (reg == nullptr) return kStoreSfrIgnored;
     switch (reg->write) {
@@ -87,18 +87,18 @@ uint8_t storeSfrDispatch(int32_t n) {
 
 // The entry of a product by a constant: its variant without the limit when
 // the constant (imm << 16, or K << 24) is not -1.0.
-uint8_t productDispatch(const FXCoreCore::DecodedWord& word) {
-    const bool immediateInRange = word.x != std::numeric_limits<int32_t>::min();
+std::uint8_t productDispatch(const FXCoreCore::DecodedWord& word) {
+    const bool immediateInRange = word.x != std::numeric_limits<std::int32_t>::min();
     const bool coefficientInRange = word.c != 0x80;
     switch (word.dispatch) {
-    case indexOf(Opcode::MulImm): return immediateInRange ? uint8_t{kMulImmInRange} : word.dispatch;
-    case indexOf(Opcode::MacImm): return immediateInRange ? uint8_t{kMacImmInRange} : word.dispatch;
+    case indexOf(Opcode::MulImm): return immediateInRange ? std::uint8_t{kMulImmInRange} : word.dispatch;
+    case indexOf(Opcode::MacImm): return immediateInRange ? std::uint8_t{kMacImmInRange} : word.dispatch;
     case indexOf(Opcode::MacCoefDelay):
-        return coefficientInRange ? uint8_t{kMacCoefDelayInRange} : word.dispatch;
+        return coefficientInRange ? std::uint8_t{kMacCoefDelayInRange} : word.dispatch;
     case indexOf(Opcode::AllpassReadImm):
-        return coefficientInRange ? uint8_t{kAllpassReadImmInRange} : word.dispatch;
+        return coefficientInRange ? std::uint8_t{kAllpassReadImmInRange} : word.dispatch;
     case indexOf(Opcode::AllpassWriteImm):
-        return coefficientInRange ? uint8_t{kAllpassWriteImmInRange} : word.dispatch;
+        return coefficientInRange ? std::uint8_t{kAllpassWriteImmInRange} : word.dispatch;
     default: return word.dispatch;
     }
 }
@@ -112,8 +112,9 @@ constexpr std::size_t kLabelCount = kFusedLabels + kFusedCount;
 // Where the pass may stop: after the last word that is neither a jump nor an
 // invalid word. The words after it only move the program counter forward
 // (padding such as trailing `Jump 0`), so ending the pass there changes nothing.
-int32_t effectiveEnd(const std::array<uint32_t, FXCoreCore::kProgramSize>& program, int32_t length) {
-    int32_t end = length;
+std::int32_t effectiveEnd(const std::array<std::uint32_t, FXCoreCore::kProgramSize>& program,
+                          std::int32_t length) {
+    std::int32_t end = length;
     while (end > 0) {
         const Operation* operation = findOperation(program[static_cast<std::size_t>(end - 1)]);
         if (operation != nullptr && operation->operationClass != OperationClass::Jump) break;
@@ -127,7 +128,7 @@ int32_t effectiveEnd(const std::array<uint32_t, FXCoreCore::kProgramSize>& progr
 void FXCoreCore::decodeProgram() {
     const void* const* labels = nullptr;
     runPass(&labels);
-    const int32_t end = effectiveEnd(program, programLength);
+    const std::int32_t end = effectiveEnd(program, programLength);
     for (std::size_t pc = 0; pc < kProgramSize; ++pc) {
         DecodedWord& word = decoded[pc];
         word = decodeWord(program[pc]);
@@ -135,7 +136,7 @@ void FXCoreCore::decodeProgram() {
         const Operation* operation = findOperation(program[pc]);
         if (operation == nullptr || operation->operationClass != OperationClass::Jump) continue;
         // A jump to or beyond the end ends the pass: aim it at the end itself.
-        const int32_t toEnd = end - static_cast<int32_t>(pc) - 1;
+        const std::int32_t toEnd = end - static_cast<std::int32_t>(pc) - 1;
         if (word.x > toEnd) word.x = toEnd > 0 ? toEnd : 0;
     }
     // The word after the last one that matters ends the pass, so no word
@@ -145,9 +146,9 @@ void FXCoreCore::decodeProgram() {
     // continues with the word after its last. Every word keeps its own fields
     // (the fused body reads the later words'), and a jump to a later word
     // runs from there as usual.
-    std::array<uint8_t, kProgramSize> entries{};
+    std::array<std::uint8_t, kProgramSize> entries{};
     for (std::size_t pc = 0; pc < static_cast<std::size_t>(end); ++pc) entries[pc] = decoded[pc].dispatch;
-    for (int32_t pc = 0; pc + 1 < end; ++pc) {
+    for (std::int32_t pc = 0; pc + 1 < end; ++pc) {
         const int sequence = longestSequenceAt(entries.data() + pc, static_cast<std::size_t>(end - pc));
         if (sequence >= 0)
             decoded[static_cast<std::size_t>(pc)].label =
@@ -171,33 +172,35 @@ int FXCoreCore::step(int pc) {
     return pc + s_handlers[word.dispatch](*this, word);
 }
 
-FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
+FXCoreCore::DecodedWord FXCoreCore::decodeWord(std::uint32_t word) {
     DecodedWord decodedWord{nullptr, 0, 0, 0, kInvalid, 0};
-    const uint8_t index = kOperationIndex[opcodeByteOf(word)];
+    const std::uint8_t index = kOperationIndex[opcodeByteOf(word)];
     if (index == kInvalidOperation) return decodedWord;
     const Operation& operation = kOperations[index];
     decodedWord.dispatch = index;
-    for (uint8_t f = 0; f < operation.fieldCount; ++f) {
+    for (std::uint8_t f = 0; f < operation.fieldCount; ++f) {
         const OperandField field = operation.fields[f];
-        const uint32_t raw = field.extract(word);
-        const auto small = static_cast<uint8_t>(raw);
+        const std::uint32_t raw = field.extract(word);
+        const auto small = static_cast<std::uint8_t>(raw);
         switch (field.kind) {
         case FieldKind::Register: (field.lsb == kFieldA.lsb ? decodedWord.a : decodedWord.b) = small; break;
-        case FieldKind::MemoryRegister: decodedWord.b = static_cast<uint8_t>(kFirstMregRegister + raw); break;
+        case FieldKind::MemoryRegister:
+            decodedWord.b = static_cast<std::uint8_t>(kFirstMregRegister + raw);
+            break;
         case FieldKind::Coefficient:
         case FieldKind::UserOutput:
         case FieldKind::LfoNegate:
         case FieldKind::WindowSize: decodedWord.c = small; break;
         case FieldKind::LfoLane:
         case FieldKind::RampSelect: decodedWord.b = small; break;
-        case FieldKind::ImmediateHigh: decodedWord.x = static_cast<int32_t>(raw << 16); break;
+        case FieldKind::ImmediateHigh: decodedWord.x = static_cast<std::int32_t>(raw << 16); break;
         case FieldKind::ImmediateSigned: decodedWord.x = fieldValue(word, field); break;
         case FieldKind::SpecialRegister:
         case FieldKind::ImmediateBits:
         case FieldKind::DelayOffset:
         case FieldKind::ShiftCount:
         case FieldKind::BitNumber:
-        case FieldKind::Skip: decodedWord.x = static_cast<int32_t>(raw); break;
+        case FieldKind::Skip: decodedWord.x = static_cast<std::int32_t>(raw); break;
         }
     }
     if (operation.opcode == Opcode::LoadSfr) decodedWord.dispatch = loadSfrDispatch(decodedWord.x);
@@ -205,7 +208,7 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t word) {
         decodedWord.dispatch = storeSfrDispatch(decodedWord.x);
         // An output latch's index beside its SFR number (b is free in StoreSfr).
         if (decodedWord.dispatch == kStoreSfrOutput)
-            decodedWord.b = static_cast<uint8_t>(decodedWord.x - FXCoreCore::kSfrOutput0);
+            decodedWord.b = static_cast<std::uint8_t>(decodedWord.x - FXCoreCore::kSfrOutput0);
     }
     if (operation.opcode == Opcode::Move && decodedWord.b == kAcc32Register)
         decodedWord.dispatch = kMoveFromAcc32;

@@ -19,39 +19,39 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 // 0.94406 * 2^31 = 2027353412.73088: |x| >= that is |x| >= 2027353413.
-constexpr int64_t kLevelThreshold = 2027353413;
+constexpr std::int64_t kLevelThreshold = 2027353413;
 
-int32_t potValue(float position) {
+std::int32_t potValue(float position) {
     double v = static_cast<double>(position);
     if (!(v > 0.0)) return 0;  // also NaN
     if (v > 1.0) v = 1.0;
-    const int32_t value = static_cast<int32_t>(v * 4096.0);  // floor: v * 4096 is in [0, 4096]
+    const std::int32_t value = static_cast<std::int32_t>(v * 4096.0);  // floor: v * 4096 is in [0, 4096]
     return value > 4095 ? 4095 : value;
 }
 
 #if !defined(__SSE2__)
 // |x| >= T without a branch: x + (T - 1) wraps into [0, 2T - 2] exactly when
 // -(T - 1) <= x <= T - 1.
-bool atLevel(int32_t x) {
-    constexpr auto kBelow = static_cast<uint32_t>(kLevelThreshold - 1);
-    return static_cast<uint32_t>(x) + kBelow > 2 * kBelow;
+bool atLevel(std::int32_t x) {
+    constexpr auto kBelow = static_cast<std::uint32_t>(kLevelThreshold - 1);
+    return static_cast<std::uint32_t>(x) + kBelow > 2 * kBelow;
 }
 #endif
 
 }  // namespace
 
-int32_t FXCoreCore::readSFR(int n) const {
+std::int32_t FXCoreCore::readSFR(int n) const {
     const SpecialRegister* reg = findSpecialRegister(n);
     if (reg == nullptr) return 0;
     switch (reg->read) {
     case SfrRead::Zero: return 0;
-    case SfrRead::SampleCounter: return static_cast<int32_t>(sampleCounter);
+    case SfrRead::SampleCounter: return static_cast<std::int32_t>(sampleCounter);
     case SfrRead::Value: break;
     }
     return sfr[static_cast<std::size_t>(n)];
 }
 
-void FXCoreCore::writeSFR(int n, int32_t value) {
+void FXCoreCore::writeSFR(int n, std::int32_t value) {
     const SpecialRegister* reg = findSpecialRegister(n);
     if (reg == nullptr) return;
     const auto i = static_cast<std::size_t>(n);
@@ -66,8 +66,8 @@ void FXCoreCore::writeSFR(int n, int32_t value) {
     }
 }
 
-void FXCoreCore::writePotShift(int n, int32_t value) {
-    int32_t& shift = sfr[static_cast<std::size_t>(n)];
+void FXCoreCore::writePotShift(int n, std::int32_t value) {
+    std::int32_t& shift = sfr[static_cast<std::size_t>(n)];
     // Programs rewrite their smoothing shifts every sample; only a new shift
     // can move settled pots.
     if (shift == (value & kSfrShiftMask)) return;
@@ -98,16 +98,16 @@ void FXCoreCore::updatePots() {
     // A pot at its fixed point has every smoothing step 0, and its SFR 16 + k
     // and 22 + k already hold what this step would write: only the others
     // are computed.
-    for (uint32_t moving = potsMoving; moving != 0; moving &= moving - 1) {
+    for (std::uint32_t moving = potsMoving; moving != 0; moving &= moving - 1) {
         const auto k = static_cast<std::size_t>(std::countr_zero(moving));
-        const int32_t raw = shl(potLatched[k], 19);
+        const std::int32_t raw = shl(potLatched[k], 19);
         sfr[kSfrPotRaw0 + k] = raw;
         // One-pole smoothing in 32-bit two's complement arithmetic.
-        const int32_t shift = sfr[kSfrPotShift0 + k] & kSfrShiftMask;
-        const auto smoothed = static_cast<uint32_t>(potSmoothed[k]);
-        const auto difference = static_cast<int32_t>(static_cast<uint32_t>(raw) - smoothed);
-        const int32_t step = difference >> shift;
-        potSmoothed[k] = static_cast<int32_t>(smoothed + static_cast<uint32_t>(step));
+        const std::int32_t shift = sfr[kSfrPotShift0 + k] & kSfrShiftMask;
+        const auto smoothed = static_cast<std::uint32_t>(potSmoothed[k]);
+        const auto difference = static_cast<std::int32_t>(static_cast<std::uint32_t>(raw) - smoothed);
+        const std::int32_t step = difference >> shift;
+        potSmoothed[k] = static_cast<std::int32_t>(smoothed + static_cast<std::uint32_t>(step));
         sfr[kSfrPotSmoothed0 + k] = potSmoothed[k];
         if (step == 0) potsMoving &= ~(1u << k);
     }
@@ -115,13 +115,13 @@ void FXCoreCore::updatePots() {
 
 void FXCoreCore::updateRamps() {
     for (std::size_t j = 0; j < 2; ++j) {
-        ramp[j] += static_cast<uint32_t>(sfr[kSfrRampRate0 + j]);
-        sfr[kSfrRamp0 + j] = static_cast<int32_t>(ramp[j]);
+        ramp[j] += static_cast<std::uint32_t>(sfr[kSfrRampRate0 + j]);
+        sfr[kSfrRamp0 + j] = static_cast<std::int32_t>(ramp[j]);
     }
 }
 
 void FXCoreCore::updateLFOs() {
-    const auto rates = std::span<const int32_t, kLfoCount>(sfr.data() + kSfrLfoRate0, kLfoCount);
+    const auto rates = std::span<const std::int32_t, kLfoCount>(sfr.data() + kSfrLfoRate0, kLfoCount);
     const bool resting = (rates[0] | rates[1] | rates[2] | rates[3]) == 0;
     // Resting LFOs whose outputs are current: phases and SFR 34..41 stay.
     if (lfosSettled && resting) {
@@ -156,8 +156,8 @@ void FXCoreCore::updateLFOs() {
     updateRamps();
 }
 
-uint32_t FXCoreCore::nextNoise() {
-    uint32_t x = noiseState;
+std::uint32_t FXCoreCore::nextNoise() {
+    std::uint32_t x = noiseState;
     x ^= x << 13;
     x ^= x >> 17;
     x ^= x << 5;
@@ -169,20 +169,20 @@ void FXCoreCore::updateOverflow() {
 #if defined(__SSE2__)
     // The same test on four values at once: unsigned x + (T - 1) > 2 (T - 1),
     // as a signed compare with the sign bits flipped.
-    const __m128i below = _mm_set1_epi32(static_cast<int32_t>(kLevelThreshold - 1));
-    const __m128i sign = _mm_set1_epi32(std::numeric_limits<int32_t>::min());
-    const __m128i limit = _mm_set1_epi32(static_cast<int32_t>(2 * (kLevelThreshold - 1) - 2147483648LL));
-    auto atLevelMask = [&](const int32_t* values) {
+    const __m128i below = _mm_set1_epi32(static_cast<std::int32_t>(kLevelThreshold - 1));
+    const __m128i sign = _mm_set1_epi32(std::numeric_limits<std::int32_t>::min());
+    const __m128i limit = _mm_set1_epi32(static_cast<std::int32_t>(2 * (kLevelThreshold - 1) - 2147483648LL));
+    auto atLevelMask = [&](const std::int32_t* values) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
         const __m128i flipped = _mm_xor_si128(_mm_add_epi32(v, below), sign);
-        return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(flipped, limit))));
+        return static_cast<std::uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(flipped, limit))));
     };
     levelFlags = (atLevelMask(inputs.data()) << 8) | (atLevelMask(outputs.data()) << 12);
 #else
-    uint32_t level = 0;
+    std::uint32_t level = 0;
     for (std::size_t k = 0; k < 4; ++k) {
-        level |= static_cast<uint32_t>(atLevel(inputs[k])) << (8 + k);
-        level |= static_cast<uint32_t>(atLevel(outputs[k])) << (12 + k);
+        level |= static_cast<std::uint32_t>(atLevel(inputs[k])) << (8 + k);
+        level |= static_cast<std::uint32_t>(atLevel(outputs[k])) << (12 + k);
     }
     levelFlags = level;
 #endif

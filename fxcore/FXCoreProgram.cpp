@@ -15,38 +15,38 @@ using Result = FXCoreProgram::Result;
 
 // The byte image that the records of one HEX text describe; lives for one load.
 struct Image {
-    std::vector<uint8_t> bytes = std::vector<uint8_t>(FXCoreProgram::kImageSize, 0);
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(FXCoreProgram::kImageSize, 0);
     std::vector<bool> written = std::vector<bool>(FXCoreProgram::kImageSize, false);
 
     // Size of the section whose window is [base, last]: the highest written
     // address plus 1 minus base, or 0 when nothing in the window was written.
-    uint32_t sectionSize(uint32_t base, uint32_t last) const {
-        for (uint32_t a = last + 1; a > base; --a) {
+    std::uint32_t sectionSize(std::uint32_t base, std::uint32_t last) const {
+        for (std::uint32_t a = last + 1; a > base; --a) {
             if (written[a - 1]) {
                 return a - base;
             }
         }
         return 0;
     }
-    uint32_t u16(uint32_t at) const {
-        return static_cast<uint32_t>(bytes[at]) | (static_cast<uint32_t>(bytes[at + 1]) << 8);
+    std::uint32_t u16(std::uint32_t at) const {
+        return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8);
     }
-    uint32_t u32(uint32_t at) const { return u16(at) | (u16(at + 2) << 16); }
-    int32_t s32(uint32_t at) const { return static_cast<int32_t>(u32(at)); }
+    std::uint32_t u32(std::uint32_t at) const { return u16(at) | (u16(at + 2) << 16); }
+    std::int32_t s32(std::uint32_t at) const { return static_cast<std::int32_t>(u32(at)); }
     // Sum of count bytes from at, modulo 65536.
-    uint32_t byteSum(uint32_t at, uint32_t count) const {
-        uint32_t sum = 0;
-        for (uint32_t i = 0; i < count; ++i) {
+    std::uint32_t byteSum(std::uint32_t at, std::uint32_t count) const {
+        std::uint32_t sum = 0;
+        for (std::uint32_t i = 0; i < count; ++i) {
             sum += bytes[at + i];
         }
         return sum & 0xFFFFu;
     }
 };
 
-constexpr uint32_t kMregLast = 0x07FF;
-constexpr uint32_t kCregLast = 0x0FFF;
-constexpr uint32_t kSfrLast = 0x17FF;
-constexpr uint32_t kPrgLast = 0x2801;
+constexpr std::uint32_t kMregLast = 0x07FF;
+constexpr std::uint32_t kCregLast = 0x0FFF;
+constexpr std::uint32_t kSfrLast = 0x17FF;
+constexpr std::uint32_t kPrgLast = 0x2801;
 
 // Line trimming: space, tab, vertical tab and form feed, plus whatever the
 // locale counts as white space among the bytes 0x80..0xFF.
@@ -80,8 +80,8 @@ bool allHex(std::string_view s) {
 }
 
 // The byte whose two digits start at pos (both already known to be hex digits).
-uint32_t hexByte(std::string_view s, std::size_t pos) {
-    return static_cast<uint32_t>(hexDigit(s[pos]) * 16 + hexDigit(s[pos + 1]));
+std::uint32_t hexByte(std::string_view s, std::size_t pos) {
+    return static_cast<std::uint32_t>(hexDigit(s[pos]) * 16 + hexDigit(s[pos + 1]));
 }
 
 // Why a trimmed, non-empty record line is malformed, or nullptr when it is sound.
@@ -94,7 +94,7 @@ const char* recordFault(std::string_view rec) {
     if (rec.size() < 11 + 2 * n) return ": truncated record";
     if (!allHex(rec.substr(9, 2 * n))) return ": bad data byte";
     if (!allHex(rec.substr(9 + 2 * n, 2))) return ": missing checksum";
-    uint32_t sum = 0;
+    std::uint32_t sum = 0;
     for (std::size_t i = 0; i < n + 5; ++i) {
         sum += hexByte(rec, 1 + 2 * i);
     }
@@ -104,21 +104,21 @@ const char* recordFault(std::string_view rec) {
 
 struct Reader {
     Image image;
-    uint32_t base = 0;
+    std::uint32_t base = 0;
     bool endSeen = false;
 
     // Applies one sound record.
     void apply(std::string_view rec) {
-        const uint32_t n = hexByte(rec, 1);
-        const uint32_t address = (hexByte(rec, 3) << 8) | hexByte(rec, 5);
-        const uint32_t type = hexByte(rec, 7);
-        auto data = [&](uint32_t i) { return hexByte(rec, 9 + 2 * static_cast<std::size_t>(i)); };
+        const std::uint32_t n = hexByte(rec, 1);
+        const std::uint32_t address = (hexByte(rec, 3) << 8) | hexByte(rec, 5);
+        const std::uint32_t type = hexByte(rec, 7);
+        auto data = [&](std::uint32_t i) { return hexByte(rec, 9 + 2 * static_cast<std::size_t>(i)); };
         switch (type) {
         case 0x00:
-            for (uint32_t i = 0; i < n; ++i) {
-                const uint32_t at = base + address + i;  // modulo 2^32 by unsigned arithmetic
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const std::uint32_t at = base + address + i;  // modulo 2^32 by unsigned arithmetic
                 if (at < FXCoreProgram::kImageSize) {
-                    image.bytes[at] = static_cast<uint8_t>(data(i));
+                    image.bytes[at] = static_cast<std::uint8_t>(data(i));
                     image.written[at] = true;
                 }
             }
@@ -161,12 +161,12 @@ bool readRecords(std::string_view text, Reader& reader, Result& result) {
 }
 
 void readMreg(const Image& image, FXCoreCore::Presets& presets, Result& result) {
-    const uint32_t size = image.sectionSize(FXCoreProgram::kMregBase, kMregLast);
+    const std::uint32_t size = image.sectionSize(FXCoreProgram::kMregBase, kMregLast);
     if (size < 2) {
         return;  // absent, or one byte: no words and no sum test
     }
-    const uint32_t count = std::min<uint32_t>((size - 2) / 4, 128);
-    for (uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t count = std::min<std::uint32_t>((size - 2) / 4, 128);
+    for (std::uint32_t i = 0; i < count; ++i) {
         presets.mreg[i] = image.s32(FXCoreProgram::kMregBase + 4 * i);
     }
     if (image.byteSum(FXCoreProgram::kMregBase, 4 * count) !=
@@ -176,13 +176,13 @@ void readMreg(const Image& image, FXCoreCore::Presets& presets, Result& result) 
 }
 
 void readCreg(const Image& image, FXCoreCore::Presets& presets, Result& result) {
-    const uint32_t size = image.sectionSize(FXCoreProgram::kCregBase, kCregLast);
+    const std::uint32_t size = image.sectionSize(FXCoreProgram::kCregBase, kCregLast);
     if (size == 0) {
         return;
     }
-    const uint32_t n = size < 2 ? 0 : (size - 2) / 4;
-    const uint32_t count = std::min<uint32_t>(n, 16);
-    for (uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t n = size < 2 ? 0 : (size - 2) / 4;
+    const std::uint32_t count = std::min<std::uint32_t>(n, 16);
+    for (std::uint32_t i = 0; i < count; ++i) {
         presets.creg[i] = image.s32(FXCoreProgram::kCregBase + 4 * i);
     }
     if (n < 16) {
@@ -195,7 +195,7 @@ void readCreg(const Image& image, FXCoreCore::Presets& presets, Result& result) 
 }
 
 void readSfr(const Image& image, FXCoreCore::Presets& presets, Result& result) {
-    const uint32_t size = image.sectionSize(FXCoreProgram::kSfrBase, kSfrLast);
+    const std::uint32_t size = image.sectionSize(FXCoreProgram::kSfrBase, kSfrLast);
     if (size == 0) {
         return;
     }
@@ -203,17 +203,19 @@ void readSfr(const Image& image, FXCoreCore::Presets& presets, Result& result) {
         result.warnings.emplace_back("SFR section is shorter than the fixed 48 bytes; using defaults");
         return;
     }
-    constexpr uint32_t b = FXCoreProgram::kSfrBase;
+    constexpr std::uint32_t b = FXCoreProgram::kSfrBase;
     for (const SpecialRegister& reg : kSpecialRegisters) {
         if (reg.setting.present()) {
             presets.sfr[reg.number] = reg.setting.read(image.u32(b + reg.setting.offset));
         }
     }
-    presets.tapLongPressSamples = static_cast<int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapLongPress));
-    presets.tapDebounceSamples = static_cast<int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapDebounce));
+    presets.tapLongPressSamples =
+        static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapLongPress));
+    presets.tapDebounceSamples =
+        static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockTapDebounce));
     presets.switchDebounceSamples =
-        static_cast<int32_t>(image.u16(b + FXCoreProgram::kSfrBlockSwitchDebounce));
-    const uint8_t userOuts = image.bytes[b + FXCoreProgram::kSfrBlockUserOuts];
+        static_cast<std::int32_t>(image.u16(b + FXCoreProgram::kSfrBlockSwitchDebounce));
+    const std::uint8_t userOuts = image.bytes[b + FXCoreProgram::kSfrBlockUserOuts];
     presets.userOutInitial[0] = userOuts & 1;
     presets.userOutInitial[1] = (userOuts >> 1) & 1;
     if (size >= FXCoreProgram::kSfrBlockSize + 2 &&
@@ -223,8 +225,8 @@ void readSfr(const Image& image, FXCoreCore::Presets& presets, Result& result) {
 }
 
 // Reads the program words; false with result.error set when there are none.
-bool readPrg(const Image& image, std::vector<uint32_t>& words, Result& result) {
-    const uint32_t size = image.sectionSize(FXCoreProgram::kPrgBase, kPrgLast);
+bool readPrg(const Image& image, std::vector<std::uint32_t>& words, Result& result) {
+    const std::uint32_t size = image.sectionSize(FXCoreProgram::kPrgBase, kPrgLast);
     if (size == 0) {
         result.error =
             "No program section at HEX address 6144; this does not look like an assembled FXCore program";
@@ -234,9 +236,9 @@ bool readPrg(const Image& image, std::vector<uint32_t>& words, Result& result) {
         result.error = "Program section is empty";
         return false;
     }
-    const uint32_t count = std::min<uint32_t>((size - 2) / 4, FXCoreProgram::kMaxWords);
+    const std::uint32_t count = std::min<std::uint32_t>((size - 2) / 4, FXCoreProgram::kMaxWords);
     words.resize(count);
-    for (uint32_t i = 0; i < count; ++i) {
+    for (std::uint32_t i = 0; i < count; ++i) {
         words[i] = image.u32(FXCoreProgram::kPrgBase + 4 * i);
     }
     if (image.byteSum(FXCoreProgram::kPrgBase, 4 * count) != image.u16(FXCoreProgram::kPrgBase + 4 * count)) {

@@ -34,28 +34,28 @@ public:
     };
 
     // Byte layout of the image, shared with the tools that write programs.
-    static constexpr uint32_t kImageSize = 0x2802;
-    static constexpr uint32_t kMregBase = 0x0000;
-    static constexpr uint32_t kCregBase = 0x0800;
-    static constexpr uint32_t kSfrBase = 0x1000;
-    static constexpr uint32_t kPrgBase = 0x1800;
-    static constexpr uint32_t kSfrBlockSize = 48;
+    static constexpr std::uint32_t kImageSize = 0x2802;
+    static constexpr std::uint32_t kMregBase = 0x0000;
+    static constexpr std::uint32_t kCregBase = 0x0800;
+    static constexpr std::uint32_t kSfrBase = 0x1000;
+    static constexpr std::uint32_t kPrgBase = 0x1800;
+    static constexpr std::uint32_t kSfrBlockSize = 48;
     // Byte offsets in the settings block past its SFR presets (those are
     // placed by kSpecialRegisters): three unsigned 16-bit timings, two 16-bit
     // values the loader ignores, and the user outputs' initial states in bits
     // 0 and 1 of one byte.
-    static constexpr uint32_t kSfrBlockTapLongPress = 36;
-    static constexpr uint32_t kSfrBlockTapDebounce = 38;
-    static constexpr uint32_t kSfrBlockSwitchDebounce = 40;
-    static constexpr uint32_t kSfrBlockIgnored0 = 42;
-    static constexpr uint32_t kSfrBlockIgnored1 = 44;
-    static constexpr uint32_t kSfrBlockUserOuts = 46;
+    static constexpr std::uint32_t kSfrBlockTapLongPress = 36;
+    static constexpr std::uint32_t kSfrBlockTapDebounce = 38;
+    static constexpr std::uint32_t kSfrBlockSwitchDebounce = 40;
+    static constexpr std::uint32_t kSfrBlockIgnored0 = 42;
+    static constexpr std::uint32_t kSfrBlockIgnored1 = 44;
+    static constexpr std::uint32_t kSfrBlockUserOuts = 46;
     static_assert(kSfrBlockTapLongPress == kSettingsSfrBytes, "the timings follow the SFR presets");
     static constexpr std::size_t kMaxWords = 1024;
 
     // Instruction words: 1 to 1024 after a successful load, empty after a
     // failed loadFromText.
-    std::vector<uint32_t> words;
+    std::vector<std::uint32_t> words;
     // Initial register image and timings that applyTo gives the core; all
     // zero until the program is loaded or its creator sets them.
     FXCoreCore::Presets presets = zeroPresets();

@@ -13,38 +13,38 @@ namespace fxcore {
 
 namespace {
 
-void countUp(int32_t& count) {
-    if (count < std::numeric_limits<int32_t>::max()) ++count;
+void countUp(std::int32_t& count) {
+    if (count < std::numeric_limits<std::int32_t>::max()) ++count;
 }
 
-void countUp(uint32_t& count) {
-    if (count < std::numeric_limits<uint32_t>::max()) ++count;
+void countUp(std::uint32_t& count) {
+    if (count < std::numeric_limits<std::uint32_t>::max()) ++count;
 }
 
-constexpr uint32_t kTapPinBit = 6;
-constexpr uint32_t kTapReleased = 0x01;
-constexpr uint32_t kTapPressEdge = 0x02;
-constexpr uint32_t kTapReleaseEdge = 0x04;
-constexpr uint32_t kTapCaptured = 0x08 | 0x20;
-constexpr uint32_t kTapLongPress = 0x10;
+constexpr std::uint32_t kTapPinBit = 6;
+constexpr std::uint32_t kTapReleased = 0x01;
+constexpr std::uint32_t kTapPressEdge = 0x02;
+constexpr std::uint32_t kTapReleaseEdge = 0x04;
+constexpr std::uint32_t kTapCaptured = 0x08 | 0x20;
+constexpr std::uint32_t kTapLongPress = 0x10;
 
 }  // namespace
 
 void FXCoreCore::setPin(int pin, bool pressed) {
     if (pin < 0 || pin > 6) return;
-    const uint32_t bit = 1u << pin;
+    const std::uint32_t bit = 1u << pin;
     pins = pressed ? (pins & ~bit) : (pins | bit);
 }
 
 void FXCoreCore::updateSwitches() {
-    const uint32_t differing = (pins ^ switchState) & 0x3Fu;
-    uint32_t edges = 0;
+    const std::uint32_t differing = (pins ^ switchState) & 0x3Fu;
+    std::uint32_t edges = 0;
     if (differing == 0) {
         switchDebounceCount = {};
     } else {
-        for (uint32_t i = 0; i < 6; ++i) {
-            const uint32_t bit = 1u << i;
-            int32_t& count = switchDebounceCount[i];
+        for (std::uint32_t i = 0; i < 6; ++i) {
+            const std::uint32_t bit = 1u << i;
+            std::int32_t& count = switchDebounceCount[i];
             if ((differing & bit) == 0) {
                 count = 0;
                 continue;
@@ -58,12 +58,12 @@ void FXCoreCore::updateSwitches() {
         }
     }
     sfr[kSfrSwitches] =
-        static_cast<int32_t>((switchState & 0x1Fu) | (((switchState >> 5) & 1u) << 15) | edges);
-    sfr[kSfrPins] = static_cast<int32_t>(pins & 0xFFFFu);
+        static_cast<std::int32_t>((switchState & 0x1Fu) | (((switchState >> 5) & 1u) << 15) | edges);
+    sfr[kSfrPins] = static_cast<std::int32_t>(pins & 0xFFFFu);
 }
 
 void FXCoreCore::updateTapTempo() {
-    const int32_t pin = static_cast<int32_t>((pins >> kTapPinBit) & 1u);
+    const std::int32_t pin = static_cast<std::int32_t>((pins >> kTapPinBit) & 1u);
     bool pressEdge = false;
     bool releaseEdge = false;
     if (pin == tapState) {
@@ -78,11 +78,11 @@ void FXCoreCore::updateTapTempo() {
         }
     }
 
-    uint32_t tapBits = 0;
+    std::uint32_t tapBits = 0;
     if (pressEdge) {
         tapHoldCount = 0;
         if (tapMeasuring != 0) {
-            sfr[kSfrTapInterval] = static_cast<int32_t>(tapInterval);
+            sfr[kSfrTapInterval] = static_cast<std::int32_t>(tapInterval);
             tapMeasuring = 0;
             tapInterval = 0;
             tapBits = kTapCaptured | kTapPressEdge;
@@ -108,7 +108,7 @@ void FXCoreCore::updateTapTempo() {
     }
     if (tapMeasuring != 0) {
         countUp(tapInterval);
-        const auto maxInterval = static_cast<uint32_t>(sfr[kSfrTapMaxInterval]);
+        const auto maxInterval = static_cast<std::uint32_t>(sfr[kSfrTapMaxInterval]);
         if (maxInterval != 0 && tapInterval > maxInterval) {
             tapMeasuring = 0;
             tapInterval = 0;

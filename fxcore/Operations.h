@@ -52,7 +52,7 @@
 
 namespace fxcore {
 
-enum class FieldKind : uint8_t {
+enum class FieldKind : std::uint8_t {
     Register,
     MemoryRegister,
     SpecialRegister,
@@ -74,14 +74,14 @@ enum class FieldKind : uint8_t {
 // One operand field: an unsigned bit range of the word and what it means.
 struct OperandField {
     FieldKind kind;
-    uint8_t lsb;
-    uint8_t width;
+    std::uint8_t lsb;
+    std::uint8_t width;
 
-    constexpr uint32_t mask() const { return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u); }
+    constexpr std::uint32_t mask() const { return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u); }
     // The raw unsigned value of this field in a word.
-    constexpr uint32_t extract(uint32_t word) const { return (word >> lsb) & mask(); }
+    constexpr std::uint32_t extract(std::uint32_t word) const { return (word >> lsb) & mask(); }
     // The field value placed at its position (bits beyond the width are dropped).
-    constexpr uint32_t place(uint32_t value) const { return (value & mask()) << lsb; }
+    constexpr std::uint32_t place(std::uint32_t value) const { return (value & mask()) << lsb; }
     // Fields whose raw value is a two's complement number.
     constexpr bool isSigned() const {
         return kind == FieldKind::Coefficient || kind == FieldKind::ImmediateSigned ||
@@ -108,7 +108,7 @@ inline constexpr OperandField kFieldRamp{FieldKind::RampSelect, 16, 1};
 inline constexpr OperandField kFieldSize{FieldKind::WindowSize, 18, 2};
 
 // Broad groups, for test names, statistics and benchmark mixes.
-enum class OperationClass : uint8_t {
+enum class OperationClass : std::uint8_t {
     Arithmetic,          // add, subtract, absolute value, negate into acc32
     Shift,               // shifts into acc32
     MultiplyAccumulate,  // products summed into acc64
@@ -124,7 +124,7 @@ enum class OperationClass : uint8_t {
     UserOutput,          // SetUserOut
 };
 
-enum class Opcode : uint8_t {
+enum class Opcode : std::uint8_t {
     Abs = 0x00,
     ClearAcc64 = 0x02,
     AddImm = 0x04,
@@ -203,10 +203,10 @@ struct Operation {
     Opcode opcode;
     std::string_view name;
     OperationClass operationClass;
-    uint8_t fieldCount;
+    std::uint8_t fieldCount;
     std::array<OperandField, 3> fields;
 
-    constexpr uint8_t opcodeByte() const { return static_cast<uint8_t>(opcode); }
+    constexpr std::uint8_t opcodeByte() const { return static_cast<std::uint8_t>(opcode); }
 };
 
 namespace operations_detail {
@@ -311,30 +311,30 @@ inline constexpr std::array<Operation, kOperationCount> kOperations = [] {
     }};
 }();
 
-inline constexpr uint8_t kInvalidOperation = 0xFF;
+inline constexpr std::uint8_t kInvalidOperation = 0xFF;
 
 // Dense map from opcode byte to the index of its row in kOperations, or
 // kInvalidOperation for the 184 invalid bytes.
-inline constexpr std::array<uint8_t, 256> kOperationIndex = [] {
-    std::array<uint8_t, 256> index{};
+inline constexpr std::array<std::uint8_t, 256> kOperationIndex = [] {
+    std::array<std::uint8_t, 256> index{};
     for (auto& entry : index) entry = kInvalidOperation;
     for (std::size_t i = 0; i < kOperationCount; ++i)
-        index[kOperations[i].opcodeByte()] = static_cast<uint8_t>(i);
+        index[kOperations[i].opcodeByte()] = static_cast<std::uint8_t>(i);
     return index;
 }();
 
-constexpr uint8_t opcodeByteOf(uint32_t word) {
-    return static_cast<uint8_t>(word >> 24);
+constexpr std::uint8_t opcodeByteOf(std::uint32_t word) {
+    return static_cast<std::uint8_t>(word >> 24);
 }
 
 // The operation that a word executes, or nullptr for an invalid opcode.
-constexpr const Operation* findOperation(uint32_t word) {
-    const uint8_t index = kOperationIndex[opcodeByteOf(word)];
+constexpr const Operation* findOperation(std::uint32_t word) {
+    const std::uint8_t index = kOperationIndex[opcodeByteOf(word)];
     return index == kInvalidOperation ? nullptr : &kOperations[index];
 }
 
 constexpr const Operation& operationOf(Opcode code) {
-    return kOperations[kOperationIndex[static_cast<uint8_t>(code)]];
+    return kOperations[kOperationIndex[static_cast<std::uint8_t>(code)]];
 }
 
 // The operation with this exact name, or nullptr.
@@ -345,11 +345,11 @@ constexpr const Operation* findOperationByName(std::string_view name) {
 }
 
 // A field's value read as the operation reads it: signed kinds sign-extended.
-constexpr int32_t fieldValue(uint32_t word, OperandField field) {
-    const uint32_t raw = field.extract(word);
-    if (!field.isSigned()) return static_cast<int32_t>(raw);
-    const uint32_t signBit = 1u << (field.width - 1);
-    return static_cast<int32_t>(raw ^ signBit) - static_cast<int32_t>(signBit);
+constexpr std::int32_t fieldValue(std::uint32_t word, OperandField field) {
+    const std::uint32_t raw = field.extract(word);
+    if (!field.isSigned()) return static_cast<std::int32_t>(raw);
+    const std::uint32_t signBit = 1u << (field.width - 1);
+    return static_cast<std::int32_t>(raw ^ signBit) - static_cast<std::int32_t>(signBit);
 }
 
 namespace operations_detail {
@@ -358,9 +358,9 @@ constexpr bool tableIsConsistent() {
         const Operation& operation = kOperations[i];
         if (operation.opcodeByte() % 2 != 0) return false;
         if (i > 0 && kOperations[i - 1].opcodeByte() >= operation.opcodeByte()) return false;
-        uint32_t used = 0xFF000000u;
-        uint8_t previousLsb = 32;
-        for (uint8_t f = 0; f < operation.fieldCount; ++f) {
+        std::uint32_t used = 0xFF000000u;
+        std::uint8_t previousLsb = 32;
+        for (std::uint8_t f = 0; f < operation.fieldCount; ++f) {
             const OperandField field = operation.fields[f];
             if (field.width == 0 || field.lsb + field.width > 24) return false;
             if (field.lsb >= previousLsb) return false;
@@ -372,7 +372,7 @@ constexpr bool tableIsConsistent() {
             if (kOperations[j].name == operation.name) return false;
     }
     int invalid = 0;
-    for (uint8_t index : kOperationIndex) invalid += index == kInvalidOperation ? 1 : 0;
+    for (std::uint8_t index : kOperationIndex) invalid += index == kInvalidOperation ? 1 : 0;
     return invalid == 184;
 }
 static_assert(tableIsConsistent(), "kOperations must be sorted, unique, even and non-overlapping");

@@ -19,7 +19,7 @@ namespace fxcore {
 
 // The registers of one peripheral or purpose. A block's registers are
 // consecutive; its k-th register belongs to unit k (input k, pot k, ...).
-enum class SfrBlock : uint8_t {
+enum class SfrBlock : std::uint8_t {
     Inputs,          // input k, S.31; the sample cycle writes it before the program
     Outputs,         // output latch k; the program writes it
     Pins,            // raw pin word; the switch scan writes it every sample
@@ -39,14 +39,14 @@ enum class SfrBlock : uint8_t {
 };
 
 // What a program's read gives.
-enum class SfrRead : uint8_t {
+enum class SfrRead : std::uint8_t {
     Value,          // the stored value
     Zero,           // always 0 (the output registers)
     SampleCounter,  // the core's sample counter itself
 };
 
 // What a program's write does.
-enum class SfrWrite : uint8_t {
+enum class SfrWrite : std::uint8_t {
     Ignored,      // read-only: a peripheral owns it (or, SFR 48, nothing does)
     Store,        // stored as written
     StoreShift,   // stored as value & kSfrShiftMask; the pot smoothing reads it
@@ -54,35 +54,39 @@ enum class SfrWrite : uint8_t {
 };
 
 // The bits of a pot smoothing shift that a write or the settings block keeps.
-inline constexpr int32_t kSfrShiftMask = 31;
+inline constexpr std::int32_t kSfrShiftMask = 31;
 
 // Where a program file's 48-byte settings block carries a register's preset:
 // the bit field (lsb, width) of the little-endian 32-bit word at byte offset
 // `offset`. Width 0: the block does not carry it.
 struct SettingsField {
-    uint8_t offset;
-    uint8_t lsb;
-    uint8_t width;
+    std::uint8_t offset;
+    std::uint8_t lsb;
+    std::uint8_t width;
 
     constexpr bool present() const { return width != 0; }
-    constexpr uint32_t mask() const { return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u); }
+    constexpr std::uint32_t mask() const { return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u); }
     // The preset held in the block's word at `offset` (signed when 32 bits wide).
-    constexpr int32_t read(uint32_t word) const { return static_cast<int32_t>((word >> lsb) & mask()); }
+    constexpr std::int32_t read(std::uint32_t word) const {
+        return static_cast<std::int32_t>((word >> lsb) & mask());
+    }
     // The preset placed in that word; bits beyond the width are dropped.
-    constexpr uint32_t place(int32_t value) const { return (static_cast<uint32_t>(value) & mask()) << lsb; }
+    constexpr std::uint32_t place(std::int32_t value) const {
+        return (static_cast<std::uint32_t>(value) & mask()) << lsb;
+    }
 };
 
 // The settings block's bytes 0..35 hold SFR presets; the rest are timings
 // and the user outputs (FXCoreProgram.h).
-inline constexpr uint8_t kSettingsSfrBytes = 36;
+inline constexpr std::uint8_t kSettingsSfrBytes = 36;
 
 struct SpecialRegister {
-    uint8_t number;
+    std::uint8_t number;
     std::string_view name;  // in the assembly language; empty: written sfr[N]
     SfrBlock block;
     SfrRead read;
     SfrWrite write;
-    int32_t defaultPreset;
+    std::int32_t defaultPreset;
     SettingsField setting;
 };
 
@@ -93,26 +97,26 @@ using B = SfrBlock;
 using R = SfrRead;
 using W = SfrWrite;
 inline constexpr SettingsField kNotInBlock{0, 0, 0};
-constexpr SpecialRegister sfr(uint8_t number, std::string_view name, B block, R read, W write,
-                              int32_t defaultPreset = 0, SettingsField setting = kNotInBlock) {
+constexpr SpecialRegister sfr(std::uint8_t number, std::string_view name, B block, R read, W write,
+                              std::int32_t defaultPreset = 0, SettingsField setting = kNotInBlock) {
     return {number, name, block, read, write, defaultPreset, setting};
 }
 // A preset held in a whole 32-bit word of the settings block.
-constexpr SettingsField word(uint8_t offset) {
+constexpr SettingsField word(std::uint8_t offset) {
     return {offset, 0, 32};
 }
 // Pot k's smoothing shift: five bits at 5k of the block's first word.
-constexpr SettingsField shift(uint8_t pot) {
-    return {0, static_cast<uint8_t>(5 * pot), 5};
+constexpr SettingsField shift(std::uint8_t pot) {
+    return {0, static_cast<std::uint8_t>(5 * pot), 5};
 }
-inline constexpr int32_t kDefaultShift = 10;
-inline constexpr int32_t kDefaultTapMaxInterval = 0x7FFF;
+inline constexpr std::int32_t kDefaultShift = 10;
+inline constexpr std::int32_t kDefaultTapMaxInterval = 0x7FFF;
 }  // namespace special_registers_detail
 
 // Indexed by SFR number.
 inline constexpr std::array<SpecialRegister, kSfrCount> kSpecialRegisters = [] {
     using namespace special_registers_detail;
-    constexpr int32_t S = kDefaultShift;
+    constexpr std::int32_t S = kDefaultShift;
     return std::array<SpecialRegister, kSfrCount>{{
         sfr(0, "in0", B::Inputs, R::Value, W::Ignored),
         sfr(1, "in1", B::Inputs, R::Value, W::Ignored),
@@ -227,13 +231,13 @@ constexpr bool namesAreUnique() {
 // The settings fields lie within the block's first kSettingsSfrBytes bytes,
 // each inside its word, and no two share a bit.
 constexpr bool settingsFieldsAreDisjoint() {
-    std::array<uint32_t, kSettingsSfrBytes / 4> used{};
+    std::array<std::uint32_t, kSettingsSfrBytes / 4> used{};
     for (const SpecialRegister& reg : kSpecialRegisters) {
         const SettingsField field = reg.setting;
         if (!field.present()) continue;
         if (field.offset % 4 != 0 || field.offset >= kSettingsSfrBytes || field.lsb + field.width > 32)
             return false;
-        uint32_t& bits = used[field.offset / 4];
+        std::uint32_t& bits = used[field.offset / 4];
         if ((bits & field.place(-1)) != 0) return false;
         bits |= field.place(-1);
     }

@@ -352,7 +352,7 @@ int runGuiCommand(int argc, const char* const* argv, std::string& error) {
     // project's state before it shows the plug-in.
     std::string programReport;
     if (!options.programPath.empty() &&
-        !loadProgramThroughState(p, plugin.extension<clap_plugin_state_t>(CLAP_EXT_STATE), catalog,
+        !loadProgramThroughState(p, plugin.extension<clap_plugin_state_t>(CLAP_EXT_STATE), catalog, context,
                                  options.programPath, programReport, error))
         return kExitFailure;
 

@@ -1,6 +1,7 @@
 #include "host/HostContext.h"
 
 #include <cstring>
+#include <utility>
 
 namespace fxcorehost {
 
@@ -9,6 +10,8 @@ const clap_host_params_t HostContext::s_hostParams = {
     &HostContext::paramsClear,
     &HostContext::paramsRequestFlush,
 };
+
+const clap_host_log_t HostContext::s_hostLog = {&HostContext::log};
 
 HostContext::HostContext() {
     m_host.clap_version = CLAP_VERSION;
@@ -27,12 +30,27 @@ HostContext* HostContext::from(const clap_host_t* host) {
     return host ? static_cast<HostContext*>(host->host_data) : nullptr;
 }
 
-// [thread-safe] Only the params extension is offered: a plug-in that asks for
+// [thread-safe] Only the params and log extensions are offered: a plug-in that asks for
 // anything else gets null and must do without, as CLAP allows.
 const void* HostContext::getExtension(const clap_host_t* host, const char* id) {
     if (!from(host) || !id) return nullptr;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &s_hostParams;
+    if (std::strcmp(id, CLAP_EXT_LOG) == 0) return &s_hostLog;
     return nullptr;
+}
+
+// [thread-safe] Warnings and worse are kept for the command to report; debug and info
+// messages are dropped.
+void HostContext::log(const clap_host_t* host, clap_log_severity severity, const char* message) {
+    HostContext* self = from(host);
+    if (!self || !message || severity < CLAP_LOG_WARNING) return;
+    std::lock_guard<std::mutex> lock(self->m_logMutex);
+    self->m_logMessages.emplace_back(message);
+}
+
+std::vector<std::string> HostContext::takeLogMessages() {
+    std::lock_guard<std::mutex> lock(m_logMutex);
+    return std::exchange(m_logMessages, {});
 }
 
 // [thread-safe] A file render cannot restart midway; the request is noted and

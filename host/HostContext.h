@@ -8,6 +8,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "clap/clap.h"
 
@@ -29,6 +32,8 @@ public:
     bool takeRestartRequest();
     // Rescan flags (CLAP_PARAM_RESCAN_*) raised since the last take, 0 if none.
     std::uint32_t takeRescanFlags();
+    // [thread-safe] The warnings and errors the plug-in logged since the last take, in order.
+    std::vector<std::string> takeLogMessages();
 
 private:
     static const void* getExtension(const clap_host_t* host, const char* id);
@@ -38,9 +43,11 @@ private:
     static void paramsRescan(const clap_host_t* host, clap_param_rescan_flags flags);
     static void paramsClear(const clap_host_t* host, clap_id id, clap_param_clear_flags flags);
     static void paramsRequestFlush(const clap_host_t* host);
+    static void log(const clap_host_t* host, clap_log_severity severity, const char* message);
     static HostContext* from(const clap_host_t* host);
 
     static const clap_host_params_t s_hostParams;
+    static const clap_host_log_t s_hostLog;
 
     clap_host_t m_host;
     // Each flag: raised (release store or fetch_or) by whichever thread the
@@ -51,6 +58,10 @@ private:
     std::atomic<bool> m_flushRequested{false};
     std::atomic<bool> m_restartRequested{false};
     std::atomic<std::uint32_t> m_rescanFlags{0};
+    // The log may be called from any thread; a host, unlike the plug-in's audio thread, may
+    // take a lock for it.
+    std::mutex m_logMutex;
+    std::vector<std::string> m_logMessages;
 };
 
 }  // namespace fxcorehost

@@ -186,8 +186,14 @@ int runInfoCommand(const CommandLine& cl, std::string& error) {
     for (const char* id : kKnownExtensions)
         if (p->get_extension(p, id)) extensions += (extensions.empty() ? "" : ", ") + std::string(id);
     std::printf("extensions:   %s\n", extensions.empty() ? "(none)" : extensions.c_str());
-    if (const auto* tail = plugin.extension<clap_plugin_tail_t>(CLAP_EXT_TAIL); tail && tail->get)
-        std::printf("tail:         %u samples\n", tail->get(p));
+    if (const auto* tail = plugin.extension<clap_plugin_tail_t>(CLAP_EXT_TAIL); tail && tail->get) {
+        // CLAP reads INT32_MAX or more as a tail that never ends.
+        const std::uint32_t samples = tail->get(p);
+        if (samples >= static_cast<std::uint32_t>(INT32_MAX))
+            std::printf("tail:         infinite\n");
+        else
+            std::printf("tail:         %u samples\n", samples);
+    }
 
     printAudioPorts(p, plugin.extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS));
     printNotePorts(p, plugin.extension<clap_plugin_note_ports_t>(CLAP_EXT_NOTE_PORTS));

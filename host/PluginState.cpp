@@ -21,17 +21,17 @@ struct FileCursor {
     int readError;  // errno of a failed read, 0 while none
 };
 
-int64_t readFromFile(const clap_istream_t* stream, void* buffer, uint64_t size) {
+std::int64_t readFromFile(const clap_istream_t* stream, void* buffer, std::uint64_t size) {
     auto* cursor = static_cast<FileCursor*>(stream->ctx);
     if (!buffer) return -1;
     errno = 0;
-    const std::size_t n =
-        std::fread(buffer, 1, static_cast<std::size_t>(std::min<uint64_t>(size, SIZE_MAX)), cursor->file);
+    const std::size_t n = std::fread(
+        buffer, 1, static_cast<std::size_t>(std::min<std::uint64_t>(size, SIZE_MAX)), cursor->file);
     if (n == 0 && std::ferror(cursor->file)) {
         cursor->readError = errno != 0 ? errno : EIO;
         return -1;
     }
-    return static_cast<int64_t>(n);
+    return static_cast<std::int64_t>(n);
 }
 
 // Bytes in memory as the plug-in reads them.
@@ -40,25 +40,25 @@ struct MemoryCursor {
     std::size_t at;
 };
 
-int64_t readFromMemory(const clap_istream_t* stream, void* buffer, uint64_t size) {
+std::int64_t readFromMemory(const clap_istream_t* stream, void* buffer, std::uint64_t size) {
     auto* cursor = static_cast<MemoryCursor*>(stream->ctx);
     if (!buffer) return -1;
     const std::size_t n =
-        static_cast<std::size_t>(std::min<uint64_t>(size, cursor->bytes->size() - cursor->at));
+        static_cast<std::size_t>(std::min<std::uint64_t>(size, cursor->bytes->size() - cursor->at));
     if (n > 0) std::memcpy(buffer, cursor->bytes->data() + cursor->at, n);
     cursor->at += n;
-    return static_cast<int64_t>(n);
+    return static_cast<std::int64_t>(n);
 }
 
-int64_t writeToMemory(const clap_ostream_t* stream, const void* buffer, uint64_t size) {
+std::int64_t writeToMemory(const clap_ostream_t* stream, const void* buffer, std::uint64_t size) {
     auto* bytes = static_cast<std::vector<unsigned char>*>(stream->ctx);
     if (!buffer && size > 0) return -1;
     // A state is a few kilobytes; anything near this is a runaway writer.
-    constexpr uint64_t kMaxStateBytes = 1ull << 30;
+    constexpr std::uint64_t kMaxStateBytes = 1ull << 30;
     if (size > kMaxStateBytes - bytes->size()) return -1;
     const auto* begin = static_cast<const unsigned char*>(buffer);
     bytes->insert(bytes->end(), begin, begin + size);
-    return static_cast<int64_t>(size);
+    return static_cast<std::int64_t>(size);
 }
 
 struct FileCloser {

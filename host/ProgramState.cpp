@@ -159,8 +159,8 @@ bool readProgramText(const std::string& path, std::string& text, std::string& er
 }
 
 bool loadProgramThroughState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
-                             const ParamCatalog& catalog, const std::string& path, std::string& loaded,
-                             std::string& error) {
+                             const ParamCatalog& catalog, HostContext& context, const std::string& path,
+                             std::string& loaded, std::string& error) {
     std::string text;
     if (!readProgramText(path, text, error)) return false;
     const std::string subject = "--program " + quoted(path);
@@ -180,16 +180,18 @@ bool loadProgramThroughState(const clap_plugin_t* plugin, const clap_plugin_stat
     fxc1.programName = programNameOf(path);
     fxc1.programText = text;
     fxc1.bankName = kCustomBankName;
+    context.takeLogMessages();  // only what this load logs counts
     if (!loadPluginState(plugin, state, writeFxc1State(fxc1))) {
         error = subject + ": the plug-in refused the state that carries the program";
         return false;
     }
-    // The plug-in keeps (and saves) a custom program only when it loaded.
+    const std::vector<std::string> logged = context.takeLogMessages();
     Fxc1State after;
-    if (!savePluginState(plugin, state, bytes) || !parseFxc1State(bytes, after) ||
+    if (!logged.empty() || !savePluginState(plugin, state, bytes) || !parseFxc1State(bytes, after) ||
         after.programText != text) {
         error = subject + ": the plug-in did not load the program (it takes an FXCore program as Intel HEX " +
                 "text, as fxasm -o writes it)";
+        if (!logged.empty()) error += ": " + logged.front();
         return false;
     }
     loaded = "program '" + after.programName + "' from " + path + " loaded: Program " +

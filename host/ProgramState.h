@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "clap/clap.h"
+#include "host/HostContext.h"
 
 namespace fxcorehost {
 
@@ -47,13 +48,15 @@ bool readProgramText(const std::string& path, std::string& text, std::string& er
 
 // [main-thread] Reads the program at path and hands it to the plug-in in its
 // own state with the program named after the file (without folder and
-// extension) and its bank selected, then checks by saving the state again
-// that the plug-in took it. On success loaded says what now runs (the Program
-// and Mode parameters' value texts); false with one line in error when the
-// file is not text, the plug-in keeps no FXC1 state, or it refused the
-// program.
+// extension) and its bank selected, then checks that the plug-in took it: it
+// logged no error while loading (host's "clap.log"; a plug-in that cannot load
+// a custom text keeps it for the next save, so the saved text alone does not
+// tell) and it saves the text again. On success loaded says what now runs (the
+// Program and Mode parameters' value texts); false with one line in error when
+// the file is not text, the plug-in keeps no FXC1 state, or it refused the
+// program (with the plug-in's own reason when it logged one).
 bool loadProgramThroughState(const clap_plugin_t* plugin, const clap_plugin_state_t* state,
-                             const ParamCatalog& catalog, const std::string& path, std::string& loaded,
-                             std::string& error);
+                             const ParamCatalog& catalog, HostContext& context, const std::string& path,
+                             std::string& loaded, std::string& error);
 
 }  // namespace fxcorehost

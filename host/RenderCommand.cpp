@@ -182,7 +182,7 @@ bool loadStates(const CommandLine& cl, RenderSession& s, std::string& programRep
     }
     if (!cl.stateIn.empty() && !loadPluginStateFile(s.p, s.state, cl.stateIn, error)) return false;
     return cl.programPath.empty() ||
-           loadProgramThroughState(s.p, s.state, s.catalog, cl.programPath, programReport, error);
+           loadProgramThroughState(s.p, s.state, s.catalog, s.host, cl.programPath, programReport, error);
 }
 
 // The output's channels (the plug-in's main output), rate (the input's) and format.

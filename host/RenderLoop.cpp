@@ -140,6 +140,8 @@ void serviceHostRequests(LoadedPlugin& plugin, HostContext& host, ParamCatalog& 
     const auto* params = plugin.extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
     if (host.takeRescanFlags() != 0) catalog.refresh(p, params);
     if (host.takeRestartRequest()) report.restartRequested = true;
+    for (const std::string& message : host.takeLogMessages())
+        std::fprintf(stderr, "corlinde-host: the plug-in logs: %s\n", message.c_str());
     if (flushWhenIdle && host.takeFlushRequest() && params && params->flush) {
         InputEventList in;
         OutputEventList out;

@@ -69,8 +69,9 @@ bool standardOutputWritten(std::string& error);
 std::string standardOutputFailure(int cause);
 
 // [main-thread] Serves what the plug-in asked of the host since the last call:
-// the main-thread callback, a parameter rescan, and (when flushWhenIdle) a
-// flush, which during processing the next block serves instead.
+// the main-thread callback, a parameter rescan, its log messages (printed to
+// stderr) and (when flushWhenIdle) a flush, which during processing the next
+// block serves instead.
 void serviceHostRequests(LoadedPlugin& plugin, HostContext& host, ParamCatalog& catalog, bool flushWhenIdle,
                          bool printEvents, int sampleRate, RenderReport& report);
 

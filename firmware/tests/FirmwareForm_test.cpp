@@ -105,7 +105,7 @@ TEST_P(FirmwareForm, LoadsCleanlyWithTheDefaultSettings) {
 
     const FXCoreCore::Presets& presets = rig.program().presets;
     const FXCoreCore::Presets defaults = FXCoreProgram::defaultPresets();
-    for (int32_t value : presets.creg) EXPECT_EQ(value, 0);
+    for (std::int32_t value : presets.creg) EXPECT_EQ(value, 0);
     for (std::size_t i = 0; i < presets.sfr.size(); ++i)
         EXPECT_EQ(presets.sfr[i], defaults.sfr[i]) << "SFR " << i;
     EXPECT_EQ(presets.userOutInitial, defaults.userOutInitial);
@@ -115,7 +115,7 @@ TEST_P(FirmwareForm, LoadsCleanlyWithTheDefaultSettings) {
 
     // The exact size is reached with a short run of do-nothing jumps at the
     // end; most of each program is its effect.
-    const std::vector<uint32_t>& words = rig.program().words;
+    const std::vector<std::uint32_t>& words = rig.program().words;
     const auto padding = std::count(words.begin(), words.end(), 0xB8000000u);
     corlinde::test::recordFigure("firmware." + lowerName(form.mode) + ".padding_words",
                                  static_cast<double>(padding), 0);

@@ -63,13 +63,13 @@ Signal sine(double hz, double amplitude, int samples) {
     return s;
 }
 
-Signal noise(double amplitude, int samples, uint32_t seed) {
+Signal noise(double amplitude, int samples, std::uint32_t seed) {
     Signal s = silence(samples);
-    uint32_t state = seed;
+    std::uint32_t state = seed;
     auto next = [&state, amplitude] {
         state = state * 1664525u + 1013904223u;
         // 24 bits of the state as a value in [-1, 1), on the 24-bit grid.
-        const double unit = static_cast<double>(static_cast<int32_t>(state) >> 8) / 8388608.0;
+        const double unit = static_cast<double>(static_cast<std::int32_t>(state) >> 8) / 8388608.0;
         return static_cast<float>(std::round(unit * amplitude * 8388608.0) / 8388608.0);
     };
     for (std::size_t i = 0; i < s.left.size(); ++i) {
@@ -87,14 +87,14 @@ Signal impulse(double amplitude, int samples) {
 
 Signal pluckedPhrase(double peakLevel) {
     Signal s = silence(kRate * 2);
-    uint32_t seed = 2024;
+    std::uint32_t seed = 2024;
     const double notes[] = {110.0, 146.8, 196.0, 246.9};
     for (std::size_t n = 0; n < std::size(notes); ++n) {
         const std::size_t start = n * kRate * 2 / 5;
         std::vector<double> string(static_cast<std::size_t>(std::lround(kRate / notes[n])));
         for (double& v : string) {
             seed = seed * 1664525u + 1013904223u;
-            v = static_cast<double>(static_cast<int32_t>(seed)) / 2147483648.0;
+            v = static_cast<double>(static_cast<std::int32_t>(seed)) / 2147483648.0;
         }
         for (std::size_t i = 0; start + i < s.left.size(); ++i) {
             const std::size_t k = i % string.size();
@@ -145,7 +145,7 @@ void FirmwareRig::setKnobs(const std::array<float, 5>& positions) {
 }
 
 Frame FirmwareRig::step(float left, float right) {
-    const uint32_t pressedMask = footswitchDown_ ? (1u << kBypassPin) : 0u;
+    const std::uint32_t pressedMask = footswitchDown_ ? (1u << kBypassPin) : 0u;
     core_->pins = 0x7Fu & ~pressedMask;
     const std::array<float, 4> in{left, right, 0.0f, 0.0f};
     core_->run(in.data());

@@ -49,7 +49,7 @@ Signal silence(int samples);
 Signal sine(double hz, double amplitude, int samples);
 // Uniform noise in [-amplitude, amplitude], on the 24-bit grid, different
 // on the two channels, from a fixed seed.
-Signal noise(double amplitude, int samples, uint32_t seed = 12345);
+Signal noise(double amplitude, int samples, std::uint32_t seed = 12345);
 // One sample of `amplitude` on both channels, then silence.
 Signal impulse(double amplitude, int samples);
 // A plucked-string phrase (Karplus-Strong), the same on both channels: four

@@ -57,7 +57,7 @@ TEST(Kavro, FirstEchoFollowsOneOverTheWholeMemory) {
 }
 
 // Uniform noise of a given rms, the same grid and generator as noise().
-Signal noiseAtRms(double rmsLevel, int samples, uint32_t seed) {
+Signal noiseAtRms(double rmsLevel, int samples, std::uint32_t seed) {
     return noise(rmsLevel * std::sqrt(3.0), samples, seed);
 }
 
@@ -472,11 +472,11 @@ TEST(Kavro, RepeatLampBlinksAtTheDelayTime) {
         const int delay = firstEchoDelay(one);
         int rising = 0;
         int lit = 0;
-        int32_t previous = rig.core().userOut[1];
+        std::int32_t previous = rig.core().userOut[1];
         const int samples = 4 * delay;  // whole periods, whatever the phase
         for (int i = 0; i < samples; ++i) {
             rig.step(0.0f, 0.0f);
-            const int32_t now = rig.core().userOut[1];
+            const std::int32_t now = rig.core().userOut[1];
             rising += (now != 0 && previous == 0) ? 1 : 0;
             lit += now != 0 ? 1 : 0;
             previous = now;
@@ -569,7 +569,7 @@ double wetCorrelation(const std::vector<Frame>& out, std::size_t from) {
 TEST(Kavro, RepeatsSpreadAcrossTheStereoField) {
     double lowestRho = 1.0, highestRho = -1.0;
     for (const float tweak : {0.0f, 0.5f, 1.0f}) {
-        for (const uint32_t seed : {4242u, 99u}) {
+        for (const std::uint32_t seed : {4242u, 99u}) {
             FirmwareRig rig(Mode::Kavro);
             rig.setKnobs({0.0f, 1.0f, 0.0f, 0.5f, tweak});
             rig.settle();

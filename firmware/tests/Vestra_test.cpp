@@ -674,14 +674,14 @@ Signal arpeggio(double peakLevel) {
     Signal s = silence(8 * kRate);
     const double notes[] = {110.0, 164.8, 220.0, 261.6, 329.6, 261.6, 220.0, 164.8,
                             87.3,  130.8, 174.6, 220.0, 261.6, 220.0, 174.6, 130.8};
-    uint32_t seed = 77;
+    std::uint32_t seed = 77;
     for (std::size_t n = 0; n < 32; ++n) {
         const std::size_t start = n * kRate / 4;
         std::vector<double> string(static_cast<std::size_t>(std::lround(kRate / notes[n % 16])));
         double smooth = 0.0;
         for (double& v : string) {
             seed = seed * 1664525u + 1013904223u;
-            smooth += 0.5 * (double(int32_t(seed)) / 2147483648.0 - smooth);  // a soft pluck
+            smooth += 0.5 * (double(std::int32_t(seed)) / 2147483648.0 - smooth);  // a soft pluck
             v = smooth;
         }
         for (std::size_t i = 0; start + i < s.left.size(); ++i) {
@@ -888,7 +888,7 @@ TEST(Vestra, ModulationLampFollowsClock) {
         rig.setKnob(kClock, clock);
         rig.settle();
         int edges = 0;
-        int32_t previous = rig.core().userOut[1];
+        std::int32_t previous = rig.core().userOut[1];
         for (int i = 0; i < 4 * kRate; ++i) {
             rig.step(0.0f, 0.0f);
             edges += rig.core().userOut[1] != previous ? 1 : 0;

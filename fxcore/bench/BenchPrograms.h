@@ -13,13 +13,13 @@ using test::word;
 using O = Opcode;
 
 // The delay example: input 0 delayed by 100 samples to output 0.
-inline std::vector<uint32_t> delayExample() {
+inline std::vector<std::uint32_t> delayExample() {
     return {word(O::LoadSfr, 0, 0), word(O::WriteDelay, 0, 0), word(O::ReadDelay, 1, 100),
             word(O::StoreSfr, 1, 4)};
 }
 
 // One word: the smallest program, to measure the fixed work of a sample.
-inline std::vector<uint32_t> singleWord() {
+inline std::vector<std::uint32_t> singleWord() {
     return {word(O::Move, 1, 1)};
 }
 
@@ -27,9 +27,9 @@ inline std::vector<uint32_t> singleWord() {
 // multiply-accumulates, a fifth delay reads and writes, moves and MREG
 // traffic, a few SFR reads, saturating adds, products, and one conditional
 // jump in 64 words that is taken over a single word.
-inline std::vector<uint32_t> realisticMix() {
+inline std::vector<std::uint32_t> realisticMix() {
     // clang-format off
-    static const uint32_t kBlock[16] = {
+    static const std::uint32_t kBlock[16] = {
         word(O::LoadSfr, 0, 0),         word(O::ClearAcc64),
         word(O::MacDelay, 2, 1200),     word(O::MacCoefDelay, 40, 2400),
         word(O::Mac, 0, 3),             word(O::MacImm, 4, 0x2000),
@@ -40,7 +40,7 @@ inline std::vector<uint32_t> realisticMix() {
         word(O::WriteDelay, 8, 4000),   word(O::StoreSfr, 8, 4),
     };
     // clang-format on
-    std::vector<uint32_t> words;
+    std::vector<std::uint32_t> words;
     for (int i = 0; i < 1024; ++i) {
         if (i % 64 == 63) {
             words.push_back(word(O::JumpIfNeg, 8, 1));
@@ -52,10 +52,10 @@ inline std::vector<uint32_t> realisticMix() {
 }
 
 // 1024 words of only the floating-point operations.
-inline std::vector<uint32_t> expensiveOnly() {
-    const uint32_t kCycle[4] = {word(O::Log2, 1), word(O::Exp2, 2), word(O::ReadLfoModulated, 0, 1, 500),
-                                word(O::ReadRampPitch, 2, 0, 700)};
-    std::vector<uint32_t> words;
+inline std::vector<std::uint32_t> expensiveOnly() {
+    const std::uint32_t kCycle[4] = {word(O::Log2, 1), word(O::Exp2, 2), word(O::ReadLfoModulated, 0, 1, 500),
+                                     word(O::ReadRampPitch, 2, 0, 700)};
+    std::vector<std::uint32_t> words;
     for (int i = 0; i < 1024; ++i) words.push_back(kCycle[i % 4]);
     return words;
 }
@@ -65,11 +65,12 @@ inline std::vector<uint32_t> expensiveOnly() {
 inline FXCoreCore::Presets benchPresets(bool lfosRunning) {
     FXCoreCore::Presets presets;
     for (int k = 0; k < 16; ++k)
-        presets.creg[static_cast<std::size_t>(k)] = static_cast<int32_t>(int64_t{0x12345678} * (k + 1) / 17);
+        presets.creg[static_cast<std::size_t>(k)] =
+            static_cast<std::int32_t>(std::int64_t{0x12345678} * (k + 1) / 17);
     presets.creg[15] = 0x00400000;  // modulation depth 64
     presets.sfr[10] = 8;
     if (lfosRunning) {
-        for (std::size_t k = 28; k < 32; ++k) presets.sfr[k] = static_cast<int32_t>(100000 * (k - 27));
+        for (std::size_t k = 28; k < 32; ++k) presets.sfr[k] = static_cast<std::int32_t>(100000 * (k - 27));
         presets.sfr[32] = 0x00100000;
         presets.sfr[33] = -0x00100000;
     }

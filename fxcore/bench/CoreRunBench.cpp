@@ -28,14 +28,14 @@ namespace {
 
 using namespace fxcore;
 
-void prepare(FXCoreCore& core, const std::vector<uint32_t>& words, bool lfosRunning) {
+void prepare(FXCoreCore& core, const std::vector<std::uint32_t>& words, bool lfosRunning) {
     core.setPresets(bench::benchPresets(lfosRunning));
     core.setProgram(words.data(), words.size());
     const float pots[6] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f};
     core.setPots(pots);
 }
 
-void runSamples(benchmark::State& state, const std::vector<uint32_t>& words, bool lfosRunning) {
+void runSamples(benchmark::State& state, const std::vector<std::uint32_t>& words, bool lfosRunning) {
     static FXCoreCore core;  // 64 KB of delay memory: built once
     prepare(core, words, lfosRunning);
     // Count words on a copy of the state the timed loop starts from.
@@ -50,7 +50,7 @@ void runSamples(benchmark::State& state, const std::vector<uint32_t>& words, boo
         in[0] = -in[0];
         benchmark::DoNotOptimize(core.outputs[0]);
     }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
     state.counters["words"] = wordsPerSample;
     state.counters["ns/word"] = benchmark::Counter(static_cast<double>(state.iterations()) * wordsPerSample,
                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -92,7 +92,7 @@ void BM_Fixture(benchmark::State& state) {
         benchmark::DoNotOptimize(core.outputs[0]);
     }
     state.SetLabel(fixture.name);
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
 
 BENCHMARK(BM_DelayExample);
@@ -124,7 +124,7 @@ int runForProfiler(const std::string& name) {
     const std::string base = lfos ? name.substr(0, name.size() - 4) : name;
     for (const bench::Fixture& fixture : bench::kFixtures)
         if (name == fixture.name) return runFixtureForProfiler(fixture);
-    std::vector<uint32_t> words;
+    std::vector<std::uint32_t> words;
     if (base == "example")
         words = bench::delayExample();
     else if (base == "single")

@@ -28,13 +28,13 @@
 namespace fxcore::bench {
 namespace {
 
-constexpr uint8_t kStop = 0xFF;  // a word no sequence holds (jumps, invalid words)
+constexpr std::uint8_t kStop = 0xFF;  // a word no sequence holds (jumps, invalid words)
 constexpr long kStatSamples = 4800;
 constexpr std::size_t kMaxLength = 4;
 
 // A sequence of two to four entries packed into one key, unused bytes kStop.
-using Key = uint32_t;
-Key keyOf(const uint8_t* entries, std::size_t length) {
+using Key = std::uint32_t;
+Key keyOf(const std::uint8_t* entries, std::size_t length) {
     Key key = 0xFFFFFFFFu;
     for (std::size_t k = 0; k < length; ++k)
         key = (key & ~(0xFFu << (8 * k))) | (static_cast<Key>(entries[k]) << (8 * k));
@@ -57,17 +57,17 @@ std::string nameOf(Key key, const char* separator, const char* prefix) {
 
 struct Stretch {
     std::size_t program;
-    int32_t begin;
-    int32_t end;    // the first word after it (a jump, an invalid word or the end)
-    double weight;  // arrivals per sample
+    std::int32_t begin;
+    std::int32_t end;  // the first word after it (a jump, an invalid word or the end)
+    double weight;     // arrivals per sample
 };
 
 struct Program {
     std::string name;
-    std::vector<uint8_t> entries;  // per word; kStop for words no sequence holds
-    std::vector<double> executed;  // per word, per sample
-    std::vector<double> arrivals;  // per word, per sample: reached by a jump or at the start
-    double words = 0;              // executed per sample
+    std::vector<std::uint8_t> entries;  // per word; kStop for words no sequence holds
+    std::vector<double> executed;       // per word, per sample
+    std::vector<double> arrivals;       // per word, per sample: reached by a jump or at the start
+    double words = 0;                   // executed per sample
 };
 
 bool loadProgram(FXCoreCore& core, const std::string& path) {
@@ -90,7 +90,7 @@ bool profile(const std::string& name, const std::string& path, Program& out) {
     const auto length = static_cast<std::size_t>(core->programLength);
     out.entries.assign(length, kStop);
     for (std::size_t pc = 0; pc < length; ++pc) {
-        const uint8_t entry = FXCoreCore::decodeWord(core->program[pc]).dispatch;
+        const std::uint8_t entry = FXCoreCore::decodeWord(core->program[pc]).dispatch;
         if (dispatch::continuesWithNextWord(entry)) out.entries[pc] = entry;
     }
     out.executed.assign(length, 0.0);
@@ -120,20 +120,20 @@ bool profile(const std::string& name, const std::string& path, Program& out) {
 template <typename Longest>
 double dispatchesOf(const Program& program, const Stretch& s, Longest longest) {
     double count = 0;
-    for (int32_t pc = s.begin; pc < s.end; ++count)
-        pc +=
-            static_cast<int32_t>(longest(program.entries.data() + pc, static_cast<std::size_t>(s.end - pc)));
+    for (std::int32_t pc = s.begin; pc < s.end; ++count)
+        pc += static_cast<std::int32_t>(
+            longest(program.entries.data() + pc, static_cast<std::size_t>(s.end - pc)));
     return count * s.weight;
 }
 
-std::size_t longestOfList(const std::unordered_set<Key>& list, const uint8_t* entries,
+std::size_t longestOfList(const std::unordered_set<Key>& list, const std::uint8_t* entries,
                           std::size_t available) {
     for (std::size_t length = std::min(kMaxLength, available); length >= 2; --length)
         if (list.count(keyOf(entries, length)) != 0) return length;
     return 1;
 }
 
-std::size_t longestOfCore(const uint8_t* entries, std::size_t available) {
+std::size_t longestOfCore(const std::uint8_t* entries, std::size_t available) {
     const int index = dispatch::longestSequenceAt(entries, available);
     return index < 0 ? 1 : dispatch::kFusedSequences[static_cast<std::size_t>(index)].length;
 }
@@ -165,10 +165,10 @@ int printFusionStats(int argc, char** argv) {
     std::vector<Stretch> stretches;
     for (std::size_t p = 0; p < programs.size(); ++p) {
         const Program& program = programs[p];
-        const auto length = static_cast<int32_t>(program.entries.size());
-        for (int32_t pc = 0; pc < length; ++pc) {
+        const auto length = static_cast<std::int32_t>(program.entries.size());
+        for (std::int32_t pc = 0; pc < length; ++pc) {
             if (program.arrivals[static_cast<std::size_t>(pc)] == 0.0) continue;
-            int32_t end = pc;
+            std::int32_t end = pc;
             while (end < length && program.entries[static_cast<std::size_t>(end)] != kStop) ++end;
             if (end > pc) stretches.push_back({p, pc, end, program.arrivals[static_cast<std::size_t>(pc)]});
         }
@@ -188,11 +188,11 @@ int printFusionStats(int argc, char** argv) {
         for (std::size_t si = 0; si < stretches.size(); ++si) {
             const Stretch& s = stretches[si];
             if (s.program != p) continue;
-            for (int32_t pc = s.begin; pc + 1 < s.end; ++pc) {
+            for (std::int32_t pc = s.begin; pc + 1 < s.end; ++pc) {
                 const bool first = !seen[static_cast<std::size_t>(pc)];
                 seen[static_cast<std::size_t>(pc)] = true;
                 for (std::size_t length = 2;
-                     length <= kMaxLength && pc + static_cast<int32_t>(length) <= s.end; ++length) {
+                     length <= kMaxLength && pc + static_cast<std::int32_t>(length) <= s.end; ++length) {
                     Candidate& c = candidates[keyOf(program.entries.data() + pc, length)];
                     if (c.perSample.empty()) c.perSample.assign(programs.size(), 0.0);
                     if (c.occurrences.empty()) c.occurrences.assign(programs.size(), 0);
@@ -216,7 +216,7 @@ int printFusionStats(int argc, char** argv) {
     // The greedy list, with lazily updated gains.
     std::unordered_set<Key> list;
     std::vector<double> current(stretches.size());
-    const auto byList = [&list](const uint8_t* entries, std::size_t available) {
+    const auto byList = [&list](const std::uint8_t* entries, std::size_t available) {
         return longestOfList(list, entries, available);
     };
     for (std::size_t si = 0; si < stretches.size(); ++si)

@@ -34,18 +34,18 @@ constexpr int kSamples = 384;
 constexpr double kRates[] = {48000.0, 44100.0, 96000.0, 192000.0, 8000.0, 1.0, 1e-3, 1e12};
 
 struct Bytes {
-    const uint8_t* data;
+    const std::uint8_t* data;
     std::size_t size;
     std::size_t pos = 0;
 
-    uint8_t u8() { return pos < size ? data[pos++] : 0; }
-    uint32_t u32() {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(u8()) << (8 * i);
+    std::uint8_t u8() { return pos < size ? data[pos++] : 0; }
+    std::uint32_t u32() {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(u8()) << (8 * i);
         return v;
     }
     float f32() {
-        const uint32_t bits = u32();
+        const std::uint32_t bits = u32();
         float f;
         std::memcpy(&f, &bits, sizeof f);
         return f;
@@ -55,8 +55,8 @@ struct Bytes {
 // One preset value, as the HEX loader can give it: any CREG or MREG value, the pot smoothing
 // shifts (0..31), LFO and ramp rates, tap maximum and interval, the three timings (16-bit) and
 // the initial user outputs.
-void applyPatch(FXCoreCore::Presets& p, uint8_t target, uint32_t raw) {
-    const auto value = static_cast<int32_t>(raw);
+void applyPatch(FXCoreCore::Presets& p, std::uint8_t target, std::uint32_t raw) {
+    const auto value = static_cast<std::int32_t>(raw);
     if (target < 16) {
         p.creg[target] = value;
     } else if (target < 16 + 128) {
@@ -65,16 +65,16 @@ void applyPatch(FXCoreCore::Presets& p, uint8_t target, uint32_t raw) {
         switch ((target - 144) % 9) {
         case 0:
             p.sfr[static_cast<std::size_t>(FXCoreCore::kSfrPotShift0 + raw % 6)] =
-                static_cast<int32_t>((raw >> 8) & 31u);
+                static_cast<std::int32_t>((raw >> 8) & 31u);
             break;
         case 1: p.sfr[static_cast<std::size_t>(FXCoreCore::kSfrLfoRate0 + raw % 6)] = value; break;
         case 2: p.sfr[FXCoreCore::kSfrTapMaxInterval] = value; break;
         case 3: p.sfr[FXCoreCore::kSfrTapInterval] = value; break;
-        case 4: p.tapLongPressSamples = static_cast<int32_t>(raw & 0xFFFFu); break;
-        case 5: p.tapDebounceSamples = static_cast<int32_t>(raw & 0xFFFFu); break;
-        case 6: p.switchDebounceSamples = static_cast<int32_t>(raw & 0xFFFFu); break;
-        case 7: p.userOutInitial[0] = static_cast<int32_t>(raw & 1u); break;
-        default: p.userOutInitial[1] = static_cast<int32_t>(raw & 1u); break;
+        case 4: p.tapLongPressSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
+        case 5: p.tapDebounceSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
+        case 6: p.switchDebounceSamples = static_cast<std::int32_t>(raw & 0xFFFFu); break;
+        case 7: p.userOutInitial[0] = static_cast<std::int32_t>(raw & 1u); break;
+        default: p.userOutInitial[1] = static_cast<std::int32_t>(raw & 1u); break;
         }
     }
 }
@@ -85,7 +85,7 @@ void check(bool ok) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Bytes in{data, size};
     // A fresh core for every input: a reset keeps the noise state, so a reused core would make
     // a run depend on the inputs before it.
@@ -95,17 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     float pots[FXCoreCore::kPotCount];
     for (float& pot : pots) pot = static_cast<float>(in.u8()) / 255.0f;
-    const uint32_t pins[2] = {in.u8() & 0x7Fu, in.u8() & 0x7Fu};
+    const std::uint32_t pins[2] = {in.u8() & 0x7Fu, in.u8() & 0x7Fu};
 
     FXCoreCore::Presets presets = fxcore::FXCoreProgram::defaultPresets();
     for (int n = in.u8(); n > 0; --n) {
-        const uint8_t target = in.u8();
+        const std::uint8_t target = in.u8();
         applyPatch(presets, target, in.u32());
     }
     std::vector<float> frames(4 * (in.u8() % 8 + 1));
     for (float& x : frames) x = in.f32();
 
-    std::vector<uint32_t> words;
+    std::vector<std::uint32_t> words;
     while (in.pos < in.size && words.size() < fxcore::FXCoreProgram::kMaxWords) words.push_back(in.u32());
 
     // A second core runs the same samples with the program word by word (step): the
@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (FXCoreCore* c : {&core, &byStep}) {
         c->setPresets(presets);
         loaded = c->setProgram(words.data(), words.size());
-        check(loaded == !words.empty() && c->programLength == static_cast<int32_t>(words.size()));
+        check(loaded == !words.empty() && c->programLength == static_cast<std::int32_t>(words.size()));
         c->setPots(pots);
     }
 
@@ -134,11 +134,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             check(out >= -1.0f && out <= 1.0f);
         }
         check(core.delayPtr >= 0 && core.delayPtr <= FXCoreCore::kDelayMask);
-        check(core.sampleCounter == (loaded ? static_cast<uint32_t>(s) + 1 : 0u));
+        check(core.sampleCounter == (loaded ? static_cast<std::uint32_t>(s) + 1 : 0u));
     }
     check(core.delayMemory == byStep.delayMemory);
     const FXCoreCore::DutyCounts duty = core.takeUserDutyCounts();
-    check(duty.samples == (loaded ? static_cast<uint64_t>(kSamples) : 0u));
+    check(duty.samples == (loaded ? static_cast<std::uint64_t>(kSamples) : 0u));
     check(duty.on[0] <= duty.samples && duty.on[1] <= duty.samples);
 
     // The decoder that step uses on the fly, on the same words: every word moves forward.

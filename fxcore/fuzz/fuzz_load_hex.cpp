@@ -8,7 +8,7 @@
 
 #include "fxcore/FXCoreProgram.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fxcore::FXCoreProgram program;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const auto result = program.loadFromText(text);

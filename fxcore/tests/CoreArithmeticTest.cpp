@@ -12,32 +12,32 @@ namespace fxcore {
 namespace {
 
 using C = FXCoreCore;
-constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-constexpr int64_t kMin64 = std::numeric_limits<int64_t>::min();
-constexpr int64_t kMax64 = std::numeric_limits<int64_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t kMin64 = std::numeric_limits<std::int64_t>::min();
+constexpr std::int64_t kMax64 = std::numeric_limits<std::int64_t>::max();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-int32_t bits(uint32_t v) {
-    return static_cast<int32_t>(v);
+std::int32_t bits(std::uint32_t v) {
+    return static_cast<std::int32_t>(v);
 }
 
 TEST(CoreArithmetic, Sat32ClampsToInt32) {
-    EXPECT_EQ(C::sat32(int64_t{1} << 31), kMax);
-    EXPECT_EQ(C::sat32(-(int64_t{1} << 31) - 1), kMin);
-    EXPECT_EQ(C::sat32(-(int64_t{1} << 31)), kMin);
+    EXPECT_EQ(C::sat32(std::int64_t{1} << 31), kMax);
+    EXPECT_EQ(C::sat32(-(std::int64_t{1} << 31) - 1), kMin);
+    EXPECT_EQ(C::sat32(-(std::int64_t{1} << 31)), kMin);
     EXPECT_EQ(C::sat32(12345), 12345);
 }
 
 // The narrow saturating sum and difference are the wide ones, clamped.
 TEST(CoreArithmetic, SatAddAndSatSubAreTheClampedWideResults) {
-    const int32_t kValues[] = {kMin, kMin + 1, -0x40000000, -2,         -1,       0,
-                               1,    2,        0x3FFFFFFF,  0x40000000, kMax - 1, kMax};
-    for (int32_t a : kValues) {
-        for (int32_t b : kValues) {
-            EXPECT_EQ(C::satAdd(a, b), C::sat32(int64_t{a} + b)) << a << " + " << b;
-            EXPECT_EQ(C::satSub(a, b), C::sat32(int64_t{a} - b)) << a << " - " << b;
+    const std::int32_t kValues[] = {kMin, kMin + 1, -0x40000000, -2,         -1,       0,
+                                    1,    2,        0x3FFFFFFF,  0x40000000, kMax - 1, kMax};
+    for (std::int32_t a : kValues) {
+        for (std::int32_t b : kValues) {
+            EXPECT_EQ(C::satAdd(a, b), C::sat32(std::int64_t{a} + b)) << a << " + " << b;
+            EXPECT_EQ(C::satSub(a, b), C::sat32(std::int64_t{a} - b)) << a << " - " << b;
         }
     }
 }
@@ -45,7 +45,7 @@ TEST(CoreArithmetic, SatAddAndSatSubAreTheClampedWideResults) {
 TEST(CoreArithmetic, Sat32dHandlesNaNInfinityAndTruncation) {
     struct Case {
         double x;
-        int32_t expected;
+        std::int32_t expected;
     };
     const Case cases[] = {
         {kNaN, 0},     {2147483647.5, kMax}, {-2147483648.5, kMin}, {-1.9, -1}, {1.9, 1}, {kInf, kMax},
@@ -107,9 +107,9 @@ TEST(CoreArithmetic, ShlAndShrLogical) {
 
 TEST(CoreArithmetic, SatShiftLeftSaturatesOnlyWhenBitsAreLost) {
     struct Case {
-        uint32_t v;
+        std::uint32_t v;
         int n;
-        uint32_t expected;
+        std::uint32_t expected;
     };
     const Case cases[] = {
         {0x40000000, 1, 0x7FFFFFFF},  {0xC0000000, 1, 0x80000000},
@@ -124,12 +124,13 @@ TEST(CoreArithmetic, SatShiftLeftSaturatesOnlyWhenBitsAreLost) {
     // each power of two, positive and negative.
     for (int n = 0; n < 32; ++n) {
         for (int p = 0; p < 32; ++p) {
-            for (int64_t d : {-1, 0, 1}) {
-                for (int64_t sign : {1, -1}) {
-                    const int64_t wide = sign * ((int64_t{1} << p) + d);
+            for (std::int64_t d : {-1, 0, 1}) {
+                for (std::int64_t sign : {1, -1}) {
+                    const std::int64_t wide = sign * ((std::int64_t{1} << p) + d);
                     if (wide < INT32_MIN || wide > INT32_MAX) continue;
-                    const auto v = static_cast<int32_t>(wide);
-                    EXPECT_EQ(C::satShiftLeft(v, n), C::sat32(wide * (int64_t{1} << n))) << v << " << " << n;
+                    const auto v = static_cast<std::int32_t>(wide);
+                    EXPECT_EQ(C::satShiftLeft(v, n), C::sat32(wide * (std::int64_t{1} << n)))
+                        << v << " << " << n;
                 }
             }
         }
@@ -142,7 +143,7 @@ TEST(CoreArithmetic, NegSatAndToS31) {
     EXPECT_EQ(C::negSat(5), -5);
     struct Case {
         double x;
-        int32_t expected;
+        std::int32_t expected;
     };
     const Case cases[] = {
         {0.5, 0x40000000},
@@ -162,14 +163,14 @@ TEST(CoreArithmetic, NegSatAndToS31) {
     for (int i = 0; i < 100000; ++i) {
         const double x = unit(random);
         const double y = std::floor(x * 2147483648.0 + 0.5);
-        EXPECT_EQ(C::toS31(x), y >= 2147483647.0 ? kMax : static_cast<int32_t>(y)) << x;
+        EXPECT_EQ(C::toS31(x), y >= 2147483647.0 ? kMax : static_cast<std::int32_t>(y)) << x;
     }
 }
 
 TEST(CoreArithmetic, ProductsSpecialCaseMinusOneSquared) {
     EXPECT_EQ(C::mulFrac64(kMin, kMin), kMax64);
-    EXPECT_EQ(C::mulFrac64(0x40000000, 0x40000000), int64_t{1} << 61);
-    EXPECT_EQ(C::mulFrac64(kMin, kMax), kMin64 + (int64_t{1} << 32));
+    EXPECT_EQ(C::mulFrac64(0x40000000, 0x40000000), std::int64_t{1} << 61);
+    EXPECT_EQ(C::mulFrac64(kMin, kMax), kMin64 + (std::int64_t{1} << 32));
     EXPECT_EQ(C::mulS31(kMin, kMin), kMax);
     EXPECT_EQ(C::mulS31(0x40000000, 0x40000000), 0x20000000);
     EXPECT_EQ(C::mulS31(-1, 1), -1);  // toward minus infinity
@@ -216,10 +217,10 @@ TEST(CoreDelayMemory, InterpReadSaturatesTheDifferenceAndWeighsTheOlderWord) {
     FXCoreCore core;
     core.delayPtr = 100;
     struct Case {
-        int16_t a;
-        int16_t b;
+        std::int16_t a;
+        std::int16_t b;
         double frac;
-        int32_t expected;
+        std::int32_t expected;
     };
     const Case cases[] = {
         {-32768, 32767, 0.5, kMin + (1 << 30) - 1},  // difference saturates

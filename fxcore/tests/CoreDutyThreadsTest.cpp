@@ -24,16 +24,16 @@ void loadPattern(FXCoreCore& core) {
     FXCoreCore::Presets presets;
     presets.creg[2] = 1;
     core.setPresets(presets);
-    const uint32_t words[] = {word(O::LoadSfr, 1, 46), word(O::SetUserOut, 1, 0, 0),
-                              word(O::SetUserOut, 2, 1, 0)};
+    const std::uint32_t words[] = {word(O::LoadSfr, 1, 46), word(O::SetUserOut, 1, 0, 0),
+                                   word(O::SetUserOut, 2, 1, 0)};
     ASSERT_TRUE(core.setProgram(words, 3));
 }
 
-constexpr uint64_t kSamples = 1000000;
+constexpr std::uint64_t kSamples = 1000000;
 
 void runOnAudioThread(FXCoreCore& core, std::atomic<bool>& done) {
     const float in[4] = {0.1f, 0.2f, 0.0f, 0.0f};
-    for (uint64_t n = 0; n < kSamples; ++n) core.run(in);
+    for (std::uint64_t n = 0; n < kSamples; ++n) core.run(in);
     done.store(true, std::memory_order_release);
 }
 
@@ -44,8 +44,8 @@ TEST(CoreDutyThreads, ConcurrentTakesLoseAndRepeatNoSample) {
     std::thread audio(runOnAudioThread, std::ref(core), std::ref(done));
 
     FXCoreCore::DutyCounts total;
-    uint64_t nonEmptyTakes = 0;
-    uint64_t tornTakes = 0;
+    std::uint64_t nonEmptyTakes = 0;
+    std::uint64_t tornTakes = 0;
     auto take = [&] {
         const FXCoreCore::DutyCounts counts = core.takeUserDutyCounts();
         nonEmptyTakes += counts.samples > 0 ? 1 : 0;
@@ -73,8 +73,8 @@ TEST(CoreDutyThreads, ConcurrentDutyReadsAreConsistent) {
     loadPattern(core);
     std::atomic<bool> done{false};
     std::thread audio(runOnAudioThread, std::ref(core), std::ref(done));
-    uint64_t badReads = 0;
-    uint64_t reads = 0;
+    std::uint64_t badReads = 0;
+    std::uint64_t reads = 0;
     while (!done.load(std::memory_order_acquire)) {
         float duty[2] = {-1.0f, -1.0f};
         core.readUserDuty(duty);

@@ -24,16 +24,16 @@ namespace {
 using namespace fastmath;
 
 #ifdef FXCORE_FULL_RANGE
-constexpr uint64_t kRandomPhases = 100'000'000;
+constexpr std::uint64_t kRandomPhases = 100'000'000;
 #else
-constexpr uint64_t kRandomPhases = 2'000'000;
+constexpr std::uint64_t kRandomPhases = 2'000'000;
 #endif
 
 // splitmix64: a seeded, reproducible stream.
 struct Random {
-    uint64_t state;
-    uint64_t next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    std::uint64_t state;
+    std::uint64_t next() {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
@@ -42,9 +42,9 @@ struct Random {
 };
 
 struct Tally {
-    uint64_t mismatches = 0;
-    uint64_t fallbacks = 0;
-    uint64_t checked = 0;
+    std::uint64_t mismatches = 0;
+    std::uint64_t fallbacks = 0;
+    std::uint64_t checked = 0;
     double firstBad = 0;  // an input that mismatched
 };
 
@@ -60,16 +60,16 @@ void checkPhase(double phase, Tally& tally) {
 
 // Runs check(first..last) in slices on every core and adds up the tallies.
 template <typename Check>
-Tally inParallel(int64_t first, int64_t last, Check check) {
+Tally inParallel(std::int64_t first, std::int64_t last, Check check) {
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     std::vector<Tally> tallies(threads);
     std::vector<std::thread> workers;
-    const int64_t span = last - first + 1;
+    const std::int64_t span = last - first + 1;
     for (unsigned t = 0; t < threads; ++t) {
         workers.emplace_back([&, t] {
-            const int64_t begin = first + span * t / threads;
-            const int64_t end = first + span * (t + 1) / threads;
-            for (int64_t i = begin; i < end; ++i) check(i, tallies[t]);
+            const std::int64_t begin = first + span * t / threads;
+            const std::int64_t end = first + span * (t + 1) / threads;
+            for (std::int64_t i = begin; i < end; ++i) check(i, tallies[t]);
         });
     }
     for (std::thread& worker : workers) worker.join();
@@ -84,10 +84,11 @@ Tally inParallel(int64_t first, int64_t last, Check check) {
 }
 
 TEST(CoreFastMath, LfoMatchesTheLibraryOverRandomPhases) {
-    const Tally tally = inParallel(0, static_cast<int64_t>(kRandomPhases) - 1, [](int64_t i, Tally& t) {
-        Random random{static_cast<uint64_t>(i) * 0x1234567ull};
-        checkPhase(random.unit() * 6.283185307179586, t);
-    });
+    const Tally tally =
+        inParallel(0, static_cast<std::int64_t>(kRandomPhases) - 1, [](std::int64_t i, Tally& t) {
+            Random random{static_cast<std::uint64_t>(i) * 0x1234567ull};
+            checkPhase(random.unit() * 6.283185307179586, t);
+        });
     EXPECT_EQ(tally.mismatches, 0u) << "first at phase " << tally.firstBad;
     // The fast form decides nearly all of them (the margin is 1e-5 of an
     // output step on each of two outputs).
@@ -138,7 +139,7 @@ TEST(CoreFastMath, LfoMatchesTheLibraryAtEdgesAndNearRoundingBoundaries) {
     // boundary (an integer plus 0.5), in all four quarter turns: where the
     // fast form must hand over to the library.
     Random random{7};
-    uint64_t nearBoundary = 0;
+    std::uint64_t nearBoundary = 0;
     for (int i = 0; i < 20000; ++i) {
         const double n = std::floor(random.unit() * 4294967294.0) - 2147483647.0;
         const double angle = std::asin((n + 0.5) / 2147483647.0);  // in [-pi/2, pi/2]
@@ -147,7 +148,7 @@ TEST(CoreFastMath, LfoMatchesTheLibraryAtEdgesAndNearRoundingBoundaries) {
             double x = phase;
             for (int step = 0; step < 2; ++step) x = std::nextafter(x, 0.0);
             for (int step = 0; step < 5; ++step, x = std::nextafter(x, 9.0)) {
-                const uint64_t before = tally.fallbacks;
+                const std::uint64_t before = tally.fallbacks;
                 checkPhase(x, tally);
                 nearBoundary += tally.fallbacks - before;
             }
@@ -159,10 +160,10 @@ TEST(CoreFastMath, LfoMatchesTheLibraryAtEdgesAndNearRoundingBoundaries) {
 
 // Every input from first to last (or a spread sample of them) of Log2 and
 // Exp2, the fast form against its reference.
-Tally checkWords(int64_t first, int64_t last, int64_t stride) {
-    return inParallel(0, (last - first) / stride, [first, stride](int64_t i, Tally& t) {
-        const auto a = static_cast<int32_t>(first + i * stride);
-        int32_t fast = 0;
+Tally checkWords(std::int64_t first, std::int64_t last, std::int64_t stride) {
+    return inParallel(0, (last - first) / stride, [first, stride](std::int64_t i, Tally& t) {
+        const auto a = static_cast<std::int32_t>(first + i * stride);
+        std::int32_t fast = 0;
         if (!tryExp2Word(a, fast)) ++t.fallbacks;
         if (!tryLog2Word(a, fast)) ++t.fallbacks;
         t.checked += 2;
@@ -173,8 +174,8 @@ Tally checkWords(int64_t first, int64_t last, int64_t stride) {
 }
 
 TEST(CoreFastMath, Exp2AndLog2MatchTheLibrary) {
-    constexpr int64_t kLowest = std::numeric_limits<int32_t>::min();
-    constexpr int64_t kHighest = std::numeric_limits<int32_t>::max();
+    constexpr std::int64_t kLowest = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t kHighest = std::numeric_limits<std::int32_t>::max();
 #ifdef FXCORE_FULL_RANGE
     const Tally all = checkWords(kLowest, kHighest, 1);
     EXPECT_EQ(all.checked, 2ull << 32);
@@ -188,8 +189,8 @@ TEST(CoreFastMath, Exp2AndLog2MatchTheLibrary) {
     // The fast forms decide nearly all inputs (the edges below are not a
     // fair sample: e.g. Exp2 near 0 is close to a line).
     EXPECT_LT(all.fallbacks, all.checked / 10000 + 10);
-    for (int64_t centre :
-         {kLowest, int64_t{-1} << 26, int64_t{-31} << 26, int64_t{0}, int64_t{1} << 26, kHighest}) {
+    for (std::int64_t centre : {kLowest, std::int64_t{-1} << 26, std::int64_t{-31} << 26, std::int64_t{0},
+                                std::int64_t{1} << 26, kHighest}) {
         const Tally edge =
             checkWords(std::max(kLowest, centre - 50000), std::min(kHighest, centre + 50000), 1);
         all.mismatches += edge.mismatches;
@@ -197,7 +198,7 @@ TEST(CoreFastMath, Exp2AndLog2MatchTheLibrary) {
         all.fallbacks += edge.fallbacks;
     }
 #endif
-    EXPECT_EQ(all.mismatches, 0u) << "first at " << static_cast<int64_t>(all.firstBad);
+    EXPECT_EQ(all.mismatches, 0u) << "first at " << static_cast<std::int64_t>(all.firstBad);
     std::printf("Exp2/Log2: %llu results, %llu library fallbacks\n",
                 static_cast<unsigned long long>(all.checked), static_cast<unsigned long long>(all.fallbacks));
 }

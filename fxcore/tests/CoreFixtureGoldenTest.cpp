@@ -31,10 +31,10 @@ public:
     void addValue(const T& v) {
         add(&v, sizeof v);
     }
-    uint64_t value() const { return value_; }
+    std::uint64_t value() const { return value_; }
 
 private:
-    uint64_t value_ = 0xCBF29CE484222325ull;
+    std::uint64_t value_ = 0xCBF29CE484222325ull;
 };
 
 constexpr long kSamples = 10 * 48000;
@@ -42,9 +42,9 @@ constexpr long kBlock = 24000;  // half a second
 constexpr std::size_t kBlocks = kSamples / kBlock;
 
 struct FixtureRun {
-    uint64_t hash = 0;
-    std::array<uint64_t, kBlocks> blockEnds{};  // the hash after each block's last sample
-    long audibleSamples = 0;                    // samples with both outputs 0 and 1 not 0
+    std::uint64_t hash = 0;
+    std::array<std::uint64_t, kBlocks> blockEnds{};  // the hash after each block's last sample
+    long audibleSamples = 0;                         // samples with both outputs 0 and 1 not 0
 };
 
 // The fixture's pots and input at sample n; the pots move half-way.
@@ -72,7 +72,7 @@ FixtureRun runFixture(const char* name) {
     }
     hash.addValue(core->regFile);
     hash.addValue(core->acc64);
-    hash.add(core->delayMemory.data(), core->delayMemory.size() * sizeof(int16_t));
+    hash.add(core->delayMemory.data(), core->delayMemory.size() * sizeof(std::int16_t));
     result.hash = hash.value();
     return result;
 }
@@ -82,7 +82,7 @@ FixtureRun runFixture(const char* name) {
 // step disagree (none: the operation bodies or the peripherals changed, not
 // the pass).
 std::string firstDivergence(const char* name, const FixtureRun& run,
-                            const std::array<uint64_t, kBlocks>& recorded) {
+                            const std::array<std::uint64_t, kBlocks>& recorded) {
     std::size_t block = 0;
     while (block < kBlocks && run.blockEnds[block] == recorded[block]) ++block;
     if (block == kBlocks) return "every sample's output as recorded; the final state differs";
@@ -119,8 +119,8 @@ std::string firstDivergence(const char* name, const FixtureRun& run,
 TEST(CoreFixtureGolden, TenSecondsOfEachFixtureGiveTheRecordedOutput) {
     struct Case {
         const char* name;
-        uint64_t hash;
-        std::array<uint64_t, kBlocks> blockEnds;
+        std::uint64_t hash;
+        std::array<std::uint64_t, kBlocks> blockEnds;
     };
     const Case kCases[] = {
         {"kavro",

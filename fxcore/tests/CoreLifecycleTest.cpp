@@ -14,15 +14,15 @@ namespace {
 
 using test::word;
 
-bool allZero(std::span<const int16_t> memory) {
-    return std::all_of(memory.begin(), memory.end(), [](int16_t w) { return w == 0; });
+bool allZero(std::span<const std::int16_t> memory) {
+    return std::all_of(memory.begin(), memory.end(), [](std::int16_t w) { return w == 0; });
 }
 
 TEST(CoreLifecycle, NewCoreIsResetAndUnloaded) {
     FXCoreCore core;
     EXPECT_EQ(core.loaded, 0);
     EXPECT_EQ(core.programLength, 0);
-    EXPECT_TRUE(std::all_of(core.regFile.begin(), core.regFile.end(), [](int32_t v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(core.regFile.begin(), core.regFile.end(), [](std::int32_t v) { return v == 0; }));
     EXPECT_EQ(core.pins, 0x7Fu);
     EXPECT_EQ(core.switchState, 0x3Fu);
     EXPECT_EQ(core.tapState, 1);
@@ -54,13 +54,13 @@ TEST(CoreLifecycle, RegisterNumbersNameTheRegisterFile) {
 
 TEST(CoreLifecycle, EmptyProgramIsRefusedAndChangesNothing) {
     FXCoreCore core;
-    const uint32_t words[] = {word(Opcode::LoadImmHigh, 1, 0x4000), word(Opcode::StoreSfr, 1, 4)};
+    const std::uint32_t words[] = {word(Opcode::LoadImmHigh, 1, 0x4000), word(Opcode::StoreSfr, 1, 4)};
     ASSERT_TRUE(core.setProgram(words, 2));
     const float in[4] = {0.5f, 0, 0, 0};
     core.run(in);
     core.delayMemory[3] = 42;
-    const int32_t delayPtr = core.delayPtr;
-    const uint32_t counter = core.sampleCounter;
+    const std::int32_t delayPtr = core.delayPtr;
+    const std::uint32_t counter = core.sampleCounter;
 
     EXPECT_FALSE(core.setProgram(nullptr, 5));
     EXPECT_FALSE(core.setProgram(words, 0));
@@ -78,14 +78,15 @@ TEST(CoreLifecycle, EmptyProgramIsRefusedAndChangesNothing) {
 
 TEST(CoreLifecycle, ProgramIsPaddedOrTruncatedTo1024Words) {
     FXCoreCore core;
-    const uint32_t three[] = {1, 2, 3};
+    const std::uint32_t three[] = {1, 2, 3};
     ASSERT_TRUE(core.setProgram(three, 3));
     EXPECT_EQ(core.programLength, 3);
     EXPECT_EQ(core.loaded, 1);
-    EXPECT_TRUE(std::all_of(core.program.begin() + 3, core.program.end(), [](uint32_t w) { return w == 0; }));
+    EXPECT_TRUE(
+        std::all_of(core.program.begin() + 3, core.program.end(), [](std::uint32_t w) { return w == 0; }));
 
-    std::vector<uint32_t> many(2000);
-    for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<uint32_t>(i);
+    std::vector<std::uint32_t> many(2000);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<std::uint32_t>(i);
     ASSERT_TRUE(core.setProgram(many.data(), many.size()));
     EXPECT_EQ(core.programLength, 1024);
     EXPECT_EQ(core.program[1023], 1023u);
@@ -93,7 +94,7 @@ TEST(CoreLifecycle, ProgramIsPaddedOrTruncatedTo1024Words) {
 
 TEST(CoreLifecycle, PresetsAreLoadedByTheStateReset) {
     FXCoreCore core;
-    const uint32_t words[] = {word(Opcode::Jump, 0)};
+    const std::uint32_t words[] = {word(Opcode::Jump, 0)};
     ASSERT_TRUE(core.setProgram(words, 1));
     FXCoreCore::Presets presets;
     presets.creg[3] = 33;
@@ -119,15 +120,15 @@ TEST(CoreLifecycle, ResetRestartsTheProgramButKeepsRateAndNoise) {
     FXCoreCore::Presets presets;
     presets.creg[0] = 1;
     core.setPresets(presets);
-    const uint32_t words[] = {word(Opcode::LoadSfr, 0, 0), word(Opcode::WriteDelay, 0, 0),
-                              word(Opcode::AddImm, 1, 1), word(Opcode::Move, 1, 16)};
+    const std::uint32_t words[] = {word(Opcode::LoadSfr, 0, 0), word(Opcode::WriteDelay, 0, 0),
+                                   word(Opcode::AddImm, 1, 1), word(Opcode::Move, 1, 16)};
     ASSERT_TRUE(core.setProgram(words, 4));
     core.sampleRate = 44100.0;
     core.setPots(std::array<float, 6>{1, 1, 1, 1, 1, 1}.data());
     const float in[4] = {0.5f, 0, 0, 0};
     for (int i = 0; i < 50; ++i) core.run(in);
     ASSERT_NE(core.sfr[16], 0);
-    const uint32_t noise = core.noiseState;
+    const std::uint32_t noise = core.noiseState;
 
     core.reset();
     EXPECT_TRUE(allZero(core.delayMemory));
@@ -184,8 +185,8 @@ TEST(CoreLifecycle, ResetAfterBusySamplesMatchesAFreshLoad) {
     presets.sfr[44] = 0x7FFF;
     presets.userOutInitial = {1, 0};
     // OUT0 <- input 0 (loud, so both level flags rise); MREG0 <- flags word.
-    const uint32_t words[] = {word(Opcode::LoadSfr, 1, 0), word(Opcode::StoreSfr, 1, 4),
-                              word(Opcode::StoreMreg, FXCoreCore::kFlagsRegister, 0)};
+    const std::uint32_t words[] = {word(Opcode::LoadSfr, 1, 0), word(Opcode::StoreSfr, 1, 4),
+                                   word(Opcode::StoreMreg, FXCoreCore::kFlagsRegister, 0)};
     const float loud[4] = {0.99f, -0.99f, 0, 0};
     const float pots[6] = {0.7f, 0.2f, 0, 0, 0, 1};
 

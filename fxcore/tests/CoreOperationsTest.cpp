@@ -17,16 +17,16 @@ namespace {
 using namespace fxcore::test;
 using O = Opcode;
 
-constexpr int64_t kAcc32Min = INT32_MIN;
-constexpr int64_t kAcc32Max = INT32_MAX;
-constexpr int64_t kAcc64Min = INT64_MIN;
-constexpr int64_t kAcc64Max = INT64_MAX;
+constexpr std::int64_t kAcc32Min = INT32_MIN;
+constexpr std::int64_t kAcc32Max = INT32_MAX;
+constexpr std::int64_t kAcc64Min = INT64_MIN;
+constexpr std::int64_t kAcc64Max = INT64_MAX;
 constexpr int kAcc = FXCoreCore::kAcc32Register;
 constexpr int kFlagsCell = FXCoreCore::kFlagsRegister;
 
 struct OperationCase {
     const char* note;
-    uint32_t word;
+    std::uint32_t word;
     std::vector<Cell> in;
     std::vector<Cell> out;
     int advance = 1;  // step returns pc + advance
@@ -40,11 +40,11 @@ std::string caseName(const OperationCase& c) {
 void runCase(const OperationCase& c) {
     SCOPED_TRACE(caseName(c));
     FXCoreCore core;
-    const uint32_t words[] = {0, c.word};
+    const std::uint32_t words[] = {0, c.word};
     ASSERT_TRUE(core.setProgram(words, 2));
     // Distinct background values, so a write to the wrong register shows.
     for (std::size_t i = 0; i < core.regFile.size(); ++i)
-        core.regFile[i] = static_cast<int32_t>(0x01010101u * static_cast<uint32_t>(i + 1));
+        core.regFile[i] = static_cast<std::int32_t>(0x01010101u * static_cast<std::uint32_t>(i + 1));
     Snapshot before(core);
     for (const Cell& cell : c.in) before.apply(cell);
     before.storeInto(core);
@@ -91,16 +91,19 @@ const std::vector<OperationCase>& arithmeticCases() {
         {"0.5 x 0.5",
          word(O::Mac, 1, 2),
          {reg(1, 0x40000000), reg(2, 0x40000000), acc64(5)},
-         {acc64((int64_t{1} << 61) + 5)}},
+         {acc64((std::int64_t{1} << 61) + 5)}},
         {"saturates down",
          word(O::Mac, 1, 2),
          {reg(1, kAcc32Min), reg(2, kAcc32Max), acc64(kAcc64Min + 3)},
          {acc64(kAcc64Min)}},
-        {"top-half immediate", word(O::MacImm, 1, 0x4000), {reg(1, 0x40000000)}, {acc64(int64_t{1} << 61)}},
+        {"top-half immediate",
+         word(O::MacImm, 1, 0x4000),
+         {reg(1, 0x40000000)},
+         {acc64(std::int64_t{1} << 61)}},
         {"delay word",
          word(O::MacDelay, 1, 5),
          {reg(1, 0x40000000), delayWord(5, 0x4000)},
-         {acc64(int64_t{1} << 61)}},
+         {acc64(std::int64_t{1} << 61)}},
         {"-1.0 x -1.0 is the largest product",
          word(O::MacDelay, 1, 5),
          {reg(1, kAcc32Min), delayWord(5, -32768), acc64(-1)},
@@ -108,13 +111,13 @@ const std::vector<OperationCase>& arithmeticCases() {
         {"-1.0 x the largest word",
          word(O::MacDelay, 1, 5),
          {reg(1, kAcc32Min), delayWord(5, 0x7FFF), acc64(3)},
-         {acc64(-0x7FFF * (int64_t{1} << 48) + 3)}},
+         {acc64(-0x7FFF * (std::int64_t{1} << 48) + 3)}},
         {"K -1.0 x -1.0", word(O::MacCoefDelay, -128, 5), {delayWord(5, -32768)}, {acc64(kAcc64Max)}},
         {"K -127/128 x -1.0",
          word(O::MacCoefDelay, -127, 5),
          {delayWord(5, -32768), acc64(-2)},
-         {acc64(127 * (int64_t{1} << 56) - 2)}},
-        {"K 0.5", word(O::MacCoefDelay, 64, 5), {delayWord(5, 0x4000)}, {acc64(int64_t{1} << 61)}},
+         {acc64(127 * (std::int64_t{1} << 56) - 2)}},
+        {"K 0.5", word(O::MacCoefDelay, 64, 5), {delayWord(5, 0x4000)}, {acc64(std::int64_t{1} << 61)}},
         {"A x B/8",
          word(O::MacDiv8, 1, 2),
          {reg(1, kAcc32Max), reg(2, kAcc32Max), acc64(0)},
@@ -122,16 +125,16 @@ const std::vector<OperationCase>& arithmeticCases() {
         {"eighth of simm",
          word(O::MacDiv8Imm, 1, 0x8000),
          {reg(1, 0x40000000), acc64(0)},
-         {acc64(-(int64_t{1} << 59))}},
+         {acc64(-(std::int64_t{1} << 59))}},
         {"low bits of imm drop", word(O::MacDiv8Imm, 1, 7), {reg(1, 0x40000000), acc64(9)}, {acc64(9)}},
         {"eighth of the word",
          word(O::MacDiv8Delay, 1, 5),
          {reg(1, 0x40000000), delayWord(5, -1), acc64(0)},
-         {acc64(-(int64_t{1} << 47))}},
+         {acc64(-(std::int64_t{1} << 47))}},
         {"largest product",
          word(O::MacDiv8CoefDelay, -128, 5),
          {delayWord(5, -32768), acc64(0)},
-         {acc64(int64_t{1} << 60)}},
+         {acc64(std::int64_t{1} << 60)}},
         {"-1 x -1", word(O::Mul, 1, 2), {reg(1, kAcc32Min), reg(2, kAcc32Min)}, {acc(kAcc32Max)}},
         {"max x max", word(O::Mul, 1, 2), {reg(1, kAcc32Max), reg(2, kAcc32Max)}, {acc(0x7FFFFFFE)}},
         {"rounds toward minus infinity", word(O::Mul, 1, 2), {reg(1, -1), reg(2, 1)}, {acc(-1)}},
@@ -181,7 +184,7 @@ const std::vector<OperationCase>& moveAndMemoryCases() {
         {"high half",
          word(O::WriteAcc64High, 1),
          {reg(1, kAcc32Min), acc64(0x1111111122222222)},
-         {acc64(static_cast<int64_t>(0x8000000022222222u))}},
+         {acc64(static_cast<std::int64_t>(0x8000000022222222u))}},
         {"low half",
          word(O::WriteAcc64Low, 1),
          {reg(1, -1), acc64(0x1111111122222222)},
@@ -207,12 +210,15 @@ const std::vector<OperationCase>& moveAndMemoryCases() {
          word(O::WriteDelayDirect, 1, 2),
          {delayPtr(7), reg(1, 65536 + 5), reg(2, 0x66660000)},
          {delayWord(5, 0x6666)}},
-        {"2^60 - 1", word(O::ReadAcc64Scaled, 1), {acc64((int64_t{1} << 60) - 1)}, {reg(1, 0x7FFFFFF8)}},
-        {"2^60 saturates", word(O::ReadAcc64Scaled, 1), {acc64(int64_t{1} << 60)}, {reg(1, kAcc32Max)}},
-        {"-2^60 is exact", word(O::ReadAcc64Scaled, 1), {acc64(-(int64_t{1} << 60))}, {reg(1, kAcc32Min)}},
+        {"2^60 - 1", word(O::ReadAcc64Scaled, 1), {acc64((std::int64_t{1} << 60) - 1)}, {reg(1, 0x7FFFFFF8)}},
+        {"2^60 saturates", word(O::ReadAcc64Scaled, 1), {acc64(std::int64_t{1} << 60)}, {reg(1, kAcc32Max)}},
+        {"-2^60 is exact",
+         word(O::ReadAcc64Scaled, 1),
+         {acc64(-(std::int64_t{1} << 60))},
+         {reg(1, kAcc32Min)}},
         {"below -2^60 saturates",
          word(O::ReadAcc64Scaled, 1),
-         {acc64(-(int64_t{1} << 60) - 1)},
+         {acc64(-(std::int64_t{1} << 60) - 1)},
          {reg(1, kAcc32Min)}},
         {"undoes MacDiv8",
          word(O::ReadAcc64Scaled, 1),
@@ -369,7 +375,7 @@ TEST(CoreOperations, EveryOperationHasARow) {
 
 TEST(CoreOperations, InvalidOpcodesChangeNothing) {
     int invalid = 0;
-    for (uint32_t byte = 0; byte < 256; ++byte) {
+    for (std::uint32_t byte = 0; byte < 256; ++byte) {
         if (findOperation(byte << 24) != nullptr) continue;
         ++invalid;
         runCase({"all operand bits set", (byte << 24) | 0x00FFFFFFu, {acc64(77)}, {}});
@@ -401,13 +407,14 @@ TEST(CoreOperations, SfrMovesFollowTheSfrMapForEveryNumber) {
     for (int n = 0; n < 64; ++n) {
         SCOPED_TRACE(n);
         auto prepare = [](FXCoreCore& core) {
-            for (std::size_t i = 0; i < core.sfr.size(); ++i) core.sfr[i] = static_cast<int32_t>(1000 + i);
+            for (std::size_t i = 0; i < core.sfr.size(); ++i)
+                core.sfr[i] = static_cast<std::int32_t>(1000 + i);
             core.sampleCounter = 777;
             core.creg[2] = 0x12345;
         };
         FXCoreCore byMap;
         FXCoreCore byStep;
-        const uint32_t words[] = {word(O::LoadSfr, 1, n), word(O::StoreSfr, 2, n)};
+        const std::uint32_t words[] = {word(O::LoadSfr, 1, n), word(O::StoreSfr, 2, n)};
         ASSERT_TRUE(byStep.setProgram(words, 2));
         prepare(byMap);
         prepare(byStep);
@@ -425,20 +432,21 @@ TEST(CoreOperations, SfrMovesFollowTheSfrMapForEveryNumber) {
 // constants at and next to both ends, against operands at the edges, each
 // product operation must give what the general saturating arithmetic gives.
 TEST(CoreOperations, ProductsByAConstantMatchTheSaturatingArithmetic) {
-    const int32_t kOperands[] = {INT32_MIN, INT32_MIN + 1, -0x40000000, -1, 0, 1, 0x40000000, INT32_MAX};
-    const uint32_t kImmediates[] = {0x8000, 0x8001, 0xC000, 0xFFFF, 0, 1, 0x4000, 0x7FFF};
-    const int32_t kCoefficients[] = {-128, -127, -64, -1, 0, 1, 64, 127};
+    const std::int32_t kOperands[] = {INT32_MIN, INT32_MIN + 1, -0x40000000, -1, 0, 1, 0x40000000, INT32_MAX};
+    const std::uint32_t kImmediates[] = {0x8000, 0x8001, 0xC000, 0xFFFF, 0, 1, 0x4000, 0x7FFF};
+    const std::int32_t kCoefficients[] = {-128, -127, -64, -1, 0, 1, 64, 127};
     constexpr int kOffset = 10;
-    for (int32_t v : kOperands) {
+    for (std::int32_t v : kOperands) {
         // A delay word holds the top half of an S.31 value.
-        const int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(v) & 0xFFFF0000u);
+        const std::int32_t stored = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) & 0xFFFF0000u);
         for (int k = 0; k < 8; ++k) {
             SCOPED_TRACE(testing::Message() << "operand " << v << ", constant " << k);
-            const int32_t immediate = static_cast<int32_t>(kImmediates[k] << 16);
-            const int32_t coefficient = static_cast<int32_t>(static_cast<uint32_t>(kCoefficients[k]) << 24);
-            const int64_t acc64Before = k % 2 ? int64_t{-5} : INT64_MAX - 7;
-            const int32_t accBefore = k % 2 ? INT32_MIN + 3 : 0x30000000;
-            const auto reference = [&](FXCoreCore& core, uint32_t w) {
+            const std::int32_t immediate = static_cast<std::int32_t>(kImmediates[k] << 16);
+            const std::int32_t coefficient =
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(kCoefficients[k]) << 24);
+            const std::int64_t acc64Before = k % 2 ? std::int64_t{-5} : INT64_MAX - 7;
+            const std::int32_t accBefore = k % 2 ? INT32_MIN + 3 : 0x30000000;
+            const auto reference = [&](FXCoreCore& core, std::uint32_t w) {
                 core.creg[1] = v;
                 core.creg[15] = -0x20000000;
                 core.acc32 = accBefore;
@@ -458,10 +466,11 @@ TEST(CoreOperations, ProductsByAConstantMatchTheSaturatingArithmetic) {
                     break;
                 }
             };
-            const uint8_t kByte = static_cast<uint8_t>(kCoefficients[k]);
-            for (uint32_t w : {word(O::MulImm, 1, kImmediates[k]), word(O::MacImm, 1, kImmediates[k]),
-                               word(O::MacCoefDelay, kByte, kOffset), word(O::AllpassReadImm, kByte, kOffset),
-                               word(O::AllpassWriteImm, kByte, kOffset)}) {
+            const std::uint8_t kByte = static_cast<std::uint8_t>(kCoefficients[k]);
+            for (std::uint32_t w :
+                 {word(O::MulImm, 1, kImmediates[k]), word(O::MacImm, 1, kImmediates[k]),
+                  word(O::MacCoefDelay, kByte, kOffset), word(O::AllpassReadImm, kByte, kOffset),
+                  word(O::AllpassWriteImm, kByte, kOffset)}) {
                 SCOPED_TRACE(findOperation(w)->name);
                 FXCoreCore expected;
                 FXCoreCore byStep;
@@ -482,7 +491,7 @@ TEST(CoreOperations, ProductsByAConstantMatchTheSaturatingArithmetic) {
 
 TEST(CoreOperations, StepOutsideTheProgramStoreExecutesNothing) {
     FXCoreCore core;
-    const uint32_t words[] = {word(O::LoadImmHigh, 1, 0x4000)};
+    const std::uint32_t words[] = {word(O::LoadImmHigh, 1, 0x4000)};
     ASSERT_TRUE(core.setProgram(words, 1));
     EXPECT_EQ(core.step(-1), FXCoreCore::kProgramSize);
     EXPECT_EQ(core.step(1024), FXCoreCore::kProgramSize);

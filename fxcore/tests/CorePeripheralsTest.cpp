@@ -17,7 +17,7 @@ using test::word;
 using O = Opcode;
 
 void loadIdle(FXCoreCore& core) {
-    const uint32_t words[] = {word(O::Jump, 0)};
+    const std::uint32_t words[] = {word(O::Jump, 0)};
     ASSERT_TRUE(core.setProgram(words, 1));
 }
 
@@ -26,7 +26,7 @@ TEST(CorePeripherals, PotPositionsClampAndScaleTo12Bits) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {
         float position;
-        int32_t expected;
+        std::int32_t expected;
     };
     const Case cases[] = {{1.0f, 4095}, {0.5f, 2048},     {2.0f, 4095},     {-0.1f, 0},
                           {nan, 0},     {0.99999f, 4095}, {1.0f / 4096, 1}, {0.0f, 0}};
@@ -36,10 +36,10 @@ TEST(CorePeripherals, PotPositionsClampAndScaleTo12Bits) {
     }
     const float all[6] = {0.25f, 1, 0, 2, -1, 0.5f};
     core.setPots(all);
-    EXPECT_EQ(core.potInput, (std::array<int32_t, 6>{1024, 4095, 0, 4095, 0, 2048}));
+    EXPECT_EQ(core.potInput, (std::array<std::int32_t, 6>{1024, 4095, 0, 4095, 0, 2048}));
     core.setPot(6, 0.5f);
     core.setPot(-1, 0.5f);
-    EXPECT_EQ(core.potInput, (std::array<int32_t, 6>{1024, 4095, 0, 4095, 0, 2048}));
+    EXPECT_EQ(core.potInput, (std::array<std::int32_t, 6>{1024, 4095, 0, 4095, 0, 2048}));
 }
 
 TEST(CorePeripherals, PotScanLatchesEvery24thSampleAt48k) {
@@ -66,7 +66,7 @@ TEST(CorePeripherals, PotScanAveragesTwoKilohertzAtOtherRates) {
     for (int n = 0; n < 44100; ++n) {
         // A different value every sample, so every scan changes the latch.
         core.setPot(1, static_cast<float>((n % 4000) + 1) / 4096.0f);
-        const int32_t before = core.potLatched[1];
+        const std::int32_t before = core.potLatched[1];
         core.run(nullptr);
         if (core.potLatched[1] == before) continue;
         ++scans;
@@ -141,7 +141,7 @@ TEST(CorePeripherals, LfoFollowsItsPhaseExactly) {
     }
     EXPECT_GT(core.lfoPhase[2], 0.0);  // slow rates still advance
     // A program that stops the LFO keeps its last outputs.
-    const int32_t sine = core.sfr[34];
+    const std::int32_t sine = core.sfr[34];
     core.writeSFR(28, 0);
     core.run(nullptr);
     EXPECT_EQ(core.sfr[34], sine);
@@ -155,11 +155,12 @@ TEST(CorePeripherals, SettledPotsAndRestingLfosWakeUpOnChange) {
     presets.sfr[10] = 12;  // settles up to 2^12 - 1 below the target
     core.setPresets(presets);
     // When R1 is not 0: SFR 10 <- R2 (the smoothing shift) and SFR 28 <- R3.
-    const uint32_t words[] = {word(O::JumpIfZero, 1, 2), word(O::StoreSfr, 2, 10), word(O::StoreSfr, 3, 28)};
+    const std::uint32_t words[] = {word(O::JumpIfZero, 1, 2), word(O::StoreSfr, 2, 10),
+                                   word(O::StoreSfr, 3, 28)};
     ASSERT_TRUE(core.setProgram(words, 3));
     core.setPot(0, 1.0f);
     for (int n = 0; n < 100000; ++n) core.run(nullptr);
-    const int32_t settled = core.sfr[22];
+    const std::int32_t settled = core.sfr[22];
     EXPECT_GT(0x7FF80000 - settled, 0);
     EXPECT_LT(0x7FF80000 - settled, 1 << 12);
     core.run(nullptr);
@@ -187,13 +188,13 @@ TEST(CorePeripherals, SettledPotsAndRestingLfosWakeUpOnChange) {
 TEST(CorePeripherals, PotSmoothingFollowsTheRuleWhileSinglePotsMove) {
     FXCoreCore core;
     FXCoreCore::Presets presets;
-    const int32_t kShifts[6] = {0, 3, 10, 12, 5, 31};
+    const std::int32_t kShifts[6] = {0, 3, 10, 12, 5, 31};
     for (std::size_t k = 0; k < 6; ++k) presets.sfr[10 + k] = kShifts[k];
     core.setPresets(presets);
     loadIdle(core);
     float pots[6] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f};
     core.setPots(pots);
-    std::array<int32_t, 6> shift{}, latched{}, smoothed{};
+    std::array<std::int32_t, 6> shift{}, latched{}, smoothed{};
     for (std::size_t k = 0; k < 6; ++k) shift[k] = kShifts[k];
     double scan = 0.0;
     for (int n = 0; n < 80000; ++n) {
@@ -211,11 +212,11 @@ TEST(CorePeripherals, PotSmoothingFollowsTheRuleWhileSinglePotsMove) {
             for (std::size_t k = 0; k < 6; ++k) latched[k] = core.potInput[k];
         }
         for (std::size_t k = 0; k < 6; ++k) {
-            const auto raw = static_cast<int32_t>(static_cast<uint32_t>(latched[k]) << 19);
-            const auto difference =
-                static_cast<int32_t>(static_cast<uint32_t>(raw) - static_cast<uint32_t>(smoothed[k]));
-            smoothed[k] = static_cast<int32_t>(static_cast<uint32_t>(smoothed[k]) +
-                                               static_cast<uint32_t>(difference >> shift[k]));
+            const auto raw = static_cast<std::int32_t>(static_cast<std::uint32_t>(latched[k]) << 19);
+            const auto difference = static_cast<std::int32_t>(static_cast<std::uint32_t>(raw) -
+                                                              static_cast<std::uint32_t>(smoothed[k]));
+            smoothed[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(smoothed[k]) +
+                                                    static_cast<std::uint32_t>(difference >> shift[k]));
             ASSERT_EQ(core.sfr[16 + k], raw) << "pot " << k << ", sample " << n;
             ASSERT_EQ(core.sfr[22 + k], smoothed[k]) << "pot " << k << ", sample " << n;
         }
@@ -229,10 +230,10 @@ TEST(CorePeripherals, RampWrapsModulo2To32) {
     presets.sfr[32] = 0x40000000;
     core.setPresets(presets);
     loadIdle(core);
-    const uint32_t expected[] = {0x40000000, 0x80000000, 0xC0000000, 0, 0x40000000};
-    for (uint32_t value : expected) {
+    const std::uint32_t expected[] = {0x40000000, 0x80000000, 0xC0000000, 0, 0x40000000};
+    for (std::uint32_t value : expected) {
         core.run(nullptr);
-        EXPECT_EQ(static_cast<uint32_t>(core.sfr[42]), value);
+        EXPECT_EQ(static_cast<std::uint32_t>(core.sfr[42]), value);
     }
     EXPECT_EQ(core.sfr[43], 0);
 }
@@ -240,7 +241,7 @@ TEST(CorePeripherals, RampWrapsModulo2To32) {
 TEST(CorePeripherals, NoiseIsXorshiftFromTheSeedAndSurvivesResets) {
     FXCoreCore core;
     EXPECT_EQ(core.nextNoise(), 0xE124B63Au);
-    const uint32_t second = core.nextNoise();
+    const std::uint32_t second = core.nextNoise();
     core.reset();
     EXPECT_NE(core.nextNoise(), 0xE124B63Au);
     FXCoreCore fresh;
@@ -263,7 +264,7 @@ TEST(CorePeripherals, SfrMapReadAndWriteRules) {
     EXPECT_EQ(core.sfr[5], 1234);
     EXPECT_EQ(core.readSFR(5), 0);
     core.sampleCounter = 0xDEADBEEF;
-    EXPECT_EQ(static_cast<uint32_t>(core.readSFR(46)), 0xDEADBEEFu);
+    EXPECT_EQ(static_cast<std::uint32_t>(core.readSFR(46)), 0xDEADBEEFu);
     EXPECT_EQ(core.readSFR(49), 0);
     EXPECT_EQ(core.readSFR(-1), 0);
     core.writeSFR(49, 1);
@@ -274,9 +275,9 @@ TEST(CorePeripherals, SfrMapReadAndWriteRules) {
 TEST(CorePeripherals, LevelFlagThresholds) {
     FXCoreCore core;
     struct Case {
-        int32_t input;
-        int32_t output;
-        uint32_t expected;
+        std::int32_t input;
+        std::int32_t output;
+        std::uint32_t expected;
     };
     const Case cases[] = {
         {2027353413, 0, 0x100},         {2027353412, 0, 0}, {-2027353413, 0, 0x100}, {0, INT32_MIN, 0x1000},
@@ -286,7 +287,8 @@ TEST(CorePeripherals, LevelFlagThresholds) {
         core.inputs = {c.input, 0, 0, c.input};
         core.outputs = {c.output, 0, c.output, 0};
         core.updateOverflow();
-        const uint32_t expected = c.expected | ((c.expected & 0x100) << 3) | ((c.expected & 0x1000) << 2);
+        const std::uint32_t expected =
+            c.expected | ((c.expected & 0x100) << 3) | ((c.expected & 0x1000) << 2);
         EXPECT_EQ(core.levelFlags, expected) << c.input << " " << c.output;
     }
 }
@@ -310,10 +312,10 @@ TEST(CorePeripherals, DutyIsTheOnFractionSinceThePreviousRead) {
     FXCoreCore core;
     // userOut[0] <- bit 0 of MREG0, which the program counts up: with a
     // pattern of 1 in every 4 samples that is 25 of 100.
-    const uint32_t words[] = {word(O::LoadMreg, 1, 0),       word(O::AddImm, 1, 1),
-                              word(O::StoreMreg, 16, 0),     word(O::AndImm, 1, 3),
-                              word(O::JumpIfNonZero, 16, 1), word(O::LoadImmHigh, 16, 0x8000),
-                              word(O::SetUserOut, 16, 0, 31)};
+    const std::uint32_t words[] = {word(O::LoadMreg, 1, 0),       word(O::AddImm, 1, 1),
+                                   word(O::StoreMreg, 16, 0),     word(O::AndImm, 1, 3),
+                                   word(O::JumpIfNonZero, 16, 1), word(O::LoadImmHigh, 16, 0x8000),
+                                   word(O::SetUserOut, 16, 0, 31)};
     float duty[2] = {-1, -1};
     core.readUserDuty(duty);
     EXPECT_EQ(duty[0], 0.0f);
@@ -334,7 +336,7 @@ TEST(CorePeripherals, DutyIsTheOnFractionSinceThePreviousRead) {
 TEST(CorePeripherals, DutyReadAfterAResetCountsOnlyTheSamplesSinceIt) {
     FXCoreCore core;
     // userOut[0] <- bit 0 of R1, userOut[1] <- bit 1 of R1.
-    const uint32_t words[] = {word(O::SetUserOut, 1, 0, 0), word(O::SetUserOut, 1, 1, 1)};
+    const std::uint32_t words[] = {word(O::SetUserOut, 1, 0, 0), word(O::SetUserOut, 1, 1, 1)};
     FXCoreCore::Presets presets;
     presets.creg[1] = 1;
     core.setPresets(presets);
@@ -355,17 +357,17 @@ TEST(CorePeripherals, DutyCountsStayExactPastThirtyTwoBits) {
     FXCoreCore::Presets presets;
     presets.userOutInitial = {1, 1};
     core.setPresets(presets);
-    const uint32_t words[] = {word(O::Jump, 0)};
+    const std::uint32_t words[] = {word(O::Jump, 0)};
     ASSERT_TRUE(core.setProgram(words, 1));
     core.readUserDuty(nullptr);
-    core.dutyAccum[0].store((uint64_t{3} << 32) - 1);
-    core.dutyAccum[1].store(uint64_t{1} << 32);
-    core.dutyCount.store(uint64_t{1} << 34);
+    core.dutyAccum[0].store((std::uint64_t{3} << 32) - 1);
+    core.dutyAccum[1].store(std::uint64_t{1} << 32);
+    core.dutyCount.store(std::uint64_t{1} << 34);
     core.run(nullptr);
     const FXCoreCore::DutyCounts counts = core.takeUserDutyCounts();
-    EXPECT_EQ(counts.samples, (uint64_t{1} << 34) + 1);
-    EXPECT_EQ(counts.on[0], uint64_t{3} << 32);
-    EXPECT_EQ(counts.on[1], (uint64_t{1} << 32) + 1);
+    EXPECT_EQ(counts.samples, (std::uint64_t{1} << 34) + 1);
+    EXPECT_EQ(counts.on[0], std::uint64_t{3} << 32);
+    EXPECT_EQ(counts.on[1], (std::uint64_t{1} << 32) + 1);
     core.run(nullptr);
     float duty[2];
     core.readUserDuty(duty);

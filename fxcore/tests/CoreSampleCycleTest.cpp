@@ -24,12 +24,12 @@ using test::word;
 using O = Opcode;
 constexpr int kFlagsAddress = FXCoreCore::kFlagsRegister;
 
-void load(FXCoreCore& core, const std::vector<uint32_t>& words) {
+void load(FXCoreCore& core, const std::vector<std::uint32_t>& words) {
     ASSERT_TRUE(core.setProgram(words.data(), words.size()));
 }
 
 // The delay example: R0 <- input 0; delay[0] <- R0; R1 <- delay[100]; OUT0 <- R1.
-const std::vector<uint32_t> kDelayBy100 = {0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u};
+const std::vector<std::uint32_t> kDelayBy100 = {0x64000000u, 0x8A000000u, 0x88010064u, 0x68010004u};
 
 TEST(CoreSampleCycle, WorkedExampleWordsAreTheOperationsTheyName) {
     EXPECT_EQ(kDelayBy100[0], word(O::LoadSfr, 0, 0));
@@ -43,14 +43,16 @@ TEST(CoreSampleCycle, WorkedExampleDelaysInputZeroBy100Samples) {
     load(core, kDelayBy100);
     auto inputAt = [](int n) { return n == 0 ? 0.5f : static_cast<float>(std::sin(0.01 * n) * 0.97); };
     auto s31 = [](float x) { return FXCoreCore::roundSat32(static_cast<double>(x) * 2147483648.0); };
-    auto atLevel = [](int32_t v) { return std::llabs(static_cast<long long>(v)) >= 2027353413LL; };
+    auto atLevel = [](std::int32_t v) { return std::llabs(static_cast<long long>(v)) >= 2027353413LL; };
     int loudInputs = 0;
     for (int n = 0; n < 400; ++n) {
         const float in[4] = {inputAt(n), 0.25f, 0.0f, 0.0f};
         core.run(in);
         // The input of 100 samples ago with its low 16 bits dropped.
-        const int32_t expected =
-            n < 100 ? 0 : static_cast<int32_t>(static_cast<uint32_t>(s31(inputAt(n - 100))) & 0xFFFF0000u);
+        const std::int32_t expected =
+            n < 100
+                ? 0
+                : static_cast<std::int32_t>(static_cast<std::uint32_t>(s31(inputAt(n - 100))) & 0xFFFF0000u);
         ASSERT_EQ(core.outputs[0], expected) << "sample " << n;
         ASSERT_EQ(core.getOutput(0), static_cast<float>(expected * 0x1p-31)) << "sample " << n;
         EXPECT_EQ(core.outputs[1], 0);
@@ -96,7 +98,7 @@ TEST(CoreSampleCycle, FirstSamplesSeeTheCounterBeforeItCounts) {
     EXPECT_EQ(core.delayPtr, 32767);
     EXPECT_EQ(core.sampleCounter, 1u);
     EXPECT_EQ(core.mreg[0], 0);
-    EXPECT_EQ(static_cast<uint32_t>(core.creg[2]), 0xE124B63Au);  // first noise value
+    EXPECT_EQ(static_cast<std::uint32_t>(core.creg[2]), 0xE124B63Au);  // first noise value
     core.run(nullptr);
     EXPECT_EQ(core.mreg[0], 1);
     EXPECT_EQ(core.delayPtr, 32766);
@@ -108,7 +110,7 @@ TEST(CoreSampleCycle, InputsConvertWithSaturationAndNaNAsZero) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {
         float in[4];
-        int32_t expected[4];
+        std::int32_t expected[4];
     };
     const Case cases[] = {
         {{1.0f, 2.0f, -1.0f, -3.0f}, {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}},
@@ -129,7 +131,7 @@ TEST(CoreSampleCycle, InputsConvertWithSaturationAndNaNAsZero) {
 TEST(CoreSampleCycle, InputConversionMatchesTheRoundingRuleForAnyFloat) {
     FXCoreCore core;
     load(core, {word(O::Jump, 0)});
-    uint32_t bits = 0x12345678u;
+    std::uint32_t bits = 0x12345678u;
     for (int n = 0; n < 100000; ++n) {
         float in[4];
         for (float& x : in) {
@@ -137,8 +139,8 @@ TEST(CoreSampleCycle, InputConversionMatchesTheRoundingRuleForAnyFloat) {
             bits ^= bits >> 17;
             bits ^= bits << 5;
             // Any bit pattern below 2^-20 or in the audio range, with both signs.
-            const uint32_t exponent = (n % 3 == 0) ? (bits >> 24) : 100u + (bits >> 24) % 30u;
-            const uint32_t pattern = (bits & 0x807FFFFFu) | (exponent << 23);
+            const std::uint32_t exponent = (n % 3 == 0) ? (bits >> 24) : 100u + (bits >> 24) % 30u;
+            const std::uint32_t pattern = (bits & 0x807FFFFFu) | (exponent << 23);
             std::memcpy(&x, &pattern, sizeof x);
         }
         core.run(in);
@@ -208,7 +210,7 @@ TEST(CoreSampleCycle, DutyCountsEverySample) {
 // run executes pre-decoded words; they must behave exactly like step on the
 // same words, including invalid ones and jumps.
 TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
-    for (uint32_t seed : {12345u, 777u, 0xBADC0DEu, 4242u, 31337u, 2718u, 8086u, 1618u}) {
+    for (std::uint32_t seed : {12345u, 777u, 0xBADC0DEu, 4242u, 31337u, 2718u, 8086u, 1618u}) {
         SCOPED_TRACE(seed);
         // One program ends in 40 words of jumps and invalid words, which the pass
         // may skip, with jumps before them aimed into them.
@@ -221,9 +223,9 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
         // among them, landing anywhere, also inside a sequence).
         const bool sequences = seed == 8086u || seed == 1618u;
         test::Random next{seed};
-        std::vector<uint32_t> words;
+        std::vector<std::uint32_t> words;
         for (int i = 0; i < 1024; ++i) {
-            uint32_t w = next();
+            std::uint32_t w = next();
             const Operation* op = findOperation(w);
             // Jumps short so the pass covers most words, near the end also past it.
             if (op != nullptr && op->operationClass == OperationClass::Jump && i < 1000) w &= 0xFFFFF003u;
@@ -232,7 +234,7 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
         if (pairs) {
             const O kMacs[] = {O::Mac,     O::MacImm,     O::MacDelay,     O::MacCoefDelay,
                                O::MacDiv8, O::MacDiv8Imm, O::MacDiv8Delay, O::MacDiv8CoefDelay};
-            auto withFields = [&next](uint32_t opcodeOf) {
+            auto withFields = [&next](std::uint32_t opcodeOf) {
                 return (opcodeOf & 0xFF000000u) | (next() & 0x00FFFFFFu);
             };
             for (std::size_t i = 0; i + 1 < 1000; i += 3) {
@@ -259,8 +261,8 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
         }
         if (paddedTail) {
             ASSERT_EQ(findOperation(0xFF000000u), nullptr);
-            const uint32_t kTail[] = {word(O::Jump, 0), word(O::JumpIfNeg, 3, 2), 0xFF000000u,
-                                      word(O::JumpIfZero, 16, 0)};
+            const std::uint32_t kTail[] = {word(O::Jump, 0), word(O::JumpIfNeg, 3, 2), 0xFF000000u,
+                                           word(O::JumpIfZero, 16, 0)};
             for (int i = 984; i < 1024; ++i) words[static_cast<std::size_t>(i)] = kTail[i % 4];
             for (int i = 960; i < 984; i += 3)
                 words[static_cast<std::size_t>(i)] = word(O::JumpIfNotNeg, 1, 30);
@@ -294,8 +296,8 @@ TEST(CoreSampleCycle, PassMatchesStepWordByWord) {
 // alias, acc32 read and written through a register number) and edge values.
 TEST(CoreSampleCycle, EveryFusedSequenceMatchesStep) {
     test::Random next{0x5EEDu};
-    std::vector<int16_t> noise(FXCoreCore::kDelayWords);
-    for (int16_t& w : noise) w = static_cast<int16_t>(next());
+    std::vector<std::int16_t> noise(FXCoreCore::kDelayWords);
+    for (std::int16_t& w : noise) w = static_cast<std::int16_t>(next());
     auto byRun = std::make_unique<FXCoreCore>();
     auto byStep = std::make_unique<FXCoreCore>();
     const float in[4] = {0.3f, -0.7f, 1.0f, -1.0f};
@@ -305,7 +307,7 @@ TEST(CoreSampleCycle, EveryFusedSequenceMatchesStep) {
             name += std::string(" ") + dispatch::kEntryNames[s.entries[k]];
         SCOPED_TRACE(name);
         for (int variant = 0; variant < 16; ++variant) {
-            std::vector<uint32_t> words;
+            std::vector<std::uint32_t> words;
             for (std::size_t k = 0; k < s.length; ++k)
                 words.push_back(test::wordForEntry(s.entries[k], next));
             const FXCoreCore::Presets presets = test::edgePresets(next);

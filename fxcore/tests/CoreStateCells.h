@@ -19,53 +19,53 @@ enum class At { Reg, Delay, Sfr, Output, UserOut, Ramp, Acc64, DelayPtr, SampleC
 struct Cell {
     At at;
     int index;
-    int64_t value;
+    std::int64_t value;
 };
 
-inline Cell reg(int n, int64_t v) {
+inline Cell reg(int n, std::int64_t v) {
     return {At::Reg, n, v};
 }
-inline Cell acc(int64_t v) {
+inline Cell acc(std::int64_t v) {
     return {At::Reg, FXCoreCore::kAcc32Register, v};
 }
-inline Cell mreg(int m, int64_t v) {
+inline Cell mreg(int m, std::int64_t v) {
     return {At::Reg, FXCoreCore::kFirstMregRegister + m, v};
 }
-inline Cell delayWord(int address, int64_t v) {
+inline Cell delayWord(int address, std::int64_t v) {
     return {At::Delay, address, v};
 }
-inline Cell sfr(int n, int64_t v) {
+inline Cell sfr(int n, std::int64_t v) {
     return {At::Sfr, n, v};
 }
-inline Cell output(int k, int64_t v) {
+inline Cell output(int k, std::int64_t v) {
     return {At::Output, k, v};
 }
-inline Cell userOut(int k, int64_t v) {
+inline Cell userOut(int k, std::int64_t v) {
     return {At::UserOut, k, v};
 }
-inline Cell ramp(int j, int64_t v) {
+inline Cell ramp(int j, std::int64_t v) {
     return {At::Ramp, j, v};
 }
-inline Cell acc64(int64_t v) {
+inline Cell acc64(std::int64_t v) {
     return {At::Acc64, 0, v};
 }
-inline Cell delayPtr(int64_t v) {
+inline Cell delayPtr(std::int64_t v) {
     return {At::DelayPtr, 0, v};
 }
-inline Cell sampleCounter(int64_t v) {
+inline Cell sampleCounter(std::int64_t v) {
     return {At::SampleCounter, 0, v};
 }
 
 struct Snapshot {
-    std::array<int32_t, FXCoreCore::kRegisterFileSize> regFile{};
-    std::vector<int16_t> delay;
-    std::array<int32_t, FXCoreCore::kSfrCount> sfr{};
-    std::array<int32_t, 4> outputs{};
-    std::array<int32_t, 2> userOut{};
-    std::array<uint32_t, 2> ramp{};
-    int64_t acc64 = 0;
-    int32_t delayPtr = 0;
-    uint32_t sampleCounter = 0;
+    std::array<std::int32_t, FXCoreCore::kRegisterFileSize> regFile{};
+    std::vector<std::int16_t> delay;
+    std::array<std::int32_t, FXCoreCore::kSfrCount> sfr{};
+    std::array<std::int32_t, 4> outputs{};
+    std::array<std::int32_t, 2> userOut{};
+    std::array<std::uint32_t, 2> ramp{};
+    std::int64_t acc64 = 0;
+    std::int32_t delayPtr = 0;
+    std::uint32_t sampleCounter = 0;
 
     explicit Snapshot(const FXCoreCore& core)
         : regFile(core.regFile),
@@ -80,17 +80,18 @@ struct Snapshot {
 
     void apply(const Cell& cell) {
         const auto i = static_cast<std::size_t>(cell.index);
-        const auto v32 = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(cell.value)));
+        const auto v32 =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(cell.value)));
         switch (cell.at) {
         case At::Reg: regFile[i] = v32; break;
-        case At::Delay: delay[i & 0x7FFF] = static_cast<int16_t>(v32); break;
+        case At::Delay: delay[i & 0x7FFF] = static_cast<std::int16_t>(v32); break;
         case At::Sfr: sfr[i] = v32; break;
         case At::Output: outputs[i] = v32; break;
         case At::UserOut: userOut[i] = v32; break;
-        case At::Ramp: ramp[i] = static_cast<uint32_t>(v32); break;
+        case At::Ramp: ramp[i] = static_cast<std::uint32_t>(v32); break;
         case At::Acc64: acc64 = cell.value; break;
         case At::DelayPtr: delayPtr = v32; break;
-        case At::SampleCounter: sampleCounter = static_cast<uint32_t>(v32); break;
+        case At::SampleCounter: sampleCounter = static_cast<std::uint32_t>(v32); break;
         }
     }
 

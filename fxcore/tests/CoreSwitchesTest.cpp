@@ -17,7 +17,7 @@ using test::word;
 class CoreSwitches : public ::testing::Test {
 protected:
     void SetUp() override {
-        const uint32_t words[] = {word(Opcode::Jump, 0)};
+        const std::uint32_t words[] = {word(Opcode::Jump, 0)};
         ASSERT_TRUE(core.setProgram(words, 1));
     }
     // Runs n samples with the tap pin held (pressed) or released.
@@ -28,9 +28,9 @@ protected:
             flagsSeen.push_back(core.tapFlags);
         }
     }
-    uint32_t sfr9() const { return static_cast<uint32_t>(core.sfr[9]); }
+    std::uint32_t sfr9() const { return static_cast<std::uint32_t>(core.sfr[9]); }
     FXCoreCore core;
-    std::vector<uint32_t> flagsSeen;
+    std::vector<std::uint32_t> flagsSeen;
 };
 
 TEST_F(CoreSwitches, SetPinChangesOnlyPinsZeroToSix) {
@@ -110,7 +110,7 @@ TEST_F(CoreSwitches, TwoTapsCaptureTheirInterval) {
 }
 
 TEST_F(CoreSwitches, IntervalBeyondTheMaximumIsNotCaptured) {
-    for (int32_t maximum : {0x7FFF, 0}) {
+    for (std::int32_t maximum : {0x7FFF, 0}) {
         FXCoreCore::Presets presets;
         presets.sfr[44] = maximum;
         presets.sfr[45] = 77;
@@ -133,7 +133,7 @@ TEST_F(CoreSwitches, IntervalBeyondTheMaximumIsNotCaptured) {
 // the measurement one sample later; it is compared as unsigned.
 TEST_F(CoreSwitches, MaximumIntervalIsTheLongestCaptured) {
     struct Case {
-        int32_t maximum;
+        std::int32_t maximum;
         int gap;
         bool captured;
     };
@@ -209,31 +209,31 @@ TEST_F(CoreSwitches, LongPressOfOneSampleFlagsThePressEdgeItself) {
 TEST_F(CoreSwitches, ShortTapPulseIsNeverSeen) {
     tap(true, 479);
     tap(false, 1000);
-    for (uint32_t flags : flagsSeen) ASSERT_EQ(flags, 0x01u);
+    for (std::uint32_t flags : flagsSeen) ASSERT_EQ(flags, 0x01u);
     EXPECT_EQ(core.tapMeasuring, 0);
 }
 
 TEST_F(CoreSwitches, CountersSaturateInsteadOfOverflowing) {
     FXCoreCore::Presets presets;
     presets.tapDebounceSamples = 1;
-    presets.tapLongPressSamples = std::numeric_limits<int32_t>::max();
+    presets.tapLongPressSamples = std::numeric_limits<std::int32_t>::max();
     core.setPresets(presets);
     tap(true, 1);
     ASSERT_EQ(core.tapMeasuring, 1);
-    core.tapHoldCount = std::numeric_limits<int32_t>::max() - 1;
-    core.tapInterval = std::numeric_limits<uint32_t>::max() - 1;
+    core.tapHoldCount = std::numeric_limits<std::int32_t>::max() - 1;
+    core.tapInterval = std::numeric_limits<std::uint32_t>::max() - 1;
     tap(true, 3);
-    EXPECT_EQ(core.tapHoldCount, std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(core.tapInterval, std::numeric_limits<uint32_t>::max());
+    EXPECT_EQ(core.tapHoldCount, std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(core.tapInterval, std::numeric_limits<std::uint32_t>::max());
     EXPECT_EQ(core.tapFlags, 0x10u);  // held for INT32_MAX samples at last
     tap(false, 1);
     EXPECT_EQ(core.tapFlags, 0x05u);
     EXPECT_EQ(core.tapMeasuring, 0);  // the long press cancelled it
 
-    presets.switchDebounceSamples = std::numeric_limits<int32_t>::max();
+    presets.switchDebounceSamples = std::numeric_limits<std::int32_t>::max();
     core.setPresets(presets);
     core.setPin(1, true);
-    core.switchDebounceCount[1] = std::numeric_limits<int32_t>::max() - 1;
+    core.switchDebounceCount[1] = std::numeric_limits<std::int32_t>::max() - 1;
     core.run(nullptr);
     EXPECT_EQ(core.sfr[9] & 2, 0);  // reached the longest debounce time
     EXPECT_EQ(core.switchDebounceCount[1], 0);

@@ -55,7 +55,7 @@ TEST_F(FXCoreProgramFile, NamesAnUnnamedProgramAfterTheFile) {
         EXPECT_TRUE(result.ok) << c.fileName;
         EXPECT_TRUE(result.warnings.empty()) << c.fileName;
         EXPECT_EQ(program.name, c.name) << c.fileName;
-        EXPECT_EQ(program.words, std::vector<uint32_t>{0x12345678u});
+        EXPECT_EQ(program.words, std::vector<std::uint32_t>{0x12345678u});
     }
 }
 
@@ -82,7 +82,7 @@ TEST_F(FXCoreProgramFile, UnopenablePathLeavesTheProgramAsItWas) {
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.error, "Could not open " + path);
         EXPECT_TRUE(result.warnings.empty());
-        EXPECT_EQ(program.words, std::vector<uint32_t>{0x12345678u});
+        EXPECT_EQ(program.words, std::vector<std::uint32_t>{0x12345678u});
         EXPECT_EQ(program.name, "");
     }
 }

@@ -9,16 +9,17 @@
 
 namespace fxcore::testhex {
 
-using Bytes = std::vector<uint8_t>;
+using Bytes = std::vector<std::uint8_t>;
 
 // One record line with its checksum, upper-case, ending in LF.
-inline std::string record(uint32_t address, uint8_t type, const Bytes& data) {
-    uint32_t sum = static_cast<uint32_t>(data.size()) + ((address >> 8) & 0xFF) + (address & 0xFF) + type;
+inline std::string record(std::uint32_t address, std::uint8_t type, const Bytes& data) {
+    std::uint32_t sum =
+        static_cast<std::uint32_t>(data.size()) + ((address >> 8) & 0xFF) + (address & 0xFF) + type;
     char head[16];
     std::snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), address & 0xFFFFu,
                   static_cast<unsigned>(type));
     std::string line = head;
-    for (uint8_t b : data) {
+    for (std::uint8_t b : data) {
         char digits[4];
         std::snprintf(digits, sizeof digits, "%02X", b);
         line += digits;
@@ -33,25 +34,25 @@ inline std::string endRecord() {
     return ":00000001FF\n";
 }
 
-inline void appendLe32(Bytes& out, uint32_t v) {
+inline void appendLe32(Bytes& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     }
 }
 
-inline void appendLe16(Bytes& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+inline void appendLe16(Bytes& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
 // The bytes of words followed by their 16-bit sum.
-inline Bytes wordsWithSum(const std::vector<uint32_t>& words) {
+inline Bytes wordsWithSum(const std::vector<std::uint32_t>& words) {
     Bytes out;
-    uint32_t sum = 0;
-    for (uint32_t w : words) {
+    std::uint32_t sum = 0;
+    for (std::uint32_t w : words) {
         appendLe32(out, w);
     }
-    for (uint8_t b : out) {
+    for (std::uint8_t b : out) {
         sum += b;
     }
     appendLe16(out, sum);
@@ -59,11 +60,11 @@ inline Bytes wordsWithSum(const std::vector<uint32_t>& words) {
 }
 
 // bytes written from base in records of 16 bytes.
-inline std::string section(uint32_t base, const Bytes& bytes) {
+inline std::string section(std::uint32_t base, const Bytes& bytes) {
     std::string text;
     for (std::size_t at = 0; at < bytes.size(); at += 16) {
         const std::size_t n = bytes.size() - at < 16 ? bytes.size() - at : 16;
-        text += record(base + static_cast<uint32_t>(at), 0,
+        text += record(base + static_cast<std::uint32_t>(at), 0,
                        Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(at),
                              bytes.begin() + static_cast<std::ptrdiff_t>(at + n)));
     }

@@ -37,7 +37,7 @@ TEST(FXCoreProgramLoad, HandWrittenProgramLoadsWithoutWarnings) {
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.error, "");
     EXPECT_TRUE(result.warnings.empty());
-    EXPECT_EQ(program.words, std::vector<uint32_t>{0x12345678u});
+    EXPECT_EQ(program.words, std::vector<std::uint32_t>{0x12345678u});
     EXPECT_TRUE(presetsEqual(program.presets, FXCoreProgram::defaultPresets()));
 }
 
@@ -166,7 +166,7 @@ TEST(FXCoreProgramLoad, LineHandling) {
         const auto result = load(program, c.text);
         EXPECT_TRUE(result.ok) << c.what << ": " << result.error;
         EXPECT_TRUE(result.warnings.empty()) << c.what;
-        EXPECT_EQ(program.words, std::vector<uint32_t>{0x12345678u}) << c.what;
+        EXPECT_EQ(program.words, std::vector<std::uint32_t>{0x12345678u}) << c.what;
     }
 }
 
@@ -188,7 +188,7 @@ TEST(FXCoreProgramLoad, AddressesOutsideTheImageAndRewrites) {
     const auto result = load(program, text);
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_TRUE(result.warnings.empty());
-    EXPECT_EQ(program.words, std::vector<uint32_t>{0x12345678u});
+    EXPECT_EQ(program.words, std::vector<std::uint32_t>{0x12345678u});
 }
 
 // Data addresses are base + record address + i in 32 bits: wrapping past 2^32,
@@ -197,7 +197,7 @@ TEST(FXCoreProgramLoad, AddressArithmetic) {
     struct Case {
         const char* what;
         std::string records;
-        int32_t mreg0;
+        std::int32_t mreg0;
     };
     // MREG word 0x01020304 and its sum 0x000A, one byte ahead of 0x0000.
     const Bytes ahead = {0xEE, 0x04, 0x03, 0x02, 0x01, 0x0A, 0x00};
@@ -222,7 +222,7 @@ TEST(FXCoreProgramLoad, AddressArithmetic) {
         EXPECT_TRUE(result.ok) << c.what << ": " << result.error;
         EXPECT_TRUE(result.warnings.empty()) << c.what;
         EXPECT_EQ(program.presets.mreg[0], c.mreg0) << c.what;
-        EXPECT_EQ(program.words, std::vector<uint32_t>{0x12345678u}) << c.what;
+        EXPECT_EQ(program.words, std::vector<std::uint32_t>{0x12345678u}) << c.what;
     }
 }
 
@@ -235,7 +235,7 @@ TEST(FXCoreProgramLoad, GapReadsAsZeroAndNeverShortensASection) {
     const auto result = load(program, text + endRecord());
     EXPECT_TRUE(result.ok);
     EXPECT_TRUE(result.warnings.empty());
-    EXPECT_EQ(program.words, (std::vector<uint32_t>{0x01020304u, 0, 0x0A0B0C0Du}));
+    EXPECT_EQ(program.words, (std::vector<std::uint32_t>{0x01020304u, 0, 0x0A0B0C0Du}));
 }
 
 TEST(FXCoreProgramLoad, SectionSizes) {
@@ -244,10 +244,10 @@ TEST(FXCoreProgramLoad, SectionSizes) {
         std::string sections;
         std::vector<std::string> warnings;
     };
-    std::vector<uint32_t> mreg129(129);
-    for (uint32_t i = 0; i < 129; ++i) mreg129[i] = i * 0x01010101u;
-    std::vector<uint32_t> creg15(15, 7);
-    std::vector<uint32_t> creg16(16, 7);
+    std::vector<std::uint32_t> mreg129(129);
+    for (std::uint32_t i = 0; i < 129; ++i) mreg129[i] = i * 0x01010101u;
+    std::vector<std::uint32_t> creg15(15, 7);
+    std::vector<std::uint32_t> creg16(16, 7);
     const std::vector<Case> cases = {
         {"MREG of 129 words reads the sum from bytes 512-513",
          section(0x0000, wordsWithSum(mreg129)),
@@ -261,12 +261,12 @@ TEST(FXCoreProgramLoad, SectionSizes) {
          {"CREG section holds 15 registers, expected 16"}},
         {"CREG of one byte", section(0x0800, {9}), {"CREG section holds 0 registers, expected 16"}},
         {"CREG of 17 words reads the sum after 16",
-         section(0x0800, wordsWithSum(std::vector<uint32_t>(17, 1))),
+         section(0x0800, wordsWithSum(std::vector<std::uint32_t>(17, 1))),
          {"CREG section checksum mismatch"}},
         {"CREG of 15 words, sum wrong",
          section(0x0800,
                  [] {
-                     Bytes b = wordsWithSum(std::vector<uint32_t>(15, 7));
+                     Bytes b = wordsWithSum(std::vector<std::uint32_t>(15, 7));
                      b.back() ^= 1;
                      return b;
                  }()),
@@ -291,8 +291,8 @@ TEST(FXCoreProgramLoad, SectionSizes) {
 
 TEST(FXCoreProgramLoad, RegisterValues) {
     FXCoreProgram program;
-    std::vector<uint32_t> creg15(15);
-    for (uint32_t i = 0; i < 15; ++i) creg15[i] = 100 + i;
+    std::vector<std::uint32_t> creg15(15);
+    for (std::uint32_t i = 0; i < 15; ++i) creg15[i] = 100 + i;
     const auto result = load(program, section(0x0000, wordsWithSum({0xFFFFFFFFu, 0x40000000u})) +
                                           section(0x0800, wordsWithSum(creg15)) + kOneWord + endRecord());
     ASSERT_TRUE(result.ok);
@@ -308,18 +308,18 @@ TEST(FXCoreProgramLoad, SfrBlockFields) {
     Bytes block;
     // Shifts 0, 31, 1, 2, 3, 4 and both top bits set (ignored).
     appendLe32(block, 0u | (31u << 5) | (1u << 10) | (2u << 15) | (3u << 20) | (4u << 25) | (3u << 30));
-    for (uint32_t k = 0; k < 6; ++k) appendLe32(block, 0xFFFFFFF0u + k);  // rates -16 .. -11
-    appendLe32(block, 1000);                                              // tap maximum interval
-    appendLe32(block, 0x80000000u);                                       // tap interval
-    appendLe16(block, 65535);                                             // long press
-    appendLe16(block, 1);                                                 // tap debounce
-    appendLe16(block, 40000);                                             // switch debounce
+    for (std::uint32_t k = 0; k < 6; ++k) appendLe32(block, 0xFFFFFFF0u + k);  // rates -16 .. -11
+    appendLe32(block, 1000);                                                   // tap maximum interval
+    appendLe32(block, 0x80000000u);                                            // tap interval
+    appendLe16(block, 65535);                                                  // long press
+    appendLe16(block, 1);                                                      // tap debounce
+    appendLe16(block, 40000);                                                  // switch debounce
     appendLe16(block, 2400);
     appendLe16(block, 960);
     block.push_back(0xFE);  // user out 0 off, 1 on; bits 2-7 ignored
     block.push_back(0x77);
-    uint32_t sum = 0;
-    for (uint8_t b : block) sum += b;
+    std::uint32_t sum = 0;
+    for (std::uint8_t b : block) sum += b;
     appendLe16(block, sum);
     FXCoreProgram program;
     const auto result = load(program, section(0x1000, block) + kOneWord + endRecord());
@@ -355,12 +355,12 @@ TEST(FXCoreProgramLoad, ProgramWordCounts) {
     {
         FXCoreProgram program;
         ASSERT_TRUE(load(program, section(0x1800, wordsWithSum({0xAABBCCDDu})) + endRecord()).ok);
-        EXPECT_EQ(program.words, std::vector<uint32_t>{0xAABBCCDDu});
+        EXPECT_EQ(program.words, std::vector<std::uint32_t>{0xAABBCCDDu});
     }
     {
         // 1025 words: 1024 kept, the sum read from 0x2800-0x2801 (word 1024's low half).
-        std::vector<uint32_t> words(1025);
-        for (uint32_t i = 0; i < 1025; ++i) words[i] = i + 1;
+        std::vector<std::uint32_t> words(1025);
+        for (std::uint32_t i = 0; i < 1025; ++i) words[i] = i + 1;
         FXCoreProgram program;
         const auto result = load(program, section(0x1800, wordsWithSum(words)) + endRecord());
         ASSERT_TRUE(result.ok);
@@ -375,7 +375,7 @@ TEST(FXCoreProgramLoad, ProgramWordCounts) {
         const auto result = load(program, section(0x1800, prg) + endRecord());
         ASSERT_TRUE(result.ok);
         EXPECT_EQ(result.warnings, std::vector<std::string>{"PRG section checksum mismatch"});
-        EXPECT_EQ(program.words, (std::vector<uint32_t>{1, 2}));
+        EXPECT_EQ(program.words, (std::vector<std::uint32_t>{1, 2}));
     }
 }
 
@@ -397,7 +397,8 @@ TEST(FXCoreProgramLoad, WarningsComeInTheirOrder) {
 
 TEST(FXCoreProgramLoad, ReloadStartsFromScratch) {
     FXCoreProgram program;
-    ASSERT_TRUE(load(program, section(0x0800, wordsWithSum(std::vector<uint32_t>(16, 3))) + kOneWord).ok);
+    ASSERT_TRUE(
+        load(program, section(0x0800, wordsWithSum(std::vector<std::uint32_t>(16, 3))) + kOneWord).ok);
     EXPECT_EQ(program.presets.creg[0], 3);
     const auto result = load(program, ":00000001FE");
     EXPECT_FALSE(result.ok);

@@ -16,8 +16,8 @@ namespace fxcore::test {
 
 // xorshift32: the same numbers on every machine.
 struct Random {
-    uint32_t state;
-    uint32_t operator()() {
+    std::uint32_t state;
+    std::uint32_t operator()() {
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;
@@ -27,16 +27,16 @@ struct Random {
 
 // The opcode byte each dispatch entry decodes from (the core's own variants
 // are found by decoding words of every operation with varied fields).
-inline const std::array<uint8_t, dispatch::kEntryCount>& opcodeOfEntries() {
-    static const std::array<uint8_t, dispatch::kEntryCount> kOpcodes = [] {
-        std::array<uint8_t, dispatch::kEntryCount> opcodes{};
+inline const std::array<std::uint8_t, dispatch::kEntryCount>& opcodeOfEntries() {
+    static const std::array<std::uint8_t, dispatch::kEntryCount> kOpcodes = [] {
+        std::array<std::uint8_t, dispatch::kEntryCount> opcodes{};
         std::array<bool, dispatch::kEntryCount> found{};
         Random next{0x0DEC0DE5u};
         for (const Operation& operation : kOperations) {
             for (int trial = 0; trial < 8192; ++trial) {
-                const uint32_t w =
-                    (static_cast<uint32_t>(operation.opcodeByte()) << 24) | (next() & 0x00FFFFFFu);
-                const uint8_t entry = FXCoreCore::decodeWord(w).dispatch;
+                const std::uint32_t w =
+                    (static_cast<std::uint32_t>(operation.opcodeByte()) << 24) | (next() & 0x00FFFFFFu);
+                const std::uint8_t entry = FXCoreCore::decodeWord(w).dispatch;
                 if (!found[entry]) opcodes[entry] = operation.opcodeByte();
                 found[entry] = true;
             }
@@ -48,10 +48,10 @@ inline const std::array<uint8_t, dispatch::kEntryCount>& opcodeOfEntries() {
 }
 
 // A word with random operand fields that decodes to `entry`.
-inline uint32_t wordForEntry(uint8_t entry, Random& next) {
-    const uint32_t opcode = uint32_t{opcodeOfEntries()[entry]} << 24;
+inline std::uint32_t wordForEntry(std::uint8_t entry, Random& next) {
+    const std::uint32_t opcode = std::uint32_t{opcodeOfEntries()[entry]} << 24;
     for (int trial = 0; trial < 1 << 16; ++trial) {
-        const uint32_t w = opcode | (next() & 0x00FFFFFFu);
+        const std::uint32_t w = opcode | (next() & 0x00FFFFFFu);
         if (FXCoreCore::decodeWord(w).dispatch == entry) return w;
     }
     ADD_FAILURE() << "no word decodes to " << dispatch::kEntryNames[entry];
@@ -62,13 +62,13 @@ inline uint32_t wordForEntry(uint8_t entry, Random& next) {
 // saturation and overflow edges (the sanitizer build checks each one), and
 // running LFOs and ramps.
 inline FXCoreCore::Presets edgePresets(Random& next) {
-    const int32_t kEdges[] = {INT32_MIN, INT32_MAX, 0, -1, 1, INT32_MIN + 1, 0x40000000, -0x40000000};
+    const std::int32_t kEdges[] = {INT32_MIN, INT32_MAX, 0, -1, 1, INT32_MIN + 1, 0x40000000, -0x40000000};
     FXCoreCore::Presets presets;
     for (std::size_t i = 0; i < presets.creg.size(); ++i)
-        presets.creg[i] = i % 2 ? kEdges[i / 2] : static_cast<int32_t>(next());
+        presets.creg[i] = i % 2 ? kEdges[i / 2] : static_cast<std::int32_t>(next());
     for (std::size_t i = 0; i < presets.mreg.size(); ++i)
-        presets.mreg[i] = i % 3 ? static_cast<int32_t>(next()) : kEdges[i % 8];
-    for (std::size_t i = 28; i < 34; ++i) presets.sfr[i] = static_cast<int32_t>(next());
+        presets.mreg[i] = i % 3 ? static_cast<std::int32_t>(next()) : kEdges[i % 8];
+    for (std::size_t i = 28; i < 34; ++i) presets.sfr[i] = static_cast<std::int32_t>(next());
     return presets;
 }
 

@@ -15,20 +15,20 @@
 
 namespace fxcore::test {
 
-inline uint32_t word(Opcode opcode, std::initializer_list<int64_t> values) {
+inline std::uint32_t word(Opcode opcode, std::initializer_list<std::int64_t> values) {
     const Operation& operation = operationOf(opcode);
-    uint32_t packed = static_cast<uint32_t>(operation.opcodeByte()) << 24;
-    uint8_t f = 0;
-    for (int64_t value : values) {
+    std::uint32_t packed = static_cast<std::uint32_t>(operation.opcodeByte()) << 24;
+    std::uint8_t f = 0;
+    for (std::int64_t value : values) {
         if (f >= operation.fieldCount) break;
-        packed |= operation.fields[f++].place(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+        packed |= operation.fields[f++].place(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
     }
     return packed;
 }
 
 template <typename... Values>
-uint32_t word(Opcode opcode, Values... values) {
-    return word(opcode, {static_cast<int64_t>(values)...});
+std::uint32_t word(Opcode opcode, Values... values) {
+    return word(opcode, {static_cast<std::int64_t>(values)...});
 }
 
 }  // namespace fxcore::test

@@ -440,6 +440,7 @@ TEST(HostInfoTest, ListsDescriptorPortsAndParameters) {
         R"(input +0 +id 0 +"Input" +2 channels +type stereo +main)",
         R"(output +0 +id 1 +"Output" +2 channels +type stereo +main)",
         R"(input +0 +id 0 +"MIDI Control" +dialects MIDI +preferred MIDI)",
+        R"(tail: +infinite\n)",
         R"(parameters \(18\):)",
         R"(\n +100 +ONE +Corlinde Jr \(KAVRO\) +0 +1 +0\.5 +0\.500 +automatable,modulatable\n)",
         R"(\n +204 +BYPASS +Corlinde Jr \(KAVRO\) +0 +1 +0 +released +stepped,automatable\n)",

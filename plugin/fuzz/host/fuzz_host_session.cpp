@@ -272,7 +272,7 @@ void makeEvents(Bytes& in, std::uint32_t frames, RawEvents& events) {
 struct SavedState {
     std::vector<std::pair<std::uint32_t, std::uint64_t>> records;  // id, value bits
     std::vector<std::uint8_t> program;                             // custom name and HEX text
-    std::vector<std::uint8_t> bank;                                 // the bank name
+    std::vector<std::uint8_t> bank;                                // the bank name
 };
 
 std::uint32_t readU32(const std::vector<std::uint8_t>& b, std::size_t at) {
