@@ -1,33 +1,23 @@
 #pragma once
 // Small helpers that write Intel HEX records for the loader's tests, so each
-// fixture states its section bytes rather than hand-computed checksums.
+// fixture states its section bytes rather than hand-computed checksums; the
+// record itself comes from the one writer the assembler uses too.
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "fxcore/IntelHexRecord.h"
 
 namespace fxcore::testhex {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// One record line with its checksum, upper-case, ending in LF.
+// One record line with its checksum, as the assembler writes it.
 inline std::string record(std::uint32_t address, std::uint8_t type, const Bytes& data) {
-    std::uint32_t sum =
-        static_cast<std::uint32_t>(data.size()) + ((address >> 8) & 0xFF) + (address & 0xFF) + type;
-    char head[16];
-    std::snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), address & 0xFFFFu,
-                  static_cast<unsigned>(type));
-    std::string line = head;
-    for (std::uint8_t b : data) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X", b);
-        line += digits;
-        sum += b;
-    }
-    char check[4];
-    std::snprintf(check, sizeof check, "%02X", (0x100u - (sum & 0xFFu)) & 0xFFu);
-    return line + check + "\n";
+    std::string line;
+    appendIntelHexRecord(line, address, type, data.data(), data.size());
+    return line;
 }
 
 inline std::string endRecord() {

@@ -1,9 +1,9 @@
 #include "tools/fxasm/HexWriter.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "fxcore/FXCoreProgram.h"
+#include "fxcore/IntelHexRecord.h"
 #include "fxcore/SpecialRegisters.h"
 
 namespace fxcore::fxasm {
@@ -32,24 +32,10 @@ void appendSum(Bytes& out) {
     putLe16(out, sum & 0xFFFF);
 }
 
-void appendRecord(std::string& text, std::uint32_t address, const std::uint8_t* data, std::size_t count) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, ":%02X%04X00", static_cast<unsigned>(count), address & 0xFFFFu);
-    text += buffer;
-    std::uint32_t sum = static_cast<std::uint32_t>(count) + ((address >> 8) & 0xFF) + (address & 0xFF);
-    for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(buffer, sizeof buffer, "%02X", static_cast<unsigned>(data[i]));
-        text += buffer;
-        sum += data[i];
-    }
-    std::snprintf(buffer, sizeof buffer, "%02X\n", (0x100u - (sum & 0xFFu)) & 0xFFu);
-    text += buffer;
-}
-
 void appendSection(std::string& text, std::uint32_t base, const Bytes& bytes) {
     for (std::size_t at = 0; at < bytes.size(); at += kRecordBytes) {
         const std::size_t count = std::min(kRecordBytes, bytes.size() - at);
-        appendRecord(text, base + static_cast<std::uint32_t>(at), bytes.data() + at, count);
+        appendIntelHexRecord(text, base + static_cast<std::uint32_t>(at), 0, bytes.data() + at, count);
     }
 }
 
