@@ -268,7 +268,7 @@ struct DemoLevels {
 constexpr std::array<DemoLevels, 3> kDemoLevels{{
     {-21.7, -5.3, -22.7, -6.8},   // KAVRO
     {-20.6, -4.7, -24.0, -10.1},  // DRISK
-    {-22.6, -5.4, -25.9, -11.7},  // VESTRA
+    {-22.4, -5.5, -26.1, -10.9},  // VESTRA
 }};
 
 TEST_P(FirmwareCommon, DemoPhraseLevelsMatchTheReadme) {
