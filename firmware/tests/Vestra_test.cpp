@@ -426,6 +426,7 @@ TEST(Vestra, ShimmerAddsTheOctaveAbove) {
         const double octave = bandPower(wet, 620.0, 700.0) / bandPower(wet, 300.0, 360.0);
         std::cout << "TWO " << two << ": octave band at " << dB(octave)
                   << " dB to the fundamental's, wet peak " << peak(wet) << "\n";
+        recordFigure("vestra.shimmer.octave_db.two_" + keyPart(two), dB(octave), 1);
         EXPECT_GT(octave, previous * 2.0) << "TWO " << two;
         previous = octave;
     }
@@ -621,6 +622,8 @@ TEST(Vestra, TweakDampsTheTailDownTo730Hz) {
         const double corner = onePoleCorner(fit.a);
         std::cout << "\nTWEAK " << c.tweak << ": one-pole coefficient " << fit.a << ", -3 dB at " << corner
                   << " Hz, " << passes << " passes/s, rms relative misfit " << fit.rmsRelativeError << "\n";
+        recordFigure("vestra.damping.corner_hz.tweak_" + keyPart(c.tweak), corner, 0);
+        recordFigure("vestra.damping.passes_per_s.tweak_" + keyPart(c.tweak), passes, 2);
         EXPECT_NEAR(corner, c.corner, c.corner * 0.1) << "TWEAK " << c.tweak;
         EXPECT_NEAR(passes, 48000.0 / 6414.0, 48000.0 / 6414.0 * 0.15) << "TWEAK " << c.tweak;
         EXPECT_LT(fit.rmsRelativeError, 0.1) << "TWEAK " << c.tweak << ": not the shape of a one-pole";
@@ -696,6 +699,9 @@ TEST(Vestra, HeldSinesComeOutWithoutHarmonics) {
             const double dbc = worstHarmonicDbc(wet[k], 261.63);
             std::cout << "sine at " << c.dbfs << " dBFS, ONE " << c.one << ", " << kWetNames[k] << ": peak "
                       << 20.0 * std::log10(peak(wet[k])) << " dBFS, strongest harmonic " << dbc << " dBc\n";
+            recordFigure(
+                "vestra.harmonic_dbc.m" + keyPart(-c.dbfs) + "_one_" + keyPart(c.one) + "." + kWetNames[k],
+                dbc, 1);
             EXPECT_LT(dbc, -40.0) << c.dbfs << " dBFS, ONE " << c.one << ", " << kWetNames[k];
         }
     }
@@ -748,6 +754,8 @@ TEST(Vestra, LoudArpeggioReverbsLinearly) {
             std::cout << "arpeggio peaking at -6 dBFS, ONE " << one << ", " << kWetNames[k] << ": wet peak "
                       << 20.0 * std::log10(peak(loud[k])) << " dBFS, residual against a linear reverb "
                       << dB(residual / power) << " dB\n";
+            recordFigure("vestra.arpeggio_residual_db.one_" + keyPart(one) + "." + kWetNames[k],
+                         dB(residual / power), 1);
             EXPECT_LT(dB(residual / power), -30.0) << "ONE " << one << ", " << kWetNames[k];
         }
     }
@@ -793,6 +801,7 @@ TEST(Vestra, LimiterHoldsLoudHeldSoundsBelowFullScale) {
             }
             EXPECT_LT(hi - lo, 6.0) << dbfs << " dBFS, output " << output << ": the level pumps";
         }
+        recordFigure("vestra.limiter.reduction_db.m" + keyPart(-dbfs), worstReduction, 2);
         if (onset == 0.0 && worstReduction > 1.0) onset = dbfs;
     }
     std::cout << "the limiter takes more than 1 dB from noise at " << onset << " dBFS rms on\n";
