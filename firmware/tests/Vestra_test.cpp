@@ -11,14 +11,27 @@
 #include <complex>
 #include <iostream>
 #include <numbers>
+#include <string>
 
 #include "firmware/tests/FirmwareRig.h"
+#include "testsupport/Figures.h"
 
 namespace fxcore::firmwaretest {
 namespace {
 
 double dB(double power) {
     return 10.0 * std::log10(power + 1e-30);
+}
+
+using corlinde::test::recordFigure;
+
+// "0.25" -> "0_25": a knob position as part of a figure key.
+std::string keyPart(double value) {
+    std::string text = corlinde::test::figureText(value, 2);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    std::replace(text.begin(), text.end(), '.', '_');
+    return text;
 }
 
 // Energy of the wet outputs (2 and 3) per sample.
@@ -90,8 +103,9 @@ Signal noiseBurst(double dbfs) {
 // within 10 %.
 struct DecayCase {
     float one;
-    double rt60;    // T20 of the 0.5 impulse, seconds
-    float seconds;  // of tail: past the -55 dB point of the decay curve
+    double minRatio;  // of the late slope to the early one, at least
+    double rt60;      // T20 of the 0.5 impulse, seconds
+    float seconds;    // of tail: past the -55 dB point of the decay curve
 };
 
 class VestraDecay : public ::testing::TestWithParam<DecayCase> {};
@@ -109,7 +123,9 @@ TEST_P(VestraDecay, IsTheSameForLoudAndQuietInput) {
             const double ratio = decaySlope(energy, -30.0, -55.0) / decaySlope(energy, -5.0, -25.0);
             std::cout << "ONE " << c.one << ", impulse 0.5: decay from -30 to -55 dB at " << ratio
                       << " of the slope from -5 to -25 dB\n";
-            EXPECT_NEAR(ratio, 1.0, 0.2) << "the decay curve bends";
+            recordFigure("vestra.slope_ratio.one_" + keyPart(c.one), ratio, 2);
+            EXPECT_GE(ratio, c.minRatio) << "the decay curve bends";
+            EXPECT_LE(ratio, 1.2) << "the decay curve bends";
         }
     }
     for (const double dbfs : {-10.0, -30.0}) {
@@ -133,16 +149,24 @@ TEST_P(VestraDecay, IsTheSameForLoudAndQuietInput) {
     const double hi = *std::max_element(t20s.begin(), t20s.end());
     std::cout << "ONE " << c.one << ": T20 from " << lo << " to " << hi << " s, " << (hi / lo - 1.0) * 100.0
               << " % apart\n";
+    recordFigure("vestra.rt60_s.one_" + keyPart(c.one), t20s[0], t20s[0] < 1.0 ? 3 : 2);
+    recordFigure("vestra.level_spread_pct.one_" + keyPart(c.one), (hi / lo - 1.0) * 100.0, 1);
     EXPECT_GT(lo, 0.0);
     EXPECT_LT(hi, lo * 1.15) << "the decay depends on the level";
     EXPECT_NEAR(t20s[0], c.rt60, c.rt60 * 0.1) << "the READMEs' RT60";
 }
 
-// From a small room (at most 0.4 s) to a long wash (at least 12 s).
+// From a small room (at most 0.4 s) to a long wash (at least 12 s). The
+// late slope is at least 0.8 of the early one everywhere: the short decays
+// are the hard case (the modes at the tank all-passes' group-delay peaks
+// ring longer than the rest), which the deeper modulation at low ONE smears;
+// at ONE 0.5 and up the curve holds 0.82 and more.
 INSTANTIATE_TEST_SUITE_P(AcrossOne, VestraDecay,
-                         ::testing::Values(DecayCase{0.0f, 0.365, 2.0f}, DecayCase{0.25f, 1.0, 4.0f},
-                                           DecayCase{0.5f, 2.95, 8.0f}, DecayCase{0.75f, 8.2, 16.0f},
-                                           DecayCase{1.0f, 21.3, 36.0f}),
+                         ::testing::Values(DecayCase{0.0f, 0.8, 0.365, 2.0f},
+                                           DecayCase{0.25f, 0.8, 1.0, 4.0f},
+                                           DecayCase{0.5f, 0.82, 2.95, 8.0f},
+                                           DecayCase{0.75f, 0.82, 8.2, 16.0f},
+                                           DecayCase{1.0f, 0.82, 21.3, 36.0f}),
                          [](const auto& param) { return "One" + std::to_string(param.index); });
 
 // The hotter tank keeps its headroom for a sustained note at the longest
@@ -262,6 +286,7 @@ TEST(Vestra, OnsetIsDenseWithin60ms) {
     for (const int output : {2, 3}) {
         const double ms = echoDensityOnsetMs(channel(out, output));
         std::cout << "output " << output << ": echo density 0.9 at " << ms << " ms after onset\n";
+        recordFigure(output == 2 ? "vestra.onset_ms.left" : "vestra.onset_ms.right", ms, 0);
         EXPECT_LE(ms, 60.0) << "output " << output;
     }
 }
@@ -306,14 +331,15 @@ struct PitchCase {
 constexpr std::array<PitchCase, 4> kPitchCases{
     {{440.0, 0.2f}, {440.0, 0.5f}, {1000.0, 0.2f}, {1000.0, 0.5f}}};
 
-// The tail's modulation moves the pitch of what it carries as a chorus
-// would, not a vibrato: a note held for 3 s at ONE 0.5 keeps its pitch in the
-// wet outputs (each on its own) within 25 cents peak to peak over its last
-// 2 s at every CLOCK, for two tones and two dampings. Held, every mode of
-// the tank rings at the note's frequency, so what moves the pitch is the
-// modulation sweeping the modes past it.
+// The tail's modulation is gentle: a note held for 3 s at ONE 0.5 keeps its
+// pitch in the wet outputs (each on its own) within 6 cents peak to peak
+// over its last 2 s at every CLOCK, for two tones and two dampings. Held,
+// every mode of the tank rings at the note's frequency, so what moves the
+// pitch is the modulation sweeping the modes past it (and the tail of the
+// note's first second still building up).
 TEST(Vestra, HeldNotePitchStaysSteadyAtEveryClock) {
     double worst = 0.0;
+    std::vector<double> all;
     for (const PitchCase c : kPitchCases) {
         for (const float clock : {0.0f, 0.5f, 0.75f, 1.0f}) {
             FirmwareRig rig(Mode::Vestra);
@@ -323,22 +349,27 @@ TEST(Vestra, HeldNotePitchStaysSteadyAtEveryClock) {
             for (const int output : {2, 3}) {
                 const double cents = pitchRangeCents(channel(out, output, kRate), c.hz, false);
                 worst = std::max(worst, cents);
+                all.push_back(cents);
                 std::cout << c.hz << " Hz held, TWEAK " << c.tweak << ", CLOCK " << clock << ", output "
                           << output << ": " << cents << " cents peak to peak\n";
-                EXPECT_LE(cents, 25.0)
+                EXPECT_LE(cents, 6.0)
                     << c.hz << " Hz, TWEAK " << c.tweak << ", CLOCK " << clock << ", output " << output;
             }
         }
     }
+    std::sort(all.begin(), all.end());
     std::cout << "held notes: at most " << worst << " cents peak to peak\n";
+    recordFigure("vestra.pitch.held_min_cents", all.front(), 1);
+    recordFigure("vestra.pitch.held_median_cents", all[all.size() / 2], 1);
+    recordFigure("vestra.pitch.held_max_cents", worst, 1);
 }
 
 // After the note, the tail's pitch seen through 80 ms windows also swings
-// with the beating of the tank's modes, which no modulation depth removes
-// (the same measure with the modulation switched off, depth 0, gave 11
-// cents for the 1 kHz tail at TWEAK 0.2). Measured per output, for the
-// same tones, dampings and CLOCKs, over the tail's first second; the range
-// is what the READMEs give, the bound a swing no worse than a slow chorus.
+// with the beating of the tank's modes, which no modulation depth removes:
+// with the modulation switched off (depth 0) the same measure gave up to
+// 19.4 cents (the 1 kHz tail at TWEAK 0.5, left); the gentle sweep smears
+// that beating a little. Measured per output, for the same tones, dampings
+// and CLOCKs, over the tail's first second: within 15 cents peak to peak.
 TEST(Vestra, TailPitchSwingsWithTheModesBeating) {
     double lo = 1e9, hi = 0.0;
     for (const PitchCase c : kPitchCases) {
@@ -354,11 +385,14 @@ TEST(Vestra, TailPitchSwingsWithTheModesBeating) {
                 hi = std::max(hi, cents);
                 std::cout << c.hz << " Hz tail, TWEAK " << c.tweak << ", CLOCK " << clock << ", output "
                           << output << ": " << cents << " cents peak to peak\n";
-                EXPECT_LE(cents, 50.0) << c.hz << " Hz, TWEAK " << c.tweak << ", CLOCK " << clock;
+                EXPECT_LE(cents, 15.0)
+                    << c.hz << " Hz, TWEAK " << c.tweak << ", CLOCK " << clock << ", output " << output;
             }
         }
     }
     std::cout << "tails: " << lo << " to " << hi << " cents peak to peak\n";
+    recordFigure("vestra.pitch.tail_min_cents", lo, 1);
+    recordFigure("vestra.pitch.tail_max_cents", hi, 1);
 }
 
 // Power of x between two frequencies: Goertzel bins every 0.5 Hz.
@@ -392,6 +426,7 @@ TEST(Vestra, ShimmerAddsTheOctaveAbove) {
         const double octave = bandPower(wet, 620.0, 700.0) / bandPower(wet, 300.0, 360.0);
         std::cout << "TWO " << two << ": octave band at " << dB(octave)
                   << " dB to the fundamental's, wet peak " << peak(wet) << "\n";
+        recordFigure("vestra.shimmer.octave_db.two_" + keyPart(two), dB(octave), 1);
         EXPECT_GT(octave, previous * 2.0) << "TWO " << two;
         previous = octave;
     }
@@ -587,6 +622,8 @@ TEST(Vestra, TweakDampsTheTailDownTo730Hz) {
         const double corner = onePoleCorner(fit.a);
         std::cout << "\nTWEAK " << c.tweak << ": one-pole coefficient " << fit.a << ", -3 dB at " << corner
                   << " Hz, " << passes << " passes/s, rms relative misfit " << fit.rmsRelativeError << "\n";
+        recordFigure("vestra.damping.corner_hz.tweak_" + keyPart(c.tweak), corner, 0);
+        recordFigure("vestra.damping.passes_per_s.tweak_" + keyPart(c.tweak), passes, 2);
         EXPECT_NEAR(corner, c.corner, c.corner * 0.1) << "TWEAK " << c.tweak;
         EXPECT_NEAR(passes, 48000.0 / 6414.0, 48000.0 / 6414.0 * 0.15) << "TWEAK " << c.tweak;
         EXPECT_LT(fit.rmsRelativeError, 0.1) << "TWEAK " << c.tweak << ": not the shape of a one-pole";
@@ -662,6 +699,9 @@ TEST(Vestra, HeldSinesComeOutWithoutHarmonics) {
             const double dbc = worstHarmonicDbc(wet[k], 261.63);
             std::cout << "sine at " << c.dbfs << " dBFS, ONE " << c.one << ", " << kWetNames[k] << ": peak "
                       << 20.0 * std::log10(peak(wet[k])) << " dBFS, strongest harmonic " << dbc << " dBc\n";
+            recordFigure(
+                "vestra.harmonic_dbc.m" + keyPart(-c.dbfs) + "_one_" + keyPart(c.one) + "." + kWetNames[k],
+                dbc, 1);
             EXPECT_LT(dbc, -40.0) << c.dbfs << " dBFS, ONE " << c.one << ", " << kWetNames[k];
         }
     }
@@ -714,6 +754,8 @@ TEST(Vestra, LoudArpeggioReverbsLinearly) {
             std::cout << "arpeggio peaking at -6 dBFS, ONE " << one << ", " << kWetNames[k] << ": wet peak "
                       << 20.0 * std::log10(peak(loud[k])) << " dBFS, residual against a linear reverb "
                       << dB(residual / power) << " dB\n";
+            recordFigure("vestra.arpeggio_residual_db.one_" + keyPart(one) + "." + kWetNames[k],
+                         dB(residual / power), 1);
             EXPECT_LT(dB(residual / power), -30.0) << "ONE " << one << ", " << kWetNames[k];
         }
     }
@@ -759,6 +801,7 @@ TEST(Vestra, LimiterHoldsLoudHeldSoundsBelowFullScale) {
             }
             EXPECT_LT(hi - lo, 6.0) << dbfs << " dBFS, output " << output << ": the level pumps";
         }
+        recordFigure("vestra.limiter.reduction_db.m" + keyPart(-dbfs), worstReduction, 2);
         if (onset == 0.0 && worstReduction > 1.0) onset = dbfs;
     }
     std::cout << "the limiter takes more than 1 dB from noise at " << onset << " dBFS rms on\n";
@@ -791,9 +834,9 @@ TEST(Vestra, LimiterHoldsLoudHeldSoundsBelowFullScale) {
 // the read) its strongest lies within 11.1 Hz of the octave for all 22
 // notes and within 6 Hz for 12. The tank's taps, through which the voice
 // reaches the outputs, weigh the lines anew: measured, the strongest lies
-// within 12 Hz for 42 of the 44 channel-notes, the other two (B3 and D4 on
-// the left) at 12.4 and 12.7 Hz, the line one window rate beyond. The
-// 2048-word window gave up to 22 Hz.
+// within 12 Hz for 42 of the 44 channel-notes, the other two (D4, on both
+// sides) at 12.4 Hz, the line one window rate beyond. The 2048-word window
+// gave up to 22 Hz.
 TEST(Vestra, ShimmerOctaveIsInTune) {
     int within6 = 0, notes = 0;
     double worst = 0.0;
@@ -819,6 +862,9 @@ TEST(Vestra, ShimmerOctaveIsInTune) {
         }
     }
     std::cout << within6 << " of " << notes << " within 6 Hz, the farthest " << worst << " Hz off\n";
+    recordFigure("vestra.octave.worst_hz", worst, 1);
+    recordFigure("vestra.octave.within_6hz", within6, 0);
+    recordFigure("vestra.octave.channel_notes", notes, 0);
     EXPECT_GT(within6 * 2, notes) << "most notes within 6 Hz";
 }
 
