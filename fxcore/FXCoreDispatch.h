@@ -83,157 +83,163 @@ inline constexpr const char* kEntryNames[] = {FXCORE_OPERATION_LIST(FXCORE_ENTRY
     X(kSubSat, kMul, kAddSat) \
     X(kMoveFromAcc32, kShiftRightArithImm, kAndImm, kAddSat) \
     X(kMoveFromAcc32, kMul) \
-    X(kAddSat, kStoreSfrOutput, kMul, kStoreSfrOutput) \
     X(kMoveFromAcc32, kLoadSfr) \
+    X(kAddSat, kStoreSfrOutput, kMul, kStoreSfrOutput) \
     X(kSubSat, kMulImmInRange, kAddSat, kMoveFromAcc32) \
-    X(kMoveFromAcc32, kLoadMreg) \
     X(kMacCoefDelayInRange, kMacCoefDelayInRange, kMacCoefDelayInRange) \
-    X(kMoveFromAcc32, kShiftRightArithImm) \
+    X(kMul, kMoveFromAcc32) \
+    X(kMoveFromAcc32, kLoadMreg) \
     X(kClearAcc64, kMacImmInRange, kMacImmInRange) \
     X(kAndImm, kShiftLeftSatImm, kXor, kMoveFromAcc32) \
-    X(kMul, kMoveFromAcc32, kSub, kMul) \
     X(kSetUserOut, kSub, kShiftRightArithImm, kAdd) \
-    X(kMulImmInRange, kNegate, kExp2) \
     X(kMulImmInRange, kAddSatImm) \
-    X(kSetUserOut, kLoadSfr, kShiftRightArithImm, kAddSat) \
-    X(kReadAcc64High, kAddSat, kMul, kMoveFromAcc32) \
-    X(kSubSat, kMul) \
-    X(kSubSat, kMul, kAddSat, kStoreMreg) \
-    X(kLoadMreg, kAllpassReadMreg, kAllpassWriteMreg) \
-    X(kSubSat, kMoveFromAcc32, kMul) \
-    X(kSub, kMul, kMoveFromAcc32, kMul) \
-    X(kAddSat, kAnd, kMul, kShiftLeftSatImm) \
-    X(kWriteDelay, kAndImm, kShiftLeftImm, kWriteDelay) \
-    X(kMoveFromAcc32, kLoadSfr, kMul, kAdd) \
-    X(kMoveFromAcc32, kMulImmInRange) \
-    X(kMoveFromAcc32, kAbs) \
+    X(kSub, kMul, kSub, kMul) \
+    X(kMoveFromAcc32, kShiftRightArithImm) \
     X(kShiftRightArithImm, kAddSat) \
-    X(kMulImmInRange, kAddSat, kStoreMreg) \
-    X(kAllpassReadImmInRange, kAllpassWriteImmInRange, kAllpassReadImmInRange, kAllpassWriteImmInRange) \
+    X(kSubSat, kMul) \
+    X(kMulImmInRange, kAddSat) \
+    X(kMulImmInRange, kNegate, kExp2) \
+    X(kSubSat, kMul, kAddSat, kStoreMreg) \
+    X(kWriteDelay, kAndImm, kShiftLeftImm, kWriteDelay) \
+    X(kMacImmInRange, kMacImmInRange, kReadAcc64High) \
+    X(kMoveFromAcc32, kLoadSfr, kMul, kAdd) \
+    X(kLoadMreg, kAllpassReadMreg, kAllpassWriteMreg) \
+    X(kSetUserOut, kLoadSfr, kShiftRightArithImm, kAddSat) \
+    X(kMul, kAddSat, kMoveFromAcc32) \
+    X(kSubSat, kMoveFromAcc32, kMul) \
     X(kAddImm, kReadDelayIndexed) \
-    X(kMacImmInRange, kReadAcc64High, kMul, kMoveFromAcc32) \
-    X(kAddSat, kMoveFromAcc32, kMove, kReadLfoModulated) \
+    X(kAllpassReadImmInRange, kAllpassWriteImmInRange, kAllpassReadImmInRange, kAllpassWriteImmInRange) \
     X(kMoveFromAcc32, kAndImm, kShiftLeftImm, kMoveFromAcc32) \
     X(kMul, kMulImmInRange) \
-    X(kMoveFromAcc32, kSubSat, kMul, kAddSat) \
-    X(kMoveFromAcc32, kMul, kMul, kAddSat) \
+    X(kSubSat, kMulImmInRange, kAddSat, kStoreMreg) \
+    X(kAddSat, kMoveFromAcc32) \
+    X(kAddSat, kAnd, kMul, kShiftLeftSatImm) \
     X(kMoveFromAcc32, kSub) \
+    X(kMoveFromAcc32, kAbs) \
     X(kMulImmInRange, kAddSatImm, kExp2) \
-    X(kExp2, kMoveFromAcc32, kNegate) \
-    X(kMoveFromAcc32, kLoadSfr, kLoadSfr) \
-    X(kAddSat, kAddSat, kAnd, kMoveFromAcc32) \
-    X(kReadAcc64High, kShiftRightArithImm, kWriteAcc64High, kMacCoefDelayInRange) \
-    X(kSub, kShiftRightArith, kAdd, kStoreMreg) \
-    X(kMoveFromAcc32, kReadDelay, kShiftRightImm, kAllpassRead) \
-    X(kShiftRightImm, kMoveFromAcc32, kReadLfoModulated, kAdd) \
-    X(kShiftRight, kMoveFromAcc32, kNot, kMoveFromAcc32) \
-    X(kMul, kStoreSfr, kMulImmInRange, kStoreSfr) \
-    X(kSub, kLog2, kShiftRightArithImm, kExp2) \
-    X(kAdd, kMul, kAddSat, kMoveFromAcc32) \
-    X(kSubSat, kAddSat, kMoveFromAcc32, kStoreMreg) \
-    X(kStoreSfr, kMul, kStoreSfr, kLoadSfr) \
-    X(kClearAcc64, kMacImmInRange, kMacImmInRange, kMacImmInRange) \
-    X(kMul, kSubSat, kMoveFromAcc32, kMul) \
-    X(kAdd, kMoveFromAcc32, kStoreMreg, kLoadSfr) \
-    X(kMoveFromAcc32, kLoadSfr, kShiftRightArithImm, kAddSat) \
-    X(kMoveFromAcc32, kShiftRightArithImm, kAddImm, kMoveFromAcc32) \
-    X(kSubSat, kMoveFromAcc32, kAbs) \
-    X(kMulImmInRange, kMul) \
-    X(kShiftLeftSat, kMoveFromAcc32, kAbs) \
-    X(kLoadSfr, kMulImmInRange, kAddSatImm, kMul) \
-    X(kMoveFromAcc32, kLoadMreg, kStoreMreg, kSubSat) \
-    X(kMoveFromAcc32, kShiftRightArithImm, kMoveFromAcc32, kAnd) \
-    X(kShiftRightArithImm, kAdd, kStoreMreg) \
-    X(kMul, kMoveFromAcc32, kLoadSfr, kMul) \
-    X(kMoveFromAcc32, kLoadSfr, kLoadMreg, kSubSat) \
-    X(kMoveFromAcc32, kAddSat, kMoveFromAcc32) \
-    X(kWriteDelay, kReadDelay) \
-    X(kClearAcc64, kMacCoefDelayInRange, kMacCoefDelayInRange, kMacCoefDelayInRange) \
     X(kSubSat, kMul, kAddSat, kMoveFromAcc32) \
-    X(kMul, kMulImmInRange, kMoveFromAcc32, kReadRampPitch) \
-    X(kLoadMreg, kSub, kMoveFromAcc32, kSub) \
     X(kStoreSfrShift, kStoreSfrShift, kStoreSfrShift, kStoreSfrShift) \
-    X(kMulImmInRange, kSubSat, kMul) \
-    X(kAndImm, kAdd, kShiftRightArithImm, kShiftLeftImm) \
-    X(kMulImmInRange, kMoveFromAcc32, kLoadMreg) \
-    X(kAllpassWriteImmInRange, kAllpassReadImmInRange) \
-    X(kLoadSfrCounter, kShiftRightImm) \
-    X(kMulImmInRange, kMoveFromAcc32, kLoadSfr) \
-    X(kAbs, kAddSatImm, kShiftRightArithImm, kAndImm) \
-    X(kAddSat, kMoveFromAcc32, kReadDelay, kReadDelay) \
-    X(kSub, kSetUserOut, kLoadSfr, kLoadSfr) \
+    X(kSub, kShiftRightArith, kAdd, kStoreMreg) \
+    X(kMoveFromAcc32, kLoadSfr, kLoadSfr) \
+    X(kMoveFromAcc32, kLoadSfr, kMulImmInRange, kMoveFromAcc32) \
+    X(kMoveFromAcc32, kReadLfoModulated, kAdd, kMoveFromAcc32) \
+    X(kMacCoefDelayInRange, kMacCoefDelayInRange, kMacCoefDelayInRange, kMacCoefDelayInRange) \
+    X(kMac, kMac, kReadAcc64High, kStoreSfrOutput) \
+    X(kMoveFromAcc32, kReadDelay, kShiftRightImm, kAllpassRead) \
+    X(kStoreSfr, kMulImmInRange, kStoreSfr, kStoreSfr) \
+    X(kSub, kLog2, kShiftRightArithImm, kExp2) \
+    X(kMoveFromAcc32, kShiftRightArithImm, kAddImm, kMoveFromAcc32) \
+    X(kMul, kMulImmInRange, kAddSatImm, kMoveFromAcc32) \
+    X(kStoreSfr, kMul, kStoreSfr, kLoadSfr) \
+    X(kAddSat, kMul, kMoveFromAcc32) \
+    X(kShiftRightArithImm, kMoveFromAcc32, kShiftRightArithImm, kAdd) \
+    X(kAdd, kMoveFromAcc32, kStoreMreg, kLoadSfr) \
+    X(kAndImm, kAdd, kShiftRightArithImm, kMoveFromAcc32) \
+    X(kAddSatImm, kExp2, kMoveFromAcc32) \
+    X(kMoveFromAcc32, kMul, kMul, kMoveFromAcc32) \
+    X(kMul, kSubSat, kMoveFromAcc32, kMul) \
+    X(kMoveFromAcc32, kMul, kMul, kAddSat) \
+    X(kWriteDelay, kReadDelay) \
+    X(kMove, kReadLfoModulated, kMoveFromAcc32) \
+    X(kAddSat, kAnd, kMoveFromAcc32) \
+    X(kReadAcc64High, kShiftRightArithImm, kWriteAcc64High) \
+    X(kLoadSfrCounter, kShiftRightImm, kShiftLeftSatImm) \
+    X(kClearAcc64, kMacCoefDelayInRange, kMacCoefDelayInRange, kMacCoefDelayInRange) \
+    X(kSubSat, kShiftRightArithImm, kAddSat, kShiftLeftSat) \
+    X(kStoreSfrShift, kLoadSfr, kMulImmInRange, kAddSatImm) \
+    X(kShiftRightArithImm, kAdd, kStoreMreg) \
+    X(kMulImmInRange, kMoveFromAcc32, kLoadSfr, kLoadMreg) \
+    X(kSubSat, kMoveFromAcc32, kAbs, kShiftRightArithImm) \
+    X(kMul, kShiftLeftSat, kMoveFromAcc32) \
+    X(kLoadMreg, kSubSat, kAddSat, kMoveFromAcc32) \
+    X(kShiftLeftSatImm, kMoveFromAcc32, kLoadSfr, kMulImmInRange) \
+    X(kShiftRight, kMoveFromAcc32, kNot, kMoveFromAcc32) \
+    X(kMoveFromAcc32, kNegate, kExp2, kMoveFromAcc32) \
+    X(kMoveFromAcc32, kLoadSfr, kShiftRightArithImm, kAddSat) \
+    X(kMulImmInRange, kSubSat, kMul, kShiftLeftSatImm) \
+    X(kLoadSfr, kLoadSfr, kSub, kAbs) \
+    X(kMul, kShiftLeftSat, kSub, kSetUserOut) \
     X(kLog2, kSub, kAddSatImm, kExp2) \
+    X(kAddSatImm, kShiftRightArithImm, kAndImm, kAddImm) \
+    X(kAllpassWriteImmInRange, kAllpassReadImmInRange) \
+    X(kExp2, kMulImmInRange, kMoveFromAcc32) \
     X(kOr, kAddImm, kShiftRightArithImm, kMoveFromAcc32) \
-    X(kMac, kReadAcc64High, kAddImm, kWriteDelay) \
-    X(kMulImmInRange, kMoveFromAcc32, kAddSatImm, kExp2) \
-    X(kAddImm, kReadDelayIndexed, kReadDelayIndexed) \
-    X(kShiftRightArithImm, kAddSat, kShiftLeftSatImm) \
+    X(kSub, kShiftRightArithImm, kAdd, kMoveFromAcc32) \
+    X(kMul, kStoreSfrOutput, kClearAcc64, kWriteAcc64High) \
+    X(kAddImm, kShiftLeftSatImm, kWriteDelay, kLoadSfr) \
+    X(kSubSat, kMul, kMoveFromAcc32, kLoadMreg) \
+    X(kAddSat, kExp2, kNegate, kExp2) \
+    X(kLog2, kAddSatImm, kShiftLeftSatImm, kExp2) \
+    X(kMulImmInRange, kMoveFromAcc32, kMulImmInRange, kMoveFromAcc32) \
+    X(kMulImmInRange, kMoveFromAcc32, kLoadMreg) \
     X(kAddImm, kReadDelayIndexed, kAddImm, kReadDelayIndexed) \
+    X(kClearAcc64, kMacImmInRange, kMacImmInRange, kReadAcc64High) \
+    X(kAddImm, kReadDelayIndexed, kReadDelayIndexed) \
+    X(kShiftLeftSatImm, kLoadMreg, kSubSat, kShiftLeftSatImm) \
+    X(kMoveFromAcc32, kShiftRightArithImm, kMoveFromAcc32, kAnd) \
     X(kMul, kMulImmInRange, kSubSat, kMul) \
     X(kMoveFromAcc32, kLoadSfr, kMulImmInRange, kAddSatImm) \
-    X(kSubSat, kMoveFromAcc32, kAdd) \
-    X(kAddSatImm, kExp2, kMoveFromAcc32, kMulImmInRange) \
-    X(kShiftRightImm, kMoveFromAcc32, kMul) \
+    X(kMoveFromAcc32, kAddSat, kMoveFromAcc32, kSub) \
     X(kWriteDelay, kAdd, kMoveFromAcc32, kSub) \
+    X(kReadLfoModulated, kShiftRightImm) \
     X(kSubSat, kMul, kAllpassReadImmInRange) \
-    X(kShiftLeftSatImm, kMoveFromAcc32, kAndImm) \
-    X(kMacCoefDelayInRange, kReadAcc64High, kLoadSfr) \
-    X(kAddSat, kMoveFromAcc32, kMove) \
-    X(kAnd, kSub, kExp2) \
+    X(kReadAcc64High, kLoadSfr, kMulImmInRange) \
+    X(kSubSat, kMul, kAnd) \
+    X(kMoveFromAcc32, kClearAcc64, kWriteAcc64High) \
+    X(kMulImmInRange, kAddSat, kStoreMreg) \
+    X(kMoveFromAcc32, kNegate, kMul) \
+    X(kLoadSfr, kMul, kMulImmInRange, kMoveFromAcc32) \
+    X(kReadDelay, kReadDelay, kAddSat, kMoveFromAcc32) \
+    X(kAnd, kSub, kExp2, kMulImmInRange) \
+    X(kMul, kMulImmInRange, kMoveFromAcc32, kReadRampPitch) \
+    X(kMacCoefDelayInRange, kMacCoefDelayInRange, kMacCoefDelayInRange, kReadAcc64Scaled) \
     X(kMoveFromAcc32, kLoadSfr, kLoadSfr, kLoadSfr) \
-    X(kShiftRightArithImm, kMoveFromAcc32, kShiftRightArithImm, kAdd) \
+    X(kMoveFromAcc32, kLoadSfr, kMulImmInRange, kExp2) \
+    X(kSubSat, kSubSat, kMul, kAddSat) \
+    X(kAbs, kMoveFromAcc32, kAbs, kAddSat) \
     X(kLoadMreg, kAddSatImm, kLog2) \
     X(kShiftLeft, kLoadMreg, kAddSat) \
-    X(kShiftLeftSatImm, kMul, kMulImmInRange) \
-    X(kShiftLeftImm, kMoveFromAcc32, kShiftRightArithImm) \
-    X(kMoveFromAcc32, kLoadSfr, kMulImmInRange, kMul) \
-    X(kMoveFromAcc32, kShiftRightArithImm, kMoveFromAcc32, kShiftRightArithImm) \
     X(kSub, kMoveFromAcc32) \
-    X(kShiftLeftSat, kMoveFromAcc32, kAbs, kMoveFromAcc32) \
-    X(kSubSat, kMulImmInRange, kMoveFromAcc32, kShiftRightArithImm) \
-    X(kExp2, kMoveFromAcc32, kNegate, kExp2) \
-    X(kStoreSfr, kMul) \
-    X(kMulImmInRange, kAddSat) \
-    X(kSubSat, kMul, kAnd) \
-    X(kMulImmInRange, kMul, kAnd, kMoveFromAcc32) \
-    X(kMac, kReadAcc64High, kClearAcc64, kMacCoefDelayInRange) \
-    X(kMulImmInRange, kMoveFromAcc32, kMulImmInRange, kExp2) \
-    X(kMoveFromAcc32, kMul, kMoveFromAcc32, kMulImmInRange) \
+    X(kShiftLeftSatImm, kMoveFromAcc32, kAdd) \
+    X(kLoadMreg, kAllpassReadMreg, kAllpassWriteMreg, kMulImmInRange) \
+    X(kAdd, kShiftLeftSatImm, kMoveFromAcc32, kSub) \
+    X(kShiftLeftSatImm, kMul, kMulImmInRange) \
+    X(kMul, kMoveFromAcc32, kLoadSfr) \
+    X(kShiftLeftImm, kMoveFromAcc32, kShiftRightArithImm) \
     X(kShiftRightArithImm, kSub) \
+    X(kLoadMreg, kSub, kMoveFromAcc32, kSub) \
+    X(kShiftRightArithImm, kAddSat, kStoreMreg, kShiftRightArithImm) \
+    X(kShiftRightImm, kMoveFromAcc32, kMul) \
+    X(kMoveFromAcc32, kSub, kExp2) \
     X(kLoadSfr, kMulImmInRange, kAddSatImm) \
-    X(kSubSat, kMoveFromAcc32, kAbs, kAddSat) \
-    X(kWriteDelay, kLoadSfr) \
-    X(kWriteDelay, kClearAcc64, kMacCoefDelayInRange) \
-    X(kAllpassWriteImmInRange, kMoveFromAcc32, kMul) \
-    X(kMoveFromAcc32, kLoadSfr, kLoadSfr, kStoreSfrShift) \
-    X(kSubSat, kMul, kMoveFromAcc32, kMul) \
-    X(kShiftLeftSat, kMoveFromAcc32, kAbs, kSub) \
-    X(kWriteDelay, kMove) \
-    X(kSubSat, kMulImmInRange, kAddSat, kStoreMreg) \
+    X(kMoveFromAcc32, kAbs, kMoveFromAcc32, kLoadMreg) \
+    X(kAddImm, kStoreSfrShift) \
+    X(kMul, kStoreSfrOutput) \
+    X(kMoveFromAcc32, kAndImm) \
     X(kAddSatImm, kAnd) \
-    X(kAddImm, kMoveFromAcc32, kLoadMreg) \
-    X(kAnd, kAddSatImm) \
-    X(kShiftRightArithImm, kMoveFromAcc32, kLoadMreg) \
-    X(kAddSat, kMoveFromAcc32, kMul) \
-    X(kMoveFromAcc32, kMulImmInRange, kMoveFromAcc32, kMulImmInRange) \
-    X(kShiftRightArithImm, kAddSat, kMoveFromAcc32, kLoadMreg) \
-    X(kMoveFromAcc32, kMulImmInRange, kMoveFromAcc32, kSub) \
-    X(kMul, kShiftLeftSat, kMoveFromAcc32, kAbs) \
-    X(kMove, kReadLfoModulated) \
+    X(kWriteDelay, kLoadSfr) \
+    X(kAddSatImm, kExp2) \
+    X(kLoadSfrCounter, kShiftRightImm) \
+    X(kWriteDelay, kAddSat, kMoveFromAcc32) \
     X(kAddSat, kMul, kMulImmInRange) \
-    X(kOr, kMoveFromAcc32, kAbs) \
-    X(kLoadSfr, kMulImmInRange, kNegate, kExp2) \
+    X(kMulImmInRange, kMoveFromAcc32, kLoadSfr) \
+    X(kAllpassWriteImmInRange, kMoveFromAcc32, kMul) \
+    X(kMove, kReadLfoModulated, kShiftRightImm) \
+    X(kMoveFromAcc32, kAbs, kSub) \
+    X(kMul, kMoveFromAcc32, kAddSat, kMoveFromAcc32) \
+    X(kReadRampPitch, kMul, kAddSat, kMoveFromAcc32) \
+    X(kLoadSfrCounter, kShiftRightImm, kShiftLeftSatImm, kAndImm) \
+    X(kLoadSfr, kMulImmInRange, kMoveFromAcc32, kLoadSfr) \
+    X(kSubSat, kMul, kMoveFromAcc32, kMul) \
+    X(kMoveFromAcc32, kAbs, kMoveFromAcc32, kMul) \
     X(kMoveFromAcc32, kAbs, kMoveFromAcc32, kAbs) \
+    X(kAnd, kAddSatImm, kExp2, kMoveFromAcc32) \
+    X(kNegate, kAddSatImm, kExp2, kMoveFromAcc32) \
+    X(kWriteDelay, kShiftRightArithImm) \
+    X(kMulImmInRange, kAddSatImm, kExp2, kMoveFromAcc32) \
+    X(kMoveFromAcc32, kAbs, kAddSat, kMoveFromAcc32) \
     X(kMove, kAdd) \
-    X(kAbs, kMoveFromAcc32) \
-    X(kAdd, kMoveFromAcc32, kMove, kMove) \
-    X(kShiftRightImm, kNegate, kAndImm, kStoreSfrShift) \
-    X(kShiftRightImm, kShiftLeftSatImm, kAndImm, kStoreSfrShift) \
-    X(kAdd, kMoveFromAcc32, kMul) \
-    X(kMove, kSub, kSetUserOut, kLoadSfr) \
-    X(kLoadSfr, kMulImmInRange, kAddSatImm, kExp2) \
-    X(kStoreMreg, kStoreMreg) \
-    X(kMoveFromAcc32, kShiftRightArithImm, kSub)
+    X(kLoadSfr, kShiftRightArithImm, kAddSat, kMulImmInRange)
 // clang-format on
 
 struct Sequence {
