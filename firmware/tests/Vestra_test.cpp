@@ -14,6 +14,7 @@
 #include <string>
 
 #include "firmware/tests/FirmwareRig.h"
+#include "firmware/tests/Harmonics.h"
 #include "testsupport/Figures.h"
 
 namespace fxcore::firmwaretest {
@@ -453,29 +454,6 @@ TEST(Vestra, FullShimmerOnTheLongestTailStillDecays) {
 
 // ---- TWEAK's damping, measured from the tail's decay in bands --------------
 
-// In-place radix-2 FFT; the size is a power of two.
-void fft(std::vector<std::complex<double>>& a) {
-    const std::size_t n = a.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i) {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(a[i], a[j]);
-    }
-    for (std::size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> turn = std::polar(1.0, -2.0 * std::numbers::pi / double(len));
-        for (std::size_t i = 0; i < n; i += len) {
-            std::complex<double> w(1.0);
-            for (std::size_t k = 0; k < len / 2; ++k) {
-                const std::complex<double> u = a[i + k], v = a[i + k + len / 2] * w;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-                w *= turn;
-            }
-        }
-    }
-}
-
 // Half-octave steps from 125 Hz to 8 kHz; each band spans a third of an
 // octave around its centre.
 constexpr std::array<double, 13> kDampBands{125,  177,  250,  354,  500,  707, 1000,
@@ -514,7 +492,7 @@ std::vector<double> bandDecayRates(float tweak) {
         std::vector<double> power(kDampBands.size(), 0.0);
         for (const std::size_t output : {2u, 3u}) {
             for (std::size_t i = 0; i < size; ++i) spectrum[i] = hann[i] * double(out[start + i][output]);
-            fft(spectrum);
+            fourierTransform(spectrum);
             for (std::size_t b = 0; b < kDampBands.size(); ++b)
                 for (std::size_t k = firstBin[b]; k <= lastBin[b]; ++k) power[b] += std::norm(spectrum[k]);
         }
@@ -649,7 +627,7 @@ std::vector<double> powerSpectrum(const std::vector<float>& x) {
     for (std::size_t i = 0; i < size; ++i)
         a[i] =
             (0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(size))) * double(x[from + i]);
-    fft(a);
+    fourierTransform(a);
     std::vector<double> power(size / 2);
     for (std::size_t k = 0; k < power.size(); ++k) power[k] = std::norm(a[k]);
     return power;
