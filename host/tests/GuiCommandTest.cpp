@@ -324,11 +324,11 @@ TEST(GuiCommand, ClickOnTheFootswitchIsPrintedAndTheScreenshotShowsThePanel) {
 }
 
 // Every way out ends the loop, the audio thread and the editor in order, with
-// exit code 0, and soon after being asked, even at a sample rate so low that
-// one block lasts minutes (512 s at 1 Hz): the bound is twenty times the
-// second it takes on a busy machine, far below a block. A safety --seconds
+// exit code 0, and without waiting out the block in hand, even at a sample rate
+// so low that one block lasts minutes (512 s at 1 Hz): there the run ends with
+// only its first block processed, the second still minutes away (a host that
+// waited for it would also run into the test's time limit). A safety --seconds
 // ends a run whose way out failed, which the printed reason then shows.
-constexpr auto kEndBound = 20s;
 
 struct EndingCase {
     const char* name;
@@ -354,12 +354,9 @@ TEST_P(GuiEnding, EndsCleanlySoonAfterBeingAsked) {
     const int pid = startGui(args, out, dir.path("err.txt"));
     ASSERT_GT(pid, 0);
     const xcb_window_t window = waitForWindowLine(out);
-    // --seconds counts from just before the window line is printed.
-    auto asked = std::chrono::steady_clock::now() + std::chrono::seconds(c.seconds);
     ASSERT_NE(window, 0u) << readText(dir.path("err.txt"));
     ASSERT_TRUE(display.waitForEmbeddedEditor(window));
     if (c.signal >= 0) {
-        asked = std::chrono::steady_clock::now();
         if (c.signal != 0) {
             ASSERT_EQ(kill(pid, c.signal), 0);
         } else {
@@ -367,11 +364,11 @@ TEST_P(GuiEnding, EndsCleanlySoonAfterBeingAsked) {
         }
     }
     ASSERT_EQ(waitHost(pid), 0) << readText(dir.path("err.txt"));
-    const auto late = std::chrono::steady_clock::now() - asked;
-    EXPECT_LT(late, kEndBound) << std::chrono::duration<double>(late).count()
-                               << " s after it was asked to end";
     const std::string text = out.finish();
     EXPECT_NE(text.find(std::string("gui: ended (") + c.reason + ")"), std::string::npos) << text;
+    if (c.inputRate == 1) {
+        EXPECT_NE(text.find(", 1 blocks processed"), std::string::npos) << text;
+    }
     if (c.inputRate > 0) {
         EXPECT_NE(text.find(" " + std::to_string(c.inputRate) + " Hz input looped"), std::string::npos)
             << text;
